@@ -1,0 +1,102 @@
+#include "ListMode.h"
+
+#include "Ui.h"
+#include "kit/Clock.h"
+#include "records/DataFile.h"
+#include "records/Reminders.h"
+#include "settings/Working.h"
+
+#include <QFileInfo>
+
+#include <cstdio>
+#include <unistd.h>
+
+namespace {
+// Notes that a window would show go to the terminal's error stream.
+class TerminalUi : public Ui {
+public:
+    void showTimedMessage(int, const QString& first, const QString& second, const QRect&) override {
+        QString text = first;
+        if (!second.isEmpty())
+            text += u' ' + QString(second).replace(QStringLiteral("\r\n"), QStringLiteral(" "));
+        std::fprintf(stderr, "%s\n", text.toUtf8().constData());
+    }
+};
+
+void print(const QString& text, quint32 colour, bool ansi) {
+    const QByteArray bytes = text.toUtf8();
+    if (!ansi) {
+        std::printf("%s\n", bytes.constData());
+        return;
+    }
+    const char* code = colour == ReminderColour::Past ? "34" : colour == ReminderColour::Today ? "1;31" : "32";
+    std::printf("\033[%sm%s\033[0m\n", code, bytes.constData());
+}
+
+int usage(const char* why) {
+    std::fprintf(stderr, "%s\nGebruik: Brolt --list [--date JJJJ-MM-DD] [--file PAD]\n", why);
+    return 2;
+}
+} // namespace
+
+bool IsListMode(const QStringList& arguments) { return arguments.contains(QStringLiteral("--list")); }
+
+int RunListMode(const QStringList& arguments) {
+    QString file;
+    QDate date;
+    for (int i = 1; i < arguments.size(); ++i) {
+        const QString& a = arguments[i];
+        if (a == QLatin1String("--list"))
+            continue;
+        if ((a == QLatin1String("--date") || a == QLatin1String("--file")) && i + 1 < arguments.size()) {
+            const QString value = arguments[++i];
+            if (a == QLatin1String("--file")) {
+                file = value;
+            } else {
+                date = QDate::fromString(value, Qt::ISODate);
+                if (!date.isValid())
+                    return usage("Ongeldige datum bij --date.");
+            }
+        } else {
+            return usage("Onbekend argument.");
+        }
+    }
+    if (date.isValid())
+        Clock::set(QDateTime(date, Clock::now().time()));
+
+    TerminalUi ui;
+    Ui::install(&ui);
+    LoadWorkingSettings();
+
+    RecordTable table;
+    DataFile data(table);
+    DataFile::ReadResult result;
+    if (file.isEmpty()) {
+        data.setLocation(Working().nameOfFile);
+        data.provision();
+        result = data.read(data.dataFolder, QStringLiteral("Brolt"), data.extension);
+    } else {
+        const QFileInfo info(file);
+        const QString name = info.fileName();
+        const qsizetype dot = name.indexOf(u'.');
+        data.retryDelayMs = 0; // a file named on the command line is not expected to be busy
+        result = data.read(info.path() + u'/', dot < 0 ? name : name.left(dot), dot < 0 ? QString() : name.mid(dot));
+    }
+    if (result != DataFile::ReadResult::Ok) {
+        std::fprintf(stderr, "Geen Brolt-bestand gelezen\n");
+        Ui::install(nullptr);
+        return 1;
+    }
+
+    const QDate today = Clock::today();
+    ComputeDerivedColumns(table, data.dateNotation, today);
+    const Reminders reminders = ComposeReminders(table, data.dateNotation, Working(), today);
+    const bool ansi = ::isatty(STDOUT_FILENO);
+    for (const ReminderLine& line : reminders.lines)
+        print(line.text, line.colour, ansi);
+    if (!reminders.emptyLine.isEmpty())
+        std::printf("%s\n", reminders.emptyLine.toUtf8().constData());
+    std::fflush(stdout);
+    Ui::install(nullptr);
+    return 0;
+}

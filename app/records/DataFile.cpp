@@ -1,0 +1,371 @@
+#include "records/DataFile.h"
+
+#include "Ui.h"
+#include "kit/Clock.h"
+#include "kit/Log.h"
+#include "kit/Support.h"
+#include "records/Dates.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QStringDecoder>
+#include <QThread>
+
+#include <cstdio>
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace {
+// Windows-1252 for 0x80..0x9F; the five unused codes map to the C1 controls
+// of the same number so that every byte survives a round trip.
+const char16_t cp1252High[32] = {0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
+                                 0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,
+                                 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
+                                 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
+
+QString fromCp1252(const QByteArray& bytes) {
+    QString text(bytes.size(), Qt::Uninitialized);
+    QChar* out = text.data();
+    for (qsizetype i = 0; i < bytes.size(); ++i) {
+        const uchar b = uchar(bytes[i]);
+        out[i] = (b >= 0x80 && b < 0xA0) ? QChar(cp1252High[b - 0x80]) : QChar(b);
+    }
+    return text;
+}
+
+QByteArray toCp1252(const QString& text) {
+    QByteArray bytes(text.size(), Qt::Uninitialized);
+    char* out = bytes.data();
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const char16_t c = text[i].unicode();
+        char b = '?';
+        if (c < 0x80 || (c >= 0xA0 && c < 0x100)) {
+            b = char(c);
+        } else {
+            for (int k = 0; k < 32; ++k)
+                if (cp1252High[k] == c) {
+                    b = char(0x80 + k);
+                    break;
+                }
+        }
+        out[i] = b;
+    }
+    return bytes;
+}
+
+// A field may not hold the separator or a line end: it would split the record
+// when the file is read again.
+QString cleanField(const QString& field) {
+    QString f = field;
+    for (QChar& c : f) {
+        if (c == u';')
+            c = u',';
+        else if (c == u'\r' || c == u'\n')
+            c = u' ';
+    }
+    return f;
+}
+
+bool renameOver(const QString& from, const QString& to) {
+    return std::rename(QFile::encodeName(from).constData(), QFile::encodeName(to).constData()) == 0;
+}
+} // namespace
+
+DataFile::DataFile(RecordTable& t) : table(t) {}
+
+void DataFile::setLocation(const QString& nameOfFile) {
+    const QFileInfo info(nameOfFile);
+    dataFolder = info.path() + u'/';
+    const QString suffix = info.suffix();
+    extension = suffix.isEmpty() ? QStringLiteral(".dat") : u'.' + suffix;
+}
+
+QString DataFile::decode(const QByteArray& bytes, bool* isUtf8) {
+    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    QString text = decoder(bytes);
+    const bool ok = !decoder.hasError();
+    if (isUtf8)
+        *isUtf8 = ok;
+    return ok ? text : fromCp1252(bytes);
+}
+
+QByteArray DataFile::encode(const QString& text, bool isUtf8) { return isUtf8 ? text.toUtf8() : toCp1252(text); }
+
+QString DataFile::recordLine(const RecordTable::Row& row) {
+    static constexpr int stored[9] = {Col::Date,   Col::Name,   Col::Kind,         Col::Picture, Col::Mail,
+                                      Col::Phone, Col::Street, Col::PostcodeCity, Col::Country};
+    QString line;
+    for (int col : stored) {
+        line += cleanField(row[col]);
+        line += u';';
+    }
+    line += QStringLiteral("\r\n");
+    return line;
+}
+
+DataFile::ReadResult DataFile::read(const QString& folderIn, const QString& baseName, const QString& ext) {
+    LogScope log("MainForm", "ReadDataFile");
+    table.reset();
+    QString folder = folderIn;
+    QString path = folder + baseName + ext;
+
+    if (!QFileInfo::exists(path) && browseForDataFolder && browseForDataFolder(folder))
+        path = folder + baseName + ext;
+
+    QByteArray bytes;
+    readTries = 0;
+    bool enough = false;
+    while (readTries < 6) {
+        if (readTries > 0)
+            QThread::msleep(retryDelayMs);
+        ++readTries;
+        QByteArray content;
+        if (ReadWholeFile(path, content) && content.size() > 20) {
+            bytes = std::move(content);
+            enough = true;
+            break;
+        }
+    }
+    log.setEndSuffix(QStringLiteral(", iCount = ") + QString::number(readTries));
+    if (!enough) {
+        log.endWith(QStringLiteral("Bestand te klein"));
+        return ReadResult::TooSmall;
+    }
+
+    caption = QStringLiteral("Brolt, " BROLT_VERSION_LABEL " - ") + baseName + ext;
+    const QString text = decode(bytes, &utf8);
+
+    try {
+        dateNotation = DetectDateNotation(text);
+    } catch (const DateError&) {
+        log.endWith(QStringLiteral("Notatie onbekend"));
+        return ReadResult::NotationFailed;
+    }
+    if (notationDetected)
+        notationDetected(dateNotation);
+
+    // Lines end at CR or LF (CR LF counts once); a last line without an ending is not read.
+    const QStringView all(text);
+    qsizetype start = 0;
+    table.reserve(int(text.size() / 30));
+    while (start < all.size()) {
+        qsizetype end = start;
+        while (end < all.size() && all[end] != u'\r' && all[end] != u'\n')
+            ++end;
+        if (end >= all.size())
+            break;
+        const QStringView line = all.mid(start, end - start);
+        start = end + 1;
+        if (all[end] == u'\r' && start < all.size() && all[start] == u'\n')
+            ++start;
+        if (line.isEmpty() || line[0] < u'0' || line[0] > u'9')
+            continue;
+
+        QStringView fields[9];
+        qsizetype from = 0;
+        for (int f = 0; f < 9 && from <= line.size(); ++f) {
+            qsizetype semi = line.indexOf(u';', from);
+            if (semi < 0)
+                semi = line.size();
+            fields[f] = line.mid(from, semi - from);
+            from = semi + 1;
+        }
+        if (fields[0].isEmpty())
+            continue;
+        RecordTable::Row row;
+        row[Col::Date] = fields[0].toString();
+        row[Col::Name] = fields[1].toString();
+        row[Col::Kind] = NormaliseKind(fields[2].toString());
+        row[Col::Picture] = fields[3].toString();
+        row[Col::Mail] = fields[4].toString();
+        row[Col::Phone] = fields[5].toString();
+        row[Col::Street] = fields[6].toString();
+        row[Col::PostcodeCity] = fields[7].toString();
+        row[Col::Country] = fields[8].toString();
+        table.appendRecord(row);
+    }
+
+    SetShortDateFormat(NotationFormat(dateNotation));
+    formatLabel = QStringLiteral("Datumformaat: ") + NotationDisplayName(dateNotation);
+
+    const int today = DayNumberOf(Clock::today());
+    for (int r = 1; r <= table.recordCount(); ++r) {
+        const QDate d = ParseDate(table.cell(r, Col::Date), dateNotation);
+        if (d.isValid()) {
+            table.setCell(r, Col::DayNumber, QString::number(DayNumberOf(d)));
+        } else {
+            WriteLog(QStringLiteral("MainForm.ReadDataFile - Line 1255"));
+            table.setCell(r, Col::DayNumber, QString::number(today));
+        }
+    }
+
+    saveEnabled = unsavedChanges;
+    otherFileRead = false;
+    Ui::instance().closeTimedMessage();
+    countText = QString::number(table.recordCount()) + QStringLiteral(" namen gelezen.");
+    return ReadResult::Ok;
+}
+
+bool DataFile::writeFileSafely(const QByteArray& bytes) {
+    const QString target = defaultFilePath();
+    const QString temp = dataFolder + QStringLiteral("Brolt") + extension + QStringLiteral(".tmp");
+    const QString previous = dataFolder + QStringLiteral("Brolt!") + extension;
+    const QString older = dataFolder + QStringLiteral("Brolt!!") + extension;
+
+    // The new contents go to a temporary file first and reach the disk before
+    // anything else changes, so a crash leaves a complete Brolt.dat behind.
+    QFile file(temp);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        return false;
+    const bool written = file.write(bytes) == bytes.size() && file.flush() && ::fsync(file.handle()) == 0;
+    file.close();
+    if (!written) {
+        QFile::remove(temp);
+        return false;
+    }
+
+    // Brolt!.dat becomes Brolt!!.dat; the current Brolt.dat stays where it is
+    // and is kept as Brolt!.dat by a second name; then the new file replaces it
+    // in one step.  Failures of the backup steps do not stop the save.
+    if (QFileInfo::exists(previous)) {
+        QFile::remove(older);
+        renameOver(previous, older);
+    }
+    if (QFileInfo::exists(target)) {
+        QFile::remove(previous);
+        if (::link(QFile::encodeName(target).constData(), QFile::encodeName(previous).constData()) != 0)
+            QFile::copy(target, previous);
+    }
+    if (!renameOver(temp, target)) {
+        QFile::remove(temp);
+        return false;
+    }
+    const int dir = ::open(QFile::encodeName(dataFolder).constData(), O_RDONLY | O_DIRECTORY);
+    if (dir >= 0) {
+        ::fsync(dir);
+        ::close(dir);
+    }
+    return true;
+}
+
+bool DataFile::save() {
+    if (!painted || !unsavedChanges)
+        return false;
+    LogScope log("MainForm", "SpeedSaveClick");
+    const QRect caller = callerRect ? callerRect() : QRect();
+
+    if (otherFileRead && FileSizeOf(defaultFilePath()) > 0) {
+        bool cancel = false;
+        if (!Ui::instance().askYesNo(cancel, false, QStringLiteral("Ja"), QStringLiteral("Nee"),
+                                     QStringLiteral("Annuleren"),
+                                     QStringLiteral("Pas op ! U gaat het standaardbestand Brolt.dat overschrijven. "
+                                                    "Wilt U toch de wijzigingen bewaren?"),
+                                     caption + QStringLiteral(" - Bewaren?"), caller)) {
+            saveEnabled = false;
+            return false;
+        }
+    }
+    if (sortByOption)
+        sortByOption();
+
+    QString text;
+    text.reserve(table.recordCount() * 48);
+    for (int r = 1; r <= table.recordCount(); ++r) {
+        RecordTable::Row& row = table.row(r);
+        if (!row[Col::Picture].contains(QLatin1String("jpg")))
+            row[Col::Picture].clear();
+        if (RemoveSpaces(row[Col::Date]).isEmpty()) {
+            Ui::instance().showTimedMessage(
+                5000, QStringLiteral("Bij de naam \"") + row[Col::Name] + QStringLiteral("\" is"),
+                QStringLiteral("geen datum ingevuld.\r\nDe regel wordt niet bewaard."), caller);
+            Ui::instance().processEvents();
+            continue;
+        }
+        text += recordLine(row);
+    }
+    const QByteArray bytes = encode(text, utf8);
+
+    QDir().mkpath(dataFolder);
+    bool saved = false;
+    writeTries = 0;
+    while (writeTries < 101 && !saved) {
+        if (writeTries > 0)
+            QThread::msleep(retryDelayMs);
+        ++writeTries;
+        saved = writeFileSafely(bytes);
+    }
+    log.setEndSuffix(QStringLiteral(", iCount = ") + QString::number(writeTries));
+    if (!saved) {
+        // Nothing is lost: the old file is untouched and the changes stay in
+        // the table, still marked as unsaved.
+        Ui::instance().showTimedMessage(5000, QStringLiteral("De wijzigingen zijn NIET bewaard."),
+                                        QStringLiteral("Kan niet schrijven in ") + dataFolder, caller);
+        return false;
+    }
+    Ui::instance().showTimedMessage(5000, QStringLiteral("De wijzigingen zijn bewaard."), QString(), caller);
+    otherFileRead = false;
+    unsavedChanges = false;
+    saveEnabled = false;
+    return true;
+}
+
+bool DataFile::askSaveChanges(bool showCancel) {
+    if (!unsavedChanges || !saveEnabled)
+        return false;
+    bool cancel = showCancel;
+    const bool yes = Ui::instance().askYesNo(
+        cancel, true, QStringLiteral("Ja"), QStringLiteral("Nee"), showCancel ? QStringLiteral("Annuleren") : QString(),
+        QStringLiteral("De gegevens zijn gewijzigd. Wilt U deze wijzigingen bewaren ?"),
+        QStringLiteral("Brolt - Bewaren"), callerRect ? callerRect() : QRect());
+    if (showCancel && cancel)
+        return true;
+    if (yes)
+        save();
+    return false;
+}
+
+void DataFile::openOtherFile() {
+    LogScope log("MainForm", "SpeedOpenClick");
+    if (stopCountdown)
+        stopCountdown();
+    if (saveEnabled)
+        askSaveChanges(false);
+    unsavedChanges = false;
+    saveEnabled = false;
+
+    Ui::BrowseRequest request;
+    request.startPath = dataFolder;
+    request.caption = QStringLiteral("Brolt - Lees Brolt-bestand");
+    request.heading = QStringLiteral("Selecteer het pad voor de bestanden\r\nen klik op OK.");
+    request.mask = QStringLiteral("*.dat");
+    QString chosen;
+    if (!Ui::instance().browse(request, chosen) || chosen.isEmpty())
+        return;
+
+    const QFileInfo info(chosen);
+    const QString folder = info.path() + u'/';
+    const QString name = info.fileName();
+    const qsizetype dot = name.indexOf(u'.');
+    const QString baseName = dot < 0 ? name : name.left(dot);
+    const QString ext = dot < 0 ? QString() : name.mid(dot);
+
+    read(folder, baseName, ext);
+    otherFileRead = !(baseName.toUpper() == QLatin1String("BROLT") && folder == dataFolder);
+    // The other file's pictures come along, without replacing pictures of the same name.
+    if (folder.compare(dataFolder, Qt::CaseInsensitive) != 0)
+        CopyAllByExt(folder, dataFolder, QStringLiteral("jpg"), true);
+    if (refresh)
+        refresh();
+}
+
+void DataFile::provision() {
+    const QString program = ProgramFolder();
+    const QString target = defaultFilePath();
+    if (!QFileInfo::exists(program + QStringLiteral("Brolt") + extension) && !QFileInfo::exists(target)) {
+        CopyFileMakePath(program + QStringLiteral("Standaard.dat"), target);
+        CopyAllByExt(program, dataFolder, QStringLiteral("jpg"), true);
+    }
+    if (!QFileInfo::exists(dataFolder + QStringLiteral("Blanc.jpg")))
+        CopyFileMakePath(program + QStringLiteral("Blanc.jpg"), dataFolder + QStringLiteral("Blanc.jpg"));
+}

@@ -1,0 +1,75 @@
+#pragma once
+
+#include "records/RecordTable.h"
+
+#include <QByteArray>
+#include <QRect>
+#include <QString>
+
+#include <functional>
+
+// The data file: reading it into the record table, saving the table with two
+// rotating backups, the save question, opening another file and providing a
+// first file from the shipped sample.  It also keeps the flags that go with
+// the table.
+class DataFile {
+public:
+    explicit DataFile(RecordTable& table);
+
+    enum class ReadResult { Ok, TooSmall, NotationFailed };
+
+    // Fills the table from folder + baseName + extension.
+    ReadResult read(const QString& folder, const QString& baseName, const QString& extension);
+    // Writes the table to the default data file; false when nothing was saved.
+    bool save();
+    // Asks whether to keep unsaved changes and saves on "Ja"; true when cancelled.
+    bool askSaveChanges(bool showCancel);
+    // Lets the user choose another data file and reads it.
+    void openOtherFile();
+    // At a first start: the sample data file and its pictures.
+    void provision();
+    // Sets the data folder and extension from the "NameOfFile" setting.
+    void setLocation(const QString& nameOfFile);
+
+    QString defaultFilePath() const { return dataFolder + QStringLiteral("Brolt") + extension; }
+
+    // Turns text into the bytes of a data file and back, in the file's own encoding.
+    static QString decode(const QByteArray& bytes, bool* utf8);
+    static QByteArray encode(const QString& text, bool utf8);
+    // One record line as written: nine fields, each followed by ";", then CR LF.
+    static QString recordLine(const RecordTable::Row& row);
+
+    RecordTable& table;
+
+    // Flags kept with the table.
+    bool unsavedChanges = false;
+    bool otherFileRead = false;
+    int dateNotation = 0;
+    bool painted = false;    // the main window has been painted once
+    bool saveEnabled = false; // the main window's save button
+    bool utf8 = true;        // encoding of the file last read (and written back)
+
+    QString dataFolder; // ends in "/"
+    QString extension = QStringLiteral(".dat");
+
+    // What the windows show after a read.
+    QString caption = QStringLiteral("Brolt");
+    QString countText;
+    QString formatLabel;
+    int readTries = 0;
+    int writeTries = 0;
+
+    // Pause between tries of a busy file; tests shorten it.
+    int retryDelayMs = 100;
+
+    // Hooks the windows fill in.
+    std::function<bool(QString& folder)> browseForDataFolder; // the data file is missing
+    std::function<void(int notation)> notationDetected;
+    std::function<void()> sortByOption;
+    std::function<void()> stopCountdown;
+    std::function<void()> refresh;
+    std::function<QRect()> callerRect;
+
+private:
+    bool writeFileSafely(const QByteArray& bytes);
+};

@@ -1,0 +1,64 @@
+#pragma once
+
+#include <QDate>
+#include <QString>
+
+#include <stdexcept>
+
+// Date notations of the data file: the order of year, month and day, always
+// separated by "-".
+enum DateNotation { YearMonthDay = 0, MonthDayYear = 1, DayMonthYear = 2 };
+
+// A date text that cannot be understood.
+class DateError : public std::runtime_error {
+public:
+    explicit DateError(const QString& message) : std::runtime_error(message.toStdString()), m_message(message) {}
+    QString message() const { return m_message; }
+
+private:
+    QString m_message;
+};
+
+// "yyyy-mm-dd", "mm-dd-yyyy", "dd-mm-yyyy" for notations 0, 1, 2.
+QString NotationFormat(int notation);
+// "jjjj-mm-dd", "mm-dd-jjjj", "dd-mm-jjjj": the names the user sees.
+QString NotationDisplayName(int notation);
+
+// The program's short date format, which every ordinary parse of a `Date`
+// follows.  Set to the notation of the data file in use.
+QString ShortDateFormat();
+void SetShortDateFormat(const QString& format);
+
+// Day numbers count whole days since 30 December 1899.
+int DayNumberOf(const QDate& date);
+QDate DateOfDayNumber(int dayNumber);
+
+// The notation of a whole data file's text; throws DateError on a part that
+// is not a whole number or when no line has a first field.
+int DetectDateNotation(const QString& text);
+
+// Rewrites a date text of `notation` with two-digit month and day; 29 February
+// of a non-leap year becomes 1 March.  A text whose parts are not whole numbers
+// is returned unchanged.
+QString NormaliseDate(const QString& dateText, int notation);
+
+// Parses a date text written in `notation` (or in `format`, "dd-mm-yyyy" style).
+// Returns an invalid QDate when the text is not a real date.
+QDate ParseDate(const QString& dateText, int notation);
+QDate ParseDateWithFormat(const QString& dateText, const QString& format);
+
+bool IsLeapYear(int year);
+// Whole years from `from` to `to`, negative when `to` lies a year or more before `from`.
+int YearsBetween(const QDate& from, const QDate& to);
+int YearsBetween(int fromDayNumber, int toDayNumber);
+
+// Parses a date text by the short date format, also with a month name when the
+// format holds "mmm".  Throws DateError ("... heeft geen geldig datumformaat").
+QDate ParseDateText(const QString& text);
+
+QString RightAligned(long long n, int width);
+QString TwoDigits(int n);
+QString FourDigits(int n);
+
+// "zo", "ma", ... "za".
+QString WeekdayAbbreviation(const QDate& date);

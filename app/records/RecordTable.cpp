@@ -1,0 +1,57 @@
+#include "records/RecordTable.h"
+
+RecordTable::RecordTable() { reset(); }
+
+void RecordTable::reset() {
+    m_rows.assign(2, Row{});
+    Row& titles = m_rows[0];
+    titles[0] = QStringLiteral("Naam");
+    titles[1] = QStringLiteral("Datum");
+    titles[2] = QStringLiteral("Gebeurtenis");
+    titles[3] = QStringLiteral("Leeftijd");
+    titles[4] = QStringLiteral("Fotobestand");
+}
+
+int RecordTable::appendRecord(const Row& record) {
+    m_rows.insert(m_rows.end() - 1, record);
+    return rowCount() - 2;
+}
+
+void RecordTable::insertRow(int row) {
+    if (row < 1)
+        row = 1;
+    if (row > rowCount() - 1)
+        row = rowCount() - 1;
+    m_rows.insert(m_rows.begin() + row, Row{});
+}
+
+void RecordTable::removeRow(int row) {
+    if (row < 1 || row > recordCount())
+        return;
+    m_rows.erase(m_rows.begin() + row);
+}
+
+void RecordTable::reorder(const std::vector<int>& order) {
+    std::vector<Row> rows;
+    rows.reserve(m_rows.size());
+    rows.push_back(std::move(m_rows[0]));
+    for (int r : order)
+        rows.push_back(std::move(m_rows[r]));
+    rows.push_back(std::move(m_rows.back()));
+    m_rows = std::move(rows);
+}
+
+bool RecordTable::isRowEmpty(const Row& row) {
+    for (const QString& cell : row)
+        if (!cell.isEmpty())
+            return false;
+    return true;
+}
+
+QString NormaliseKind(const QString& kind) {
+    if (kind.isEmpty() || kind == QStringView(u"\0", 1) || kind == QLatin1String("Verjaardag"))
+        return Kind::Geboorte;
+    if (kind[0].isLower())
+        return kind[0].toUpper() + kind.mid(1);
+    return kind;
+}

@@ -1,0 +1,79 @@
+#pragma once
+
+#include <QString>
+
+#include <array>
+#include <vector>
+
+// Columns of the record table.  Nine are stored in the data file; the rest are
+// computed or free for the edit grid.
+namespace Col {
+enum : int {
+    Name = 0,
+    Date = 1,
+    Kind = 2,
+    Age = 3,
+    Picture = 4,
+    Work5 = 5,
+    DayOfYearKey = 6,
+    Work7 = 7,
+    DayOffset = 8,
+    DayNumber = 9,
+    Mail = 10,
+    Phone = 11,
+    Street = 12,
+    PostcodeCity = 13,
+    Country = 14,
+    Count = 15
+};
+}
+
+// The event kinds as stored, compared case-sensitively.
+namespace Kind {
+inline const QString Geboorte = QStringLiteral("Geboorte");
+inline const QString Feest = QStringLiteral("Feest");
+inline const QString Huwelijk = QStringLiteral("Huwelijk");
+inline const QString Jubileum = QStringLiteral("Jubileum");
+inline const QString Overlijden = QStringLiteral("Overlijden");
+inline const QString TeDoen = QStringLiteral("Te doen");
+} // namespace Kind
+
+// The one in-memory copy of the records: row 0 holds the titles, rows
+// 1..recordCount() the records, and one blank row always follows the last
+// record (new records are typed into it).
+class RecordTable {
+public:
+    using Row = std::array<QString, Col::Count>;
+
+    RecordTable();
+
+    int rowCount() const { return int(m_rows.size()); }
+    int recordCount() const { return rowCount() - 2; }
+
+    const QString& cell(int row, int col) const { return m_rows[row][col]; }
+    void setCell(int row, int col, const QString& text) { m_rows[row][col] = text; }
+    const Row& row(int r) const { return m_rows[r]; }
+    Row& row(int r) { return m_rows[r]; }
+
+    // Clears everything and leaves the title row and the blank row.
+    void reset();
+    // Adds a record before the blank row; returns its row number.
+    int appendRecord(const Row& record);
+    // Inserts an empty row at `row` (1..rowCount()-1).
+    void insertRow(int row);
+    // Removes record `row`; the title and the blank row stay.
+    void removeRow(int row);
+    void swapRows(int a, int b) { std::swap(m_rows[a], m_rows[b]); }
+    // Gives the records a new order: `order` lists the current row numbers.
+    void reorder(const std::vector<int>& order);
+    void reserve(int records) { m_rows.reserve(records + 2); }
+
+    static bool isRowEmpty(const Row& row);
+
+private:
+    std::vector<Row> m_rows;
+};
+
+// Normalises a kind as read from the file: empty, a single NUL or the older
+// "Verjaardag" become "Geboorte"; anything else gets a capital first letter.
+QString NormaliseKind(const QString& kind);
