@@ -18,6 +18,7 @@
 #include <QPushButton>
 #include <QSoundEffect>
 #include <QStyle>
+#include <QThread>
 #include <QTimer>
 #include <QToolButton>
 #include <QUrl>
@@ -31,6 +32,16 @@ namespace {
 QPointer<TFormMusic> programWindow;
 std::optional<bool> audioOverride;
 std::function<void()> beepHandler;
+
+// Sound objects belong to the user-interface thread; a request from another
+// thread (a log line written by a worker) is handed over to it.
+bool HandedToUiThread(std::function<void()> request) {
+    QCoreApplication* app = QCoreApplication::instance();
+    if (!app || QThread::currentThread() == app->thread())
+        return false;
+    QMetaObject::invokeMethod(app, std::move(request), Qt::QueuedConnection);
+    return true;
+}
 
 void Beep() {
     if (beepHandler) {
@@ -248,6 +259,8 @@ QString SystemSoundFile() {
 }
 
 void PlaySystemSound() {
+    if (HandedToUiThread([] { PlaySystemSound(); }))
+        return;
     const QString file = SystemSoundFile();
     if (!QFileInfo(file).isFile() || !AudioOutputAvailable())
         return;
@@ -349,6 +362,8 @@ private:
 
 void PlayTone(int hertz, int ms) {
     if (hertz <= 0 || ms <= 0)
+        return;
+    if (HandedToUiThread([hertz, ms] { PlayTone(hertz, ms); }))
         return;
     const QAudioDevice device = QMediaDevices::defaultAudioOutput();
     if (!AudioOutputAvailable() || device.isNull()) {

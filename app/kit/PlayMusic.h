@@ -72,7 +72,9 @@ private:
 };
 
 // The sounds the rest of the program asks for.  All of them return at once and
-// stay silent, never fail, on a machine without a sound output.
+// stay silent, never fail, on a machine without a sound output.  PlaySystemSound
+// and PlayTone may be asked for from any thread; they sound from the
+// user-interface thread.
 
 // Hides the melody window and plays `file` in it (see TFormMusic::PlayMelody).
 bool PlayMelodyFile(const QString& file);

@@ -8,7 +8,10 @@
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTemporaryDir>
+#include <QThread>
 #include <QtTest>
+
+#include <memory>
 
 namespace {
 
@@ -57,6 +60,7 @@ private Q_SLOTS:
     void shippedChimeIsAShortWave();
     void toneWithoutSoundOutputBeepsAndReturnsAtOnce_data();
     void toneWithoutSoundOutputBeepsAndReturnsAtOnce();
+    void toneAskedForByAWorkerSoundsFromTheUiThread();
     void systemSoundWithoutSoundOutputIsSilent();
 
 private:
@@ -240,6 +244,16 @@ void TestPlayMusic::toneWithoutSoundOutputBeepsAndReturnsAtOnce() {
     PlayTone(hertz, ms);
     QVERIFY2(clock.elapsed() < 250, qPrintable(QString::number(clock.elapsed())));
     QCOMPARE(beeped, beeps);
+}
+
+void TestPlayMusic::toneAskedForByAWorkerSoundsFromTheUiThread() {
+    QList<QThread*> beepedOn;
+    SetBeepHandler([&beepedOn] { beepedOn.append(QThread::currentThread()); });
+    std::unique_ptr<QThread> worker(QThread::create([] { PlayTone(440, 300); }));
+    worker->start();
+    QVERIFY(worker->wait(5000));
+    QTRY_COMPARE(beepedOn.size(), 1);
+    QCOMPARE(beepedOn[0], QThread::currentThread());
 }
 
 void TestPlayMusic::systemSoundWithoutSoundOutputIsSilent() {
