@@ -1,6 +1,7 @@
 #include "PlayMusic.h"
 
 #include "Ui.h"
+#include "kit/ClrBtn.h"
 #include "kit/Support.h"
 
 #include <QApplication>
@@ -15,7 +16,6 @@
 #include <QLabel>
 #include <QMediaDevices>
 #include <QPointer>
-#include <QPushButton>
 #include <QSoundEffect>
 #include <QStyle>
 #include <QThread>
@@ -61,11 +61,7 @@ void Beep() {
 TFormMusic::TFormMusic(QWidget* parent) : QWidget(parent, Qt::Window) {
     setObjectName(QStringLiteral("FormMusic"));
     setWindowTitle(QStringLiteral("Brolt - Test melodie"));
-    setStyleSheet(QStringLiteral("TFormMusic { background-color: rgb(255,255,227); }"
-                                 "QPushButton#BtnSluit { background-color: rgb(255,255,227);"
-                                 " border: 1px solid gray; padding: 4px 16px; }"
-                                 "QPushButton#BtnSluit:hover { background-color: rgb(255,255,0); }"));
-    setAttribute(Qt::WA_StyledBackground);
+    SetKitBackground(this, KitColor::Window);
 
     m_labelPad = new QLabel(QStringLiteral("Pad: "), this);
     m_labelPad->setObjectName(QStringLiteral("LabelPad"));
@@ -86,8 +82,10 @@ TFormMusic::TFormMusic(QWidget* parent) : QWidget(parent, Qt::Window) {
     m_btnPause = makeButton("BtnPause", QStyle::SP_MediaPause, QStringLiteral("Pauze"));
     m_btnStop = makeButton("BtnStop", QStyle::SP_MediaStop, QStringLiteral("Stop"));
 
-    m_btnSluit = new QPushButton(QStringLiteral("Sluit venster"), this);
+    m_btnSluit = new TClrBtn(QStringLiteral("Sluit venster"), this);
     m_btnSluit->setObjectName(QStringLiteral("BtnSluit"));
+    m_btnSluit->setBackColor(KitColor::Window);
+    m_btnSluit->setHoverColor(0x00FFFF); // yellow, RGB(255,255,0)
 
     auto* playerRow = new QHBoxLayout;
     playerRow->addWidget(labelTest);
@@ -115,7 +113,7 @@ TFormMusic::TFormMusic(QWidget* parent) : QWidget(parent, Qt::Window) {
     connect(m_btnPlay, &QToolButton::clicked, this, &TFormMusic::BtnPlayClick);
     connect(m_btnPause, &QToolButton::clicked, this, &TFormMusic::BtnPauseClick);
     connect(m_btnStop, &QToolButton::clicked, this, &TFormMusic::BtnStopClick);
-    connect(m_btnSluit, &QPushButton::clicked, this, &TFormMusic::BtnSluitClick);
+    connect(m_btnSluit, &TClrBtn::clicked, this, &TFormMusic::BtnSluitClick);
     PlayerStateChanged(QMediaPlayer::StoppedState);
 
     if (!programWindow)

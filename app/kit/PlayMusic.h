@@ -9,7 +9,7 @@
 
 class QAudioOutput;
 class QLabel;
-class QPushButton;
+class TClrBtn;
 class QToolButton;
 
 // The melody window.  It plays the alert melody when a birthday falls on today
@@ -64,7 +64,7 @@ private:
     QToolButton* m_btnPlay = nullptr;
     QToolButton* m_btnPause = nullptr;
     QToolButton* m_btnStop = nullptr;
-    QPushButton* m_btnSluit = nullptr;
+    TClrBtn* m_btnSluit = nullptr;
     QString m_file;
     bool m_opening = false;      // inside OpenMelody: errors are answered by its return value
     bool m_failedAtOnce = false; // the player refused the file while it was being opened

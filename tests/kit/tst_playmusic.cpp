@@ -1,11 +1,11 @@
 #include "Ui.h"
+#include "kit/ClrBtn.h"
 #include "kit/PlayMusic.h"
 #include "kit/Support.h"
 
 #include <QElapsedTimer>
 #include <QFile>
 #include <QLabel>
-#include <QPushButton>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QThread>
@@ -199,9 +199,11 @@ void TestPlayMusic::sluitVensterClosesTheWindow() {
     TFormMusic window;
     window.show();
     QVERIFY(QTest::qWaitForWindowExposed(&window));
-    auto* sluit = window.findChild<QPushButton*>("BtnSluit");
+    auto* sluit = window.findChild<TClrBtn*>("BtnSluit");
     QVERIFY(sluit);
     QCOMPARE(sluit->text(), QStringLiteral("Sluit venster"));
+    QCOMPARE(sluit->backColor(), quint32(0xE3FFFF));
+    QCOMPARE(sluit->hoverColor(), quint32(0x00FFFF));
     QTest::mouseClick(sluit, Qt::LeftButton);
     QVERIFY(!window.isVisible());
 }
