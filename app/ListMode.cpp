@@ -29,7 +29,9 @@ void print(const QString& text, quint32 colour, bool ansi) {
         std::printf("%s\n", bytes.constData());
         return;
     }
-    const char* code = colour == ReminderColour::Past ? "34" : colour == ReminderColour::Today ? "1;31" : "32";
+    const char* code = colour == ReminderColour::Past    ? "34"
+                       : colour == ReminderColour::Today ? "1;31"
+                                                         : "32";
     std::printf("\033[%sm%s\033[0m\n", code, bytes.constData());
 }
 
@@ -39,7 +41,9 @@ int usage(const char* why) {
 }
 } // namespace
 
-bool IsListMode(const QStringList& arguments) { return arguments.contains(QStringLiteral("--list")); }
+bool IsListMode(const QStringList& arguments) {
+    return arguments.contains(QStringLiteral("--list"));
+}
 
 int RunListMode(const QStringList& arguments) {
     QString file;
@@ -80,7 +84,8 @@ int RunListMode(const QStringList& arguments) {
         const QString name = info.fileName();
         const qsizetype dot = name.indexOf(u'.');
         data.retryDelayMs = 0; // a file named on the command line is not expected to be busy
-        result = data.read(info.path() + u'/', dot < 0 ? name : name.left(dot), dot < 0 ? QString() : name.mid(dot));
+        result = data.read(info.path() + u'/', dot < 0 ? name : name.left(dot),
+                           dot < 0 ? QString() : name.mid(dot));
     }
     if (result != DataFile::ReadResult::Ok) {
         std::fprintf(stderr, "Geen Brolt-bestand gelezen\n");

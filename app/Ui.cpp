@@ -8,21 +8,29 @@ bool Ui::askYesNo(bool& cancel, bool defaultAnswer, const QString&, const QStrin
     return defaultAnswer;
 }
 
-bool Ui::askText(QString&, const QString&, const QString&, const QRect&) { return false; }
+bool Ui::askText(QString&, const QString&, const QString&, const QRect&) {
+    return false;
+}
 
 void Ui::showTimedMessage(int, const QString&, const QString&, const QRect&) {}
 
 void Ui::closeTimedMessage() {}
 
-bool Ui::browse(const BrowseRequest&, QString&, QStringList*) { return false; }
+bool Ui::browse(const BrowseRequest&, QString&, QStringList*) {
+    return false;
+}
 
 void Ui::playSystemSound() {}
 
-bool Ui::playMelody(const QString&) { return true; }
+bool Ui::playMelody(const QString&) {
+    return true;
+}
 
 void Ui::tone(int, int) {}
 
-bool Ui::openUrl(const QString&) { return false; }
+bool Ui::openUrl(const QString&) {
+    return false;
+}
 
 void Ui::processEvents() {}
 
@@ -31,6 +39,10 @@ Ui silentUi;
 Ui* current = &silentUi;
 } // namespace
 
-Ui& Ui::instance() { return *current; }
+Ui& Ui::instance() {
+    return *current;
+}
 
-void Ui::install(Ui* ui) { current = ui ? ui : &silentUi; }
+void Ui::install(Ui* ui) {
+    current = ui ? ui : &silentUi;
+}

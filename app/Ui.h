@@ -36,7 +36,7 @@ public:
         QString startPath;
         QString heading;
         QString caption;
-        QString mask;         // file mode when not empty, e.g. "*.dat"
+        QString mask; // file mode when not empty, e.g. "*.dat"
         bool multiple = false;
     };
     virtual bool browse(const BrowseRequest& request, QString& path, QStringList* files = nullptr);

@@ -5,7 +5,8 @@
 #include <cstdio>
 
 int main(int argc, char* argv[]) {
-    const bool windowless = qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") &&
+    const bool windowless = qEnvironmentVariableIsEmpty("DISPLAY") &&
+                            qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") &&
                             qEnvironmentVariable("QT_QPA_PLATFORM") != QLatin1String("offscreen");
     QStringList arguments;
     for (int i = 0; i < argc; ++i)

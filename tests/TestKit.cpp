@@ -6,7 +6,8 @@
 #include <QTest>
 
 bool FakeUi::askYesNo(bool& cancel, bool defaultAnswer, const QString& yes, const QString& no,
-                      const QString& cancelCaption, const QString& message, const QString& title, const QRect&) {
+                      const QString& cancelCaption, const QString& message, const QString& title,
+                      const QRect&) {
     questions.append({title, message, yes, no, cancelCaption, cancel});
     if (m_answers.isEmpty()) {
         cancel = false;
@@ -48,9 +49,13 @@ TempHome::TempHome() {
     QDir().mkpath(root + "/data");
 }
 
-QString TempHome::dataFolder() const { return m_dir.path() + "/data/Brolt/"; }
+QString TempHome::dataFolder() const {
+    return m_dir.path() + "/data/Brolt/";
+}
 
-QString TempHome::configFile() const { return m_dir.path() + "/config/Brolt.conf"; }
+QString TempHome::configFile() const {
+    return m_dir.path() + "/config/Brolt.conf";
+}
 
 void WriteFileForTest(const QString& path, const QByteArray& bytes) {
     QDir().mkpath(QFileInfo(path).path());
@@ -66,4 +71,6 @@ QByteArray ReadFileForTest(const QString& path) {
     return f.readAll();
 }
 
-QDateTime Noon(int year, int month, int day) { return QDateTime(QDate(year, month, day), QTime(12, 0)); }
+QDateTime Noon(int year, int month, int day) {
+    return QDateTime(QDate(year, month, day), QTime(12, 0));
+}

@@ -90,10 +90,12 @@ QString DataFile::decode(const QByteArray& bytes, bool* isUtf8) {
     return ok ? text : fromCp1252(bytes);
 }
 
-QByteArray DataFile::encode(const QString& text, bool isUtf8) { return isUtf8 ? text.toUtf8() : toCp1252(text); }
+QByteArray DataFile::encode(const QString& text, bool isUtf8) {
+    return isUtf8 ? text.toUtf8() : toCp1252(text);
+}
 
 QString DataFile::recordLine(const RecordTable::Row& row) {
-    static constexpr int stored[9] = {Col::Date,   Col::Name,   Col::Kind,         Col::Picture, Col::Mail,
+    static constexpr int stored[9] = {Col::Date,  Col::Name,   Col::Kind,         Col::Picture, Col::Mail,
                                       Col::Phone, Col::Street, Col::PostcodeCity, Col::Country};
     QString line;
     for (int col : stored) {
@@ -257,11 +259,11 @@ bool DataFile::save() {
 
     if (otherFileRead && FileSizeOf(defaultFilePath()) > 0) {
         bool cancel = false;
-        if (!Ui::instance().askYesNo(cancel, false, QStringLiteral("Ja"), QStringLiteral("Nee"),
-                                     QStringLiteral("Annuleren"),
-                                     QStringLiteral("Pas op ! U gaat het standaardbestand Brolt.dat overschrijven. "
-                                                    "Wilt U toch de wijzigingen bewaren?"),
-                                     caption + QStringLiteral(" - Bewaren?"), caller)) {
+        if (!Ui::instance().askYesNo(
+                cancel, false, QStringLiteral("Ja"), QStringLiteral("Nee"), QStringLiteral("Annuleren"),
+                QStringLiteral("Pas op ! U gaat het standaardbestand Brolt.dat overschrijven. "
+                               "Wilt U toch de wijzigingen bewaren?"),
+                caption + QStringLiteral(" - Bewaren?"), caller)) {
             saveEnabled = false;
             return false;
         }
@@ -315,7 +317,8 @@ bool DataFile::askSaveChanges(bool showCancel) {
         return false;
     bool cancel = showCancel;
     const bool yes = Ui::instance().askYesNo(
-        cancel, true, QStringLiteral("Ja"), QStringLiteral("Nee"), showCancel ? QStringLiteral("Annuleren") : QString(),
+        cancel, true, QStringLiteral("Ja"), QStringLiteral("Nee"),
+        showCancel ? QStringLiteral("Annuleren") : QString(),
         QStringLiteral("De gegevens zijn gewijzigd. Wilt U deze wijzigingen bewaren ?"),
         QStringLiteral("Brolt - Bewaren"), callerRect ? callerRect() : QRect());
     if (showCancel && cancel)

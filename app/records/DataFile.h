@@ -45,9 +45,9 @@ public:
     bool unsavedChanges = false;
     bool otherFileRead = false;
     int dateNotation = 0;
-    bool painted = false;    // the main window has been painted once
+    bool painted = false;     // the main window has been painted once
     bool saveEnabled = false; // the main window's save button
-    bool utf8 = true;        // encoding of the file last read (and written back)
+    bool utf8 = true;         // encoding of the file last read (and written back)
 
     QString dataFolder; // ends in "/"
     QString extension = QStringLiteral(".dat");

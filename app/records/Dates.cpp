@@ -106,13 +106,21 @@ QString NotationDisplayName(int notation) {
     }
 }
 
-QString ShortDateFormat() { return shortDateFormat; }
+QString ShortDateFormat() {
+    return shortDateFormat;
+}
 
-void SetShortDateFormat(const QString& format) { shortDateFormat = format; }
+void SetShortDateFormat(const QString& format) {
+    shortDateFormat = format;
+}
 
-int DayNumberOf(const QDate& date) { return int(dayZero.daysTo(date)); }
+int DayNumberOf(const QDate& date) {
+    return int(dayZero.daysTo(date));
+}
 
-QDate DateOfDayNumber(int dayNumber) { return dayZero.addDays(dayNumber); }
+QDate DateOfDayNumber(int dayNumber) {
+    return dayZero.addDays(dayNumber);
+}
 
 int DetectDateNotation(const QString& text) {
     long long sum1 = 0, sum2 = 0, count = 0;
@@ -159,7 +167,9 @@ int DetectDateNotation(const QString& text) {
     return MonthDayYear;
 }
 
-bool IsLeapYear(int year) { return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0; }
+bool IsLeapYear(int year) {
+    return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
+}
 
 QString NormaliseDate(const QString& dateText, int notation) {
     const Parts p = splitParts(dateText);
@@ -180,7 +190,9 @@ QString NormaliseDate(const QString& dateText, int notation) {
     return out[0] + u'-' + out[1] + u'-' + out[2];
 }
 
-QDate ParseDate(const QString& dateText, int notation) { return parseOrdered(dateText, orderOfNotation(notation)); }
+QDate ParseDate(const QString& dateText, int notation) {
+    return parseOrdered(dateText, orderOfNotation(notation));
+}
 
 QDate ParseDateWithFormat(const QString& dateText, const QString& format) {
     return parseOrdered(dateText, orderOfFormat(format));
@@ -250,7 +262,9 @@ QString TwoDigits(int n) {
     return s.left(2);
 }
 
-QString FourDigits(int n) { return QString::number(n).rightJustified(4, u'0').left(4); }
+QString FourDigits(int n) {
+    return QString::number(n).rightJustified(4, u'0').left(4);
+}
 
 QString WeekdayAbbreviation(const QDate& date) {
     static const char* const names[7] = {"ma", "di", "wo", "do", "vr", "za", "zo"};

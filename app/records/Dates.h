@@ -12,7 +12,8 @@ enum DateNotation { YearMonthDay = 0, MonthDayYear = 1, DayMonthYear = 2 };
 // A date text that cannot be understood.
 class DateError : public std::runtime_error {
 public:
-    explicit DateError(const QString& message) : std::runtime_error(message.toStdString()), m_message(message) {}
+    explicit DateError(const QString& message)
+        : std::runtime_error(message.toStdString()), m_message(message) {}
     QString message() const { return m_message; }
 
 private:

@@ -1,6 +1,8 @@
 #include "records/RecordTable.h"
 
-RecordTable::RecordTable() { reset(); }
+RecordTable::RecordTable() {
+    reset();
+}
 
 void RecordTable::reset() {
     m_rows.assign(2, Row{});

@@ -111,7 +111,8 @@ Sentence compose(const RecordTable& table, int row, int notation, const QDate& t
         default:
             out.text = offset > 0 ? QStringLiteral("Over ") + d + QStringLiteral(" dagen (") + l +
                                         QStringLiteral(") vieren wij ") + n
-                                  : d + QStringLiteral(" dagen geleden (") + w + QStringLiteral(") vierden wij ") + n;
+                                  : d + QStringLiteral(" dagen geleden (") + w +
+                                        QStringLiteral(") vierden wij ") + n;
         }
         return out;
     }
@@ -134,7 +135,8 @@ Sentence compose(const RecordTable& table, int row, int notation, const QDate& t
             out.text = QStringLiteral("Eergisteren (") + l + QStringLiteral("): ") + n;
             break;
         default:
-            out.text = offset > 0 ? QStringLiteral("Over ") + d + QStringLiteral(" dagen (") + l + QStringLiteral("): ") + n
+            out.text = offset > 0 ? QStringLiteral("Over ") + d + QStringLiteral(" dagen (") + l +
+                                        QStringLiteral("): ") + n
                                   : d + QStringLiteral(" dagen geleden (") + l + QStringLiteral(") ") + n;
         }
         return out;
@@ -280,10 +282,11 @@ void ComputeDerivedColumns(RecordTable& table, int notation, const QDate& today)
         int age = 0;
         if (today.year() < date.year() && row[Col::Kind] != Kind::TeDoen) {
             if (date.year() != 3000)
-                Ui::instance().showTimedMessage(
-                    5000, QStringLiteral("De datum (") + row[Col::Name] + QStringLiteral(" - ") + row[Col::Date] +
-                              QStringLiteral(") mag"),
-                    QStringLiteral("niet in de toekomst liggen."));
+                Ui::instance().showTimedMessage(5000,
+                                                QStringLiteral("De datum (") + row[Col::Name] +
+                                                    QStringLiteral(" - ") + row[Col::Date] +
+                                                    QStringLiteral(") mag"),
+                                                QStringLiteral("niet in de toekomst liggen."));
         } else {
             age = YearsBetween(DayNumberOf(date), todayNumber);
         }
@@ -336,10 +339,10 @@ Reminders ComposeReminders(const RecordTable& table, int notation, const Working
             // A date that is no real date: said once per composition, and skipped.
             if (!invalidReported) {
                 invalidReported = true;
-                Ui::instance().showTimedMessage(5000,
-                                                QStringLiteral("De naam \"") + row[Col::Name] + QStringLiteral(" heeft"),
-                                                QStringLiteral("geen geldige datum (") +
-                                                    NormaliseDate(row[Col::Date], notation) + QStringLiteral(")."));
+                Ui::instance().showTimedMessage(
+                    5000, QStringLiteral("De naam \"") + row[Col::Name] + QStringLiteral(" heeft"),
+                    QStringLiteral("geen geldige datum (") + NormaliseDate(row[Col::Date], notation) +
+                        QStringLiteral(")."));
             }
             continue;
         }
@@ -367,8 +370,9 @@ Reminders ComposeReminders(const RecordTable& table, int notation, const Working
             Ui::instance().playSystemSound();
         } else if (out.melodyRow > 0 && table.cell(out.melodyRow, Col::Kind) != Kind::Overlijden) {
             if (!Ui::instance().playMelody(settings.melodyFile))
-                Ui::instance().showTimedMessage(5000, QStringLiteral("Het muziekbestand bestaat niet"),
-                                                QStringLiteral("Kies in Instellingen een ander muziekbestand"));
+                Ui::instance().showTimedMessage(
+                    5000, QStringLiteral("Het muziekbestand bestaat niet"),
+                    QStringLiteral("Kies in Instellingen een ander muziekbestand"));
         }
     }
 
@@ -376,8 +380,9 @@ Reminders ComposeReminders(const RecordTable& table, int notation, const Working
         if (settings.automaticMode)
             out.closeProgram = true;
         else
-            out.emptyLine = QStringLiteral("  Geen verjaardagen binnen -") + QString::number(settings.achteraf) +
-                            QStringLiteral("..") + QString::number(settings.vooraf) + QStringLiteral(" dagen.");
+            out.emptyLine = QStringLiteral("  Geen verjaardagen binnen -") +
+                            QString::number(settings.achteraf) + QStringLiteral("..") +
+                            QString::number(settings.vooraf) + QStringLiteral(" dagen.");
     }
 
     bool previousPast = false;
@@ -388,7 +393,9 @@ Reminders ComposeReminders(const RecordTable& table, int notation, const Working
         line.dayOffset = e.offset;
         line.picture = table.cell(e.row, Col::Picture);
         const bool past = e.offset < 0;
-        line.colour = past ? ReminderColour::Past : e.offset == 0 ? ReminderColour::Today : ReminderColour::Future;
+        line.colour = past            ? ReminderColour::Past
+                      : e.offset == 0 ? ReminderColour::Today
+                                      : ReminderColour::Future;
         const bool candidate = e.offset == 0 || (!past && previousPast);
         if (candidate && !line.picture.isEmpty()) {
             e.text += QStringLiteral(" =>");

@@ -29,8 +29,8 @@ struct Reminders {
     std::vector<ReminderLine> lines;
     QStringList pictureOfLine;
     QString currentPicture;
-    bool alert = false;   // something falls on today
-    int melodyRow = -1;   // the record whose melody plays, -1 for none
+    bool alert = false;        // something falls on today
+    int melodyRow = -1;        // the record whose melody plays, -1 for none
     bool closeProgram = false; // automatic mode with nothing due
     // "  Geen verjaardagen binnen -10..30 dagen." when nothing is due.
     QString emptyLine;

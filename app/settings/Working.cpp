@@ -10,7 +10,9 @@ WorkingSettings& Working() {
     return settings;
 }
 
-QString DefaultNameOfFile() { return UserDataFolder() + QStringLiteral("Brolt.dat"); }
+QString DefaultNameOfFile() {
+    return UserDataFolder() + QStringLiteral("Brolt.dat");
+}
 
 void LoadWorkingSettings() {
     WorkingSettings& w = Working();
@@ -18,7 +20,9 @@ void LoadWorkingSettings() {
     w.copyFiles = Store::readBool(Keys::CopyFiles);
     w.startUp = Store::readBool(Keys::StartUpCheckRead);
     w.timerAan = Store::readBool(Keys::TimerAan);
-    w.duur = qBound(1, Store::readText(Keys::Duur).toInt(), 255);
+    bool ok = false;
+    const int duur = Store::readText(Keys::Duur).toInt(&ok);
+    w.duur = ok ? qBound(1, duur, 255) : 60;
     w.geluidAan = Store::readBool(Keys::GeluidAan);
     // Both radio buttons stored on: the melody wins, as it is applied second.
     w.systeemGeluid = Store::readBool(Keys::SysteemAan) && !Store::readBool(Keys::MelodieAan);
@@ -30,7 +34,6 @@ void LoadWorkingSettings() {
     // A bare name means the shipped melody beside the program.
     w.melodyFile = QDir::isAbsolutePath(melody) ? melody : ProgramFolder() + melody;
     w.updatesCheck = Store::readBool(Keys::UpdatesCheck);
-    bool ok = false;
     const int achteraf = Store::readText(Keys::Achteraf).toInt(&ok);
     w.achteraf = ok ? qBound(1, achteraf, 10) : 10;
     const int vooraf = Store::readText(Keys::Vooraf).toInt(&ok);

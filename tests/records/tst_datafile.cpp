@@ -1,0 +1,436 @@
+#include "TestKit.h"
+#include "kit/Clock.h"
+#include "kit/Support.h"
+#include "records/DataFile.h"
+#include "records/Dates.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTest>
+
+#include <csignal>
+#include <sys/resource.h>
+#include <unistd.h>
+
+class TestDataFile : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void initTestCase();
+    void init();
+    void cleanup();
+    void readQuirks_data();
+    void readQuirks();
+    void readKeepsEveryField();
+    void badFilesGiveAClearResult_data();
+    void badFilesGiveAClearResult();
+    void missingFileAsksForAFolder();
+    void invalidDateGetsTodaysDayNumber();
+    void saveWritesNineFieldsAndDropsDatelessRecords();
+    void fieldsCannotBreakTheFormat();
+    void twoSavesRotateTheBackups();
+    void saveKeepsTheBytesOfTheFile_data();
+    void saveKeepsTheBytesOfTheFile();
+    void saveOnlyAfterPaintAndWithChanges();
+    void failedSaveLosesNothing();
+    void otherFileWarnsBeforeOverwriting();
+    void askSaveChanges_data();
+    void askSaveChanges();
+    void openOtherFile();
+    void provisioning();
+    void largeFile();
+
+private:
+    DataFile::ReadResult readText(const QByteArray& bytes);
+    TempHome* m_home = nullptr;
+    RecordTable m_table;
+    DataFile* m_data = nullptr;
+    QString m_folder;
+};
+
+void TestDataFile::initTestCase() {
+    m_home = new TempHome;
+}
+
+void TestDataFile::init() {
+    Clock::set(Noon(2026, 5, 10));
+    m_folder = m_home->path() + "/" + QTest::currentTestFunction() + "/";
+    QDir(m_folder).removeRecursively();
+    QDir().mkpath(m_folder);
+    m_table.reset();
+    m_data = new DataFile(m_table);
+    m_data->dataFolder = m_folder;
+    m_data->retryDelayMs = 0;
+    m_data->painted = true;
+}
+
+void TestDataFile::cleanup() {
+    delete m_data;
+    m_data = nullptr;
+    Clock::set({});
+}
+
+DataFile::ReadResult TestDataFile::readText(const QByteArray& bytes) {
+    WriteFileForTest(m_folder + "Brolt.dat", bytes);
+    return m_data->read(m_folder, "Brolt", ".dat");
+}
+
+void TestDataFile::readQuirks_data() {
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QStringList>("names");
+    QTest::addColumn<QStringList>("kinds");
+
+    QTest::newRow("21 bytes are enough")
+        << QByteArray("1960-05-12;Anna;Te;\r\n") << QStringList{"Anna"} << QStringList{"Te"};
+    QTest::newRow("final line without CR LF is lost")
+        << QByteArray("1960-05-12;Anna;Geboorte;\r\n1970-01-01;Kees;Geboorte;") << QStringList{"Anna"}
+        << QStringList{"Geboorte"};
+    QTest::newRow("title and comment lines are skipped")
+        << QByteArray("Datum;Naam;Soort;\r\n# lijst\r\n 1960-05-12;Spatie;\r\n1960-05-12;Anna;Geboorte;\r\n")
+        << QStringList{"Anna"} << QStringList{"Geboorte"};
+    QTest::newRow("a digit makes a record even with a bad date")
+        << QByteArray("1960-05-12;Anna;Geboorte;\r\n1960-13-45;Fout;Feest;\r\n")
+        << QStringList{"Anna", "Fout"} << QStringList{"Geboorte", "Feest"};
+    QTest::newRow("kinds are normalised")
+        << QByteArray("1960-05-12;A;Verjaardag;\r\n1960-05-12;B;;\r\n1960-05-12;C;feest;\r\n1960-05-12;D;Te "
+                      "doen;\r\n"
+                      "1960-05-12;E;huwelijk;\r\n1960-05-12;F;VERHUIZING;\r\n1960-05-12;G\r\n")
+        << QStringList{"A", "B", "C", "D", "E", "F", "G"}
+        << QStringList{"Geboorte", "Geboorte", "Feest", "Te doen", "Huwelijk", "VERHUIZING", "Geboorte"};
+    QTest::newRow("a NUL kind is a birth")
+        << QByteArray("1960-05-12;Anna;\0;\r\n", 21) << QStringList{"Anna"} << QStringList{"Geboorte"};
+    QTest::newRow("LF line ends of a Linux editor")
+        << QByteArray("1960-05-12;Anna;Geboorte;\n1970-01-01;Kees;Feest;\n") << QStringList{"Anna", "Kees"}
+        << QStringList{"Geboorte", "Feest"};
+    QTest::newRow("empty lines between records")
+        << QByteArray("1960-05-12;Anna;Geboorte;\r\n\r\n\r\n1970-01-01;Kees;Feest;\r\n")
+        << QStringList{"Anna", "Kees"} << QStringList{"Geboorte", "Feest"};
+}
+
+void TestDataFile::readQuirks() {
+    QFETCH(QByteArray, bytes);
+    QFETCH(QStringList, names);
+    QFETCH(QStringList, kinds);
+    QCOMPARE(readText(bytes), DataFile::ReadResult::Ok);
+    QCOMPARE(m_table.recordCount(), int(names.size()));
+    QStringList readNames, readKinds;
+    for (int r = 1; r <= m_table.recordCount(); ++r) {
+        readNames << m_table.cell(r, Col::Name);
+        readKinds << m_table.cell(r, Col::Kind);
+    }
+    QCOMPARE(readNames, names);
+    QCOMPARE(readKinds, kinds);
+    QVERIFY(RecordTable::isRowEmpty(m_table.row(m_table.rowCount() - 1)));
+    QCOMPARE(m_table.cell(0, 0), QString("Naam"));
+    QCOMPARE(m_data->countText, QString::number(names.size()) + " namen gelezen.");
+    QCOMPARE(m_data->caption, QString("Brolt, versie 2.60e - Brolt.dat"));
+}
+
+void TestDataFile::readKeepsEveryField() {
+    QCOMPARE(
+        readText(
+            "12-05-1960;Anna;Geboorte;anna.jpg;a@b.nl;06-1;Laan 4;1234 AB Utrecht;Nederland;extra;meer;\r\n"
+            "25-12-1970;Kees\r\n"),
+        DataFile::ReadResult::Ok);
+    QCOMPARE(m_data->dateNotation, 2);
+    QCOMPARE(ShortDateFormat(), QString("dd-mm-yyyy"));
+    QCOMPARE(m_data->formatLabel, QString("Datumformaat: dd-mm-jjjj"));
+    const RecordTable::Row& anna = m_table.row(1);
+    QCOMPARE(anna[Col::Date], QString("12-05-1960"));
+    QCOMPARE(anna[Col::Picture], QString("anna.jpg"));
+    QCOMPARE(anna[Col::Mail], QString("a@b.nl"));
+    QCOMPARE(anna[Col::Phone], QString("06-1"));
+    QCOMPARE(anna[Col::Street], QString("Laan 4"));
+    QCOMPARE(anna[Col::PostcodeCity], QString("1234 AB Utrecht"));
+    QCOMPARE(anna[Col::Country], QString("Nederland"));
+    QCOMPARE(anna[Col::DayNumber], QString::number(DayNumberOf(QDate(1960, 5, 12))));
+    QCOMPARE(anna[Col::Age], QString());
+    QCOMPARE(anna[Col::Work5], QString());
+    QCOMPARE(m_table.cell(2, Col::Name), QString("Kees"));
+    QCOMPARE(m_table.cell(2, Col::Kind), QString("Geboorte"));
+    QCOMPARE(m_table.cell(2, Col::Country), QString());
+}
+
+void TestDataFile::badFilesGiveAClearResult_data() {
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<int>("result");
+    QTest::newRow("empty") << QByteArray() << int(DataFile::ReadResult::TooSmall);
+    QTest::newRow("20 bytes") << QByteArray("1960-05-12;Anna;G;\r\n") << int(DataFile::ReadResult::TooSmall);
+    QTest::newRow("binary garbage") << QByteArray("\x01\x02\xff\xfe;\x00\x00\r\n\x80\x81garbage\r\n", 22)
+                                    << int(DataFile::ReadResult::Ok);
+    QTest::newRow("no CR at all") << QByteArray("1960-05-12;Anna;Geboorte;1970-01-01;Kees;")
+                                  << int(DataFile::ReadResult::NotationFailed);
+    QTest::newRow("words only") << QByteArray("Dit is geen bestand van Brolt\r\n")
+                                << int(DataFile::ReadResult::NotationFailed);
+}
+
+void TestDataFile::badFilesGiveAClearResult() {
+    QFETCH(QByteArray, bytes);
+    QFETCH(int, result);
+    FakeUi ui;
+    // Whatever the bytes, the table ends up with no record and stays usable.
+    QCOMPARE(int(readText(bytes)), result);
+    QCOMPARE(m_table.recordCount(), 0);
+    QCOMPARE(m_table.rowCount(), 2);
+    QCOMPARE(m_data->readTries, result == int(DataFile::ReadResult::TooSmall) ? 6 : 1);
+}
+
+void TestDataFile::missingFileAsksForAFolder() {
+    const QString other = m_folder + "elders/";
+    WriteFileForTest(other + "Brolt.dat", "1960-05-12;Anna;Geboorte;\r\n");
+    QString asked;
+    m_data->browseForDataFolder = [&](QString& folder) {
+        asked = folder;
+        folder = other;
+        return true;
+    };
+    QCOMPARE(m_data->read(m_folder, "Brolt", ".dat"), DataFile::ReadResult::Ok);
+    QCOMPARE(asked, m_folder);
+    QCOMPARE(m_table.recordCount(), 1);
+
+    m_data->browseForDataFolder = [](QString&) { return false; };
+    QCOMPARE(m_data->read(m_folder, "Brolt", ".dat"), DataFile::ReadResult::TooSmall);
+}
+
+void TestDataFile::invalidDateGetsTodaysDayNumber() {
+    QCOMPARE(readText("1960-05-12;Anna;Geboorte;\r\n1960-02-30;Fout;Geboorte;\r\n"),
+             DataFile::ReadResult::Ok);
+    QCOMPARE(m_table.cell(2, Col::DayNumber), QString::number(DayNumberOf(QDate(2026, 5, 10))));
+}
+
+void TestDataFile::saveWritesNineFieldsAndDropsDatelessRecords() {
+    FakeUi ui;
+    QCOMPARE(readText("1960-05-12;Anna;Geboorte;anna.jpg\r\n1970-01-01;Kees;Feest;KEES.JPG;;;;;;\r\n"
+                      "1980-01-01;Els;Geboorte;els.png;\r\n"),
+             DataFile::ReadResult::Ok);
+    m_table.setCell(2, Col::Date, "   ");
+    m_data->unsavedChanges = true;
+    QVERIFY(m_data->save());
+    QCOMPARE(ReadFileForTest(m_folder + "Brolt.dat"),
+             QByteArray("1960-05-12;Anna;Geboorte;anna.jpg;;;;;;\r\n1980-01-01;Els;Geboorte;;;;;;;\r\n"));
+    QCOMPARE(ui.notes.size(), 2);
+    QCOMPARE(ui.notes[0].first, QString("Bij de naam \"Kees\" is"));
+    QCOMPARE(ui.notes[0].second, QString("geen datum ingevuld.\r\nDe regel wordt niet bewaard."));
+    QCOMPARE(ui.notes[1].first, QString("De wijzigingen zijn bewaard."));
+    QVERIFY(!m_data->unsavedChanges);
+    QVERIFY(!m_data->saveEnabled);
+    QCOMPARE(m_data->writeTries, 1);
+    QVERIFY(!QFile::exists(m_folder + "Brolt.dat.tmp"));
+}
+
+void TestDataFile::fieldsCannotBreakTheFormat() {
+    FakeUi ui;
+    RecordTable::Row row;
+    row[Col::Date] = "1960-05-12";
+    row[Col::Name] = "Anna; Kees";
+    row[Col::Kind] = "Geboorte";
+    row[Col::Street] = "Laan 4\r\nachterhuis";
+    row[Col::Country] = "Neder\nland";
+    m_table.appendRecord(row);
+    m_data->unsavedChanges = true;
+    QVERIFY(m_data->save());
+    QCOMPARE(m_data->read(m_folder, "Brolt", ".dat"), DataFile::ReadResult::Ok);
+    QCOMPARE(m_table.recordCount(), 1);
+    QCOMPARE(m_table.cell(1, Col::Name), QString("Anna, Kees"));
+    QCOMPARE(m_table.cell(1, Col::Street), QString("Laan 4  achterhuis"));
+    QCOMPARE(m_table.cell(1, Col::Country), QString("Neder land"));
+}
+
+void TestDataFile::twoSavesRotateTheBackups() {
+    FakeUi ui;
+    readText("1960-05-12;Versie 1;Geboorte;\r\n");
+    const QByteArray v1 = ReadFileForTest(m_folder + "Brolt.dat");
+    m_table.setCell(1, Col::Name, "Versie 2");
+    m_data->unsavedChanges = true;
+    QVERIFY(m_data->save());
+    m_table.setCell(1, Col::Name, "Versie 3");
+    m_data->unsavedChanges = true;
+    QVERIFY(m_data->save());
+    QCOMPARE(ReadFileForTest(m_folder + "Brolt.dat"), QByteArray("1960-05-12;Versie 3;Geboorte;;;;;;;\r\n"));
+    QCOMPARE(ReadFileForTest(m_folder + "Brolt!.dat"), QByteArray("1960-05-12;Versie 2;Geboorte;;;;;;;\r\n"));
+    QCOMPARE(ReadFileForTest(m_folder + "Brolt!!.dat"), v1);
+}
+
+void TestDataFile::saveKeepsTheBytesOfTheFile_data() {
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QString>("name");
+    QTest::newRow("UTF-8") << QByteArray("1960-05-12;Zo\xc3\xab \xe2\x82\xac;Geboorte;;;;;;;\r\n")
+                           << QString::fromUtf8("Zo\xc3\xab \xe2\x82\xac");
+    QTest::newRow("Windows-1252") << QByteArray("1960-05-12;Zo\xeb \x80\x93\x81;Geboorte;;;;;;;\r\n")
+                                  << QString::fromUtf16(u"Zo\u00eb \u20ac\u201c\u0081");
+}
+
+void TestDataFile::saveKeepsTheBytesOfTheFile() {
+    QFETCH(QByteArray, bytes);
+    QFETCH(QString, name);
+    FakeUi ui;
+    QCOMPARE(readText(bytes), DataFile::ReadResult::Ok);
+    QCOMPARE(m_table.cell(1, Col::Name), name);
+    m_data->unsavedChanges = true;
+    QVERIFY(m_data->save());
+    QCOMPARE(ReadFileForTest(m_folder + "Brolt.dat"), bytes);
+}
+
+void TestDataFile::saveOnlyAfterPaintAndWithChanges() {
+    FakeUi ui;
+    readText("1960-05-12;Anna;Geboorte;\r\n");
+    QVERIFY(!m_data->save()); // nothing changed
+    m_data->unsavedChanges = true;
+    m_data->painted = false;
+    QVERIFY(!m_data->save());
+    QVERIFY(!QFile::exists(m_folder + "Brolt!.dat"));
+    QCOMPARE(ui.notes.size(), 0);
+}
+
+void TestDataFile::failedSaveLosesNothing() {
+    FakeUi ui;
+    readText("1960-05-12;Anna;Geboorte;\r\n");
+    const QByteArray before = ReadFileForTest(m_folder + "Brolt.dat");
+    m_table.setCell(1, Col::Name, "Nieuw");
+    m_data->unsavedChanges = true;
+    // A full disk: no file may grow beyond 10 bytes while saving (root ignores
+    // folder permissions, but not this limit).
+    ::signal(SIGXFSZ, SIG_IGN);
+    rlimit old{};
+    ::getrlimit(RLIMIT_FSIZE, &old);
+    rlimit tiny = old;
+    tiny.rlim_cur = 10;
+    ::setrlimit(RLIMIT_FSIZE, &tiny);
+    const bool saved = m_data->save();
+    ::setrlimit(RLIMIT_FSIZE, &old);
+    QVERIFY(!saved);
+    QCOMPARE(m_data->writeTries, 101);
+    QVERIFY(m_data->unsavedChanges);
+    QCOMPARE(ReadFileForTest(m_folder + "Brolt.dat"), before);
+    QCOMPARE(ui.notes.last().first, QString("De wijzigingen zijn NIET bewaard."));
+}
+
+void TestDataFile::otherFileWarnsBeforeOverwriting() {
+    FakeUi ui;
+    readText("1960-05-12;Anna;Geboorte;\r\n");
+    const QByteArray before = ReadFileForTest(m_folder + "Brolt.dat");
+    m_data->otherFileRead = true;
+    m_data->unsavedChanges = true;
+    m_data->saveEnabled = true;
+    ui.nextAnswer(false);
+    QVERIFY(!m_data->save());
+    QCOMPARE(ui.questions.size(), 1);
+    QCOMPARE(ui.questions[0].title, QString("Brolt, versie 2.60e - Brolt.dat - Bewaren?"));
+    QCOMPARE(ui.questions[0].message, QString("Pas op ! U gaat het standaardbestand Brolt.dat overschrijven. "
+                                              "Wilt U toch de wijzigingen bewaren?"));
+    QVERIFY(!ui.questions[0].cancelShown);
+    QVERIFY(!m_data->saveEnabled);
+    QCOMPARE(ReadFileForTest(m_folder + "Brolt.dat"), before);
+
+    ui.nextAnswer(true);
+    QVERIFY(m_data->save());
+    QVERIFY(!m_data->otherFileRead);
+}
+
+void TestDataFile::askSaveChanges_data() {
+    QTest::addColumn<bool>("showCancel");
+    QTest::addColumn<bool>("yes");
+    QTest::addColumn<bool>("cancel");
+    QTest::addColumn<bool>("cancelled");
+    QTest::addColumn<bool>("saved");
+    QTest::newRow("yes") << true << true << false << false << true;
+    QTest::newRow("no") << true << false << false << false << false;
+    QTest::newRow("cancel") << true << false << true << true << false;
+    QTest::newRow("no cancel button") << false << false << true << false << false;
+}
+
+void TestDataFile::askSaveChanges() {
+    QFETCH(bool, showCancel);
+    QFETCH(bool, yes);
+    QFETCH(bool, cancel);
+    QFETCH(bool, cancelled);
+    QFETCH(bool, saved);
+    FakeUi ui;
+    readText("1960-05-12;Anna;Geboorte;\r\n");
+    QVERIFY(!m_data->askSaveChanges(showCancel)); // nothing to ask
+    QCOMPARE(ui.questions.size(), 0);
+    m_table.setCell(1, Col::Name, "Nieuw");
+    m_data->unsavedChanges = true;
+    m_data->saveEnabled = true;
+    ui.nextAnswer(yes, cancel);
+    QCOMPARE(m_data->askSaveChanges(showCancel), cancelled);
+    QCOMPARE(ui.questions.size(), 1);
+    QCOMPARE(ui.questions[0].title, QString("Brolt - Bewaren"));
+    QCOMPARE(ui.questions[0].message,
+             QString("De gegevens zijn gewijzigd. Wilt U deze wijzigingen bewaren ?"));
+    QCOMPARE(ui.questions[0].cancelShown, showCancel);
+    QCOMPARE(ReadFileForTest(m_folder + "Brolt.dat").contains("Nieuw"), saved);
+}
+
+void TestDataFile::openOtherFile() {
+    FakeUi ui;
+    readText("1960-05-12;Anna;Geboorte;\r\n");
+    const QString other = m_folder + "ander/";
+    WriteFileForTest(other + "Familie.dat", "1970-01-01;Kees;Feest;kees.jpg;\r\n");
+    WriteFileForTest(other + "kees.jpg", "jpeg");
+    WriteFileForTest(m_folder + "kees.jpg", "eigen");
+    bool stopped = false, refreshed = false;
+    m_data->stopCountdown = [&] { stopped = true; };
+    m_data->refresh = [&] { refreshed = true; };
+
+    m_data->openOtherFile(); // cancelled browser
+    QCOMPARE(ui.browses.size(), 1);
+    QCOMPARE(ui.browses[0].caption, QString("Brolt - Lees Brolt-bestand"));
+    QCOMPARE(ui.browses[0].heading, QString("Selecteer het pad voor de bestanden\r\nen klik op OK."));
+    QCOMPARE(ui.browses[0].mask, QString("*.dat"));
+    QCOMPARE(ui.browses[0].startPath, m_folder);
+    QCOMPARE(m_table.cell(1, Col::Name), QString("Anna"));
+    QVERIFY(stopped);
+    QVERIFY(!refreshed);
+
+    ui.nextBrowse(other + "Familie.dat");
+    m_data->openOtherFile();
+    QCOMPARE(m_table.cell(1, Col::Name), QString("Kees"));
+    QCOMPARE(m_data->caption, QString("Brolt, versie 2.60e - Familie.dat"));
+    QVERIFY(m_data->otherFileRead);
+    QVERIFY(refreshed);
+    QCOMPARE(ReadFileForTest(m_folder + "kees.jpg"), QByteArray("eigen")); // not replaced
+
+    ui.nextBrowse(m_folder + "Brolt.dat");
+    m_data->openOtherFile();
+    QVERIFY(!m_data->otherFileRead);
+}
+
+void TestDataFile::provisioning() {
+    const QString program = ProgramFolder();
+    QVERIFY2(QFile::exists(program + "Standaard.dat"), qPrintable(program));
+    m_data->dataFolder = m_folder + "nieuw/diep/";
+    m_data->provision();
+    QCOMPARE(ReadFileForTest(m_data->defaultFilePath()), ReadFileForTest(program + "Standaard.dat"));
+    QVERIFY(QFile::exists(m_data->dataFolder + "Blanc.jpg"));
+    QVERIFY(QFile::exists(m_data->dataFolder + "anna.jpg"));
+
+    // An existing data file is never replaced; a missing Blanc.jpg comes back.
+    WriteFileForTest(m_data->defaultFilePath(), "1960-05-12;Eigen;Geboorte;\r\n");
+    QFile::remove(m_data->dataFolder + "Blanc.jpg");
+    m_data->provision();
+    QCOMPARE(ReadFileForTest(m_data->defaultFilePath()), QByteArray("1960-05-12;Eigen;Geboorte;\r\n"));
+    QVERIFY(QFile::exists(m_data->dataFolder + "Blanc.jpg"));
+
+    // The shipped sample reads, with a record of every kind.
+    QCOMPARE(m_data->read(m_folder + "nieuw/diep/", "Brolt", ".dat"), DataFile::ReadResult::Ok);
+}
+
+void TestDataFile::largeFile() {
+    FakeUi ui;
+    QByteArray bytes;
+    for (int i = 0; i < 50000; ++i)
+        bytes += QString("%1-%2-%3;Persoon %4;Geboorte;;;;;;;\r\n")
+                     .arg(1900 + i % 120)
+                     .arg(TwoDigits(1 + i % 12))
+                     .arg(TwoDigits(1 + i % 28))
+                     .arg(i)
+                     .toLatin1();
+    QCOMPARE(readText(bytes), DataFile::ReadResult::Ok);
+    QCOMPARE(m_table.recordCount(), 50000);
+    m_data->unsavedChanges = true;
+    QVERIFY(m_data->save());
+    QCOMPARE(ReadFileForTest(m_folder + "Brolt.dat"), bytes);
+}
+
+QTEST_GUILESS_MAIN(TestDataFile)
+#include "tst_datafile.moc"

@@ -1,0 +1,475 @@
+#include "TestKit.h"
+#include "kit/Clock.h"
+#include "records/DataFile.h"
+#include "records/Dates.h"
+#include "records/Reminders.h"
+#include "settings/Working.h"
+
+#include <QTest>
+
+namespace {
+// Today in these tests: Sunday 10 May 2026.
+const QDate today(2026, 5, 10);
+
+RecordTable tableOf(const QStringList& lines) {
+    RecordTable table;
+    for (const QString& line : lines) {
+        const QStringList f = line.split(u';');
+        RecordTable::Row row;
+        row[Col::Date] = f.value(0);
+        row[Col::Name] = f.value(1);
+        row[Col::Kind] = f.value(2);
+        row[Col::Picture] = f.value(3);
+        table.appendRecord(row);
+    }
+    return table;
+}
+
+QStringList texts(const Reminders& r) {
+    QStringList out;
+    for (const ReminderLine& l : r.lines)
+        out << l.text;
+    return out;
+}
+
+WorkingSettings window(int back, int ahead) {
+    WorkingSettings w;
+    w.achteraf = back;
+    w.vooraf = ahead;
+    return w;
+}
+} // namespace
+
+class TestReminders : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void sentence_data();
+    void sentence();
+    void derivedColumns_data();
+    void derivedColumns();
+    void orderColoursAndPictures();
+    void sameDayKeepsRowOrderBeyondTenThousandRecords();
+    void alertRule_data();
+    void alertRule();
+    void melodyPlaysForTheLastMelodyRow();
+    void unplayableMelodyIsReported();
+    void invalidDateIsReportedOnceAndSkipped();
+    void futureDateIsReported();
+    void automaticModeClosesOnlyWhenNothingIsDue();
+    void windowEdgesAndLongLines();
+    void findDeathAndBirthCompareBaseNames();
+};
+
+void TestReminders::sentence_data() {
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<int>("year");
+    QTest::addColumn<QString>("relative"); // another record that decides the variant
+    QTest::addColumn<int>("offset");
+    QTest::addColumn<QString>("expected");
+    QTest::addColumn<bool>("melody");
+
+    const QString none;
+    const QString jansDeath = "2010-03-01;Jan;Overlijden";
+    const QString pietsBirth = "1930-01-15;Piet;Geboorte";
+    struct Row {
+        const char* tag;
+        QString kind, name;
+        int year;
+        QString relative;
+        int offset;
+        QString expected;
+        bool melody;
+    };
+    const Row rows[] = {
+        {"birth today", "Geboorte", "Anna", 1960, none, 0, "Anna wordt vandaag 66 jaar", true},
+        {"birth tomorrow", "Geboorte", "Anna", 1960, none, 1, "Anna wordt morgen (ma 11-05) 66 jaar", false},
+        {"birth +2", "Geboorte", "Anna", 1960, none, 2, "Anna wordt overmorgen (di 12-05) 66 jaar", false},
+        {"birth +5", "Geboorte", "Anna", 1960, none, 5, "Anna wordt over 5 dagen (vr 15-05) 66 jaar", false},
+        {"birth +30", "Geboorte", "Anna", 1960, none, 30, "Anna wordt over 30 dagen (di 09-06) 66 jaar",
+         false},
+        {"birth -1", "Geboorte", "Anna", 1960, none, -1, "Anna werd gisteren (za 09-05) 66 jaar", false},
+        {"birth -2", "Geboorte", "Anna", 1960, none, -2, "Anna werd eergisteren (vr 08-05) 66 jaar", false},
+        {"birth -5", "Geboorte", "Anna", 1960, none, -5, "Anna werd 5 dagen geleden (di 05-05) 66 jaar",
+         false},
+        {"birth trailing spaces", "Geboorte", "Anna   ", 1960, none, 2,
+         "Anna wordt overmorgen (di 12-05) 66 jaar", false},
+        {"birth unknown year today", "Geboorte", "Anna", 3000, none, 0, "Anna is vandaag jarig", true},
+        {"birth unknown year -5", "Geboorte", "Anna", 3000, none, -5,
+         "Anna was 5 dagen geleden (di 05-05) jarig", false},
+        {"birth over 999 years", "Geboorte", "Anna", 1000, none, 0, "", false},
+        {"birth deceased today", "Geboorte", "Jan (opa)", 1960, jansDeath, 0,
+         "Jan (opa) (49) zou vandaag 66 jaar worden", false},
+        {"birth deceased -1", "Geboorte", "Jan (opa)", 1960, jansDeath, -1,
+         "Jan (opa) (49) zou gisteren (za 09-05) 66 jaar worden", false},
+        {"birth deceased unknown year", "Geboorte", "Jan (opa)", 3000, jansDeath, 5,
+         "Jan (opa) zou over 5 dagen (vr 15-05) jarig zijn", false},
+        {"wedding deceased unknown today", "Huwelijk", "Jan", 3000, jansDeath, 0,
+         "Jan zouden vandaag hun trouwdag vieren vieren", true},
+        {"wedding deceased unknown +1", "Huwelijk", "Jan", 3000, jansDeath, 1,
+         "Jan zouden morgen (ma 11-05) hun trouwdag vieren", false},
+        {"wedding deceased known", "Huwelijk", "Jan", 1960, jansDeath, 5,
+         "Jan zouden over 5 dagen (vr 15-05) 66 jaar getrouwd zijn", false},
+        {"wedding deceased known today", "Huwelijk", "Jan", 1960, jansDeath, 0,
+         "Jan zouden vandaag 66 jaar getrouwd zijn", false},
+        {"wedding unknown -1", "Huwelijk", "Kees en Anna", 3000, none, -1,
+         "Kees en Anna vierden gisteren (za 09-05) hun trouwdag", false},
+        {"wedding unknown today", "Huwelijk", "Kees en Anna", 3000, none, 0,
+         "Kees en Anna vieren vandaag hun trouwdag", false},
+        {"wedding today", "Huwelijk", "Kees en Anna", 1960, none, 0,
+         "Kees en Anna zijn vandaag 66 jaar getrouwd", true},
+        {"wedding -2", "Huwelijk", "Kees en Anna", 1960, none, -2,
+         "Kees en Anna waren eergisteren (vr 08-05) 66 jaar getrouwd", false},
+        {"death with birth today", "Overlijden", "Piet", 1960, pietsBirth, 0,
+         "Piet (30) is vandaag 66 jaar overleden", true},
+        {"death with birth -5", "Overlijden", "Piet", 1960, pietsBirth, -5,
+         "Piet (30) was 5 dagen geleden (di 05-05) 66 jaar overleden", false},
+        {"death with birth unknown year", "Overlijden", "Piet", 3000, pietsBirth, 1,
+         "Piet's overlijden wordt morgen (ma 11-05) herdacht", false},
+        {"death with birth unknown year today", "Overlijden", "Piet", 3000, pietsBirth, 0,
+         "Piet's overlijden wordt vandaag herdacht", false},
+        {"death without birth", "Overlijden", "Piet", 1960, none, 5,
+         "Piet is over 5 dagen (vr 15-05) 66 jaar overleden", false},
+        {"death without birth unknown year", "Overlijden", "Piet", 3000, none, -1,
+         "Piet's overlijden werd gisteren (za 09-05) herdacht", false},
+        {"death without birth unknown year today", "Overlijden", "Piet", 3000, none, 0,
+         "Piet's overlijden wordt vandaag herdacht", true},
+        {"death, birth with unknown year", "Overlijden", "Piet", 1960, "3000-01-15;Piet;Geboorte", 0,
+         "Piet is vandaag 66 jaar overleden", true},
+        {"jubilee unknown", "Jubileum", "Bakkerij", 3000, none, 0,
+         "Bakkerij viert vandaag zijn/haar julbileum", true},
+        {"jubilee -5", "Jubileum", "Bakkerij", 1960, none, -5,
+         "Bakkerij vierde 5 dagen geleden (di 05-05) zijn/haar 66-jarig jubileum", false},
+        {"party today", "Feest", "Oudejaar", 1960, none, 0, "Vandaag vieren wij Oudejaar", false},
+        {"party +1", "Feest", "Oudejaar", 1960, none, 1, "Morgen vieren wij Oudejaar", false},
+        {"party +2", "Feest", "Oudejaar", 1960, none, 2, "Overmorgen vieren wij Oudejaar", false},
+        {"party +5", "Feest", "Oudejaar", 1960, none, 5, "Over 5 dagen (vr 15-05) vieren wij Oudejaar",
+         false},
+        {"party -1", "Feest", "Oudejaar", 1960, none, -1, "Gisteren (za 09-05) vierden wij Oudejaar", false},
+        {"party -2", "Feest", "Oudejaar", 1960, none, -2, "Eergisteren (vr 08-05) vierden wij Oudejaar",
+         false},
+        {"party -5 weekday only", "Feest", "Oudejaar", 1960, none, -5,
+         "5 dagen geleden (di) vierden wij Oudejaar", false},
+        {"to-do today", "Te doen", "Aangifte", 2026, none, 0, "Vandaag:Aangifte", true},
+        {"to-do +1", "Te doen", "Aangifte", 2026, none, 1, "Morgen (ma 11-05): Aangifte", false},
+        {"to-do +2", "Te doen", "Aangifte", 2026, none, 2, "Overmorgen (di 12-05): Aangifte", false},
+        {"to-do +5", "Te doen", "Aangifte", 2026, none, 5, "Over 5 dagen (vr 15-05): Aangifte", false},
+        {"to-do -1", "Te doen", "Aangifte", 2026, none, -1, "Gisteren (za 09-05): Aangifte", false},
+        {"to-do -2", "Te doen", "Aangifte", 2026, none, -2, "Eergisteren (vr 08-05): Aangifte", false},
+        {"to-do -5", "Te doen", "Aangifte", 2026, none, -5, "5 dagen geleden (di 05-05) Aangifte", false},
+        {"unknown kind", "Verhuizing", "Anna", 1960, none, 0, "", false},
+    };
+    for (const Row& r : rows)
+        QTest::newRow(r.tag) << r.kind << r.name << r.year << r.relative << r.offset << r.expected
+                             << r.melody;
+}
+
+void TestReminders::sentence() {
+    QFETCH(QString, kind);
+    QFETCH(QString, name);
+    QFETCH(int, year);
+    QFETCH(QString, relative);
+    QFETCH(int, offset);
+    QFETCH(QString, expected);
+    QFETCH(bool, melody);
+    const QDate occurrence = today.addDays(offset);
+    const QString date = QDate(year, occurrence.month(), occurrence.day()).toString("yyyy-MM-dd");
+    QStringList lines{date + ";" + name + ";" + kind};
+    if (!relative.isEmpty())
+        lines << relative;
+    const RecordTable table = tableOf(lines);
+    bool isMelody = !melody;
+    QCOMPARE(ReminderSentence(table, 1, YearMonthDay, today, offset, &isMelody), expected);
+    QCOMPARE(isMelody, melody);
+}
+
+void TestReminders::derivedColumns_data() {
+    QTest::addColumn<QDate>("today");
+    QTest::addColumn<QString>("date");
+    QTest::addColumn<int>("notation");
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<QString>("offset");
+    QTest::addColumn<QString>("age");
+    QTest::addColumn<QString>("dayNumber");
+
+    QTest::newRow("plain") << today << "1960-05-12" << 0 << "Geboorte"
+                           << "    2"
+                           << " 65"
+                           << "22048";
+    QTest::newRow("day first notation") << today << "12-05-1960" << 2 << "Geboorte"
+                                        << "    2"
+                                        << " 65"
+                                        << "22048";
+    QTest::newRow("month first notation") << today << "05-12-1960" << 1 << "Geboorte"
+                                          << "    2"
+                                          << " 65"
+                                          << "22048";
+    QTest::newRow("new year's eve seen on 1 January") << QDate(2026, 1, 1) << "1980-12-31" << 0 << "Geboorte"
+                                                      << "   -1"
+                                                      << " 45"
+                                                      << "29586";
+    QTest::newRow("1 January seen on new year's eve")
+        << QDate(2026, 12, 31) << "1980-01-01" << 0 << "Geboorte"
+        << "    1"
+        << " 46"
+        << "29221";
+    QTest::newRow("334 days ahead counts as last year")
+        << QDate(2026, 1, 1) << "1980-12-01" << 0 << "Geboorte"
+        << "  -31"
+        << " 45"
+        << "29556";
+    QTest::newRow("29 February in a non-leap year") << QDate(2026, 2, 27) << "1988-02-29" << 0 << "Geboorte"
+                                                    << "    2"
+                                                    << " 37"
+                                                    << "32202";
+    QTest::newRow("29 February in a leap year") << QDate(2028, 2, 27) << "1988-02-29" << 0 << "Geboorte"
+                                                << "    2"
+                                                << " 39"
+                                                << "32202";
+    QTest::newRow("unknown year") << today << "3000-05-12" << 0 << "Geboorte"
+                                  << "    2"
+                                  << "  0"
+                                  << "401900";
+    QTest::newRow("to-do in the future") << today << "2027-05-12" << 0 << "Te doen"
+                                         << "    2"
+                                         << "  0"
+                                         << "46519";
+    QTest::newRow("month 13") << today << "1960-13-12" << 0 << "Geboorte"
+                              << ""
+                              << "  0"
+                              << "";
+    QTest::newRow("letters") << today << "abc" << 0 << "Geboorte"
+                             << ""
+                             << "  0"
+                             << "";
+}
+
+void TestReminders::derivedColumns() {
+    QFETCH(QDate, today);
+    QFETCH(QString, date);
+    QFETCH(int, notation);
+    QFETCH(QString, kind);
+    QFETCH(QString, offset);
+    QFETCH(QString, age);
+    QFETCH(QString, dayNumber);
+    FakeUi ui;
+    RecordTable table = tableOf({date + ";Anna;" + kind});
+    ComputeDerivedColumns(table, notation, today);
+    QCOMPARE(table.cell(1, Col::DayOffset), offset);
+    QCOMPARE(table.cell(1, Col::Age), age);
+    QCOMPARE(table.cell(1, Col::DayNumber), dayNumber);
+    QCOMPARE(ui.notes.size(), 0);
+}
+
+void TestReminders::orderColoursAndPictures() {
+    FakeUi ui;
+    RecordTable table = tableOf({
+        "1960-05-15;Vijf;Geboorte;vijf.jpg",       // +5
+        "1960-05-08;Min twee;Geboorte;",           // -2
+        "1960-05-10;Vandaag;Geboorte;vandaag.jpg", // 0
+        "1960-05-01;Min negen;Geboorte;negen.jpg", // -9
+        "1960-05-11;Morgen;Geboorte;morgen.jpg",   // +1
+        "1960-04-20;Buiten;Geboorte;buiten.jpg",   // -20: outside
+    });
+    ComputeDerivedColumns(table, 0, today);
+    const Reminders r = ComposeReminders(table, 0, window(10, 30), today);
+    QCOMPARE(texts(r), (QStringList{
+                           "Min negen werd 9 dagen geleden (vr 01-05) 66 jaar",
+                           "Min twee werd eergisteren (vr 08-05) 66 jaar",
+                           "Vandaag wordt vandaag 66 jaar =>",
+                           "Morgen wordt morgen (ma 11-05) 66 jaar",
+                           "Vijf wordt over 5 dagen (vr 15-05) 66 jaar",
+                       }));
+    QCOMPARE(r.lines[0].colour, ReminderColour::Past);
+    QCOMPARE(r.lines[1].colour, ReminderColour::Past);
+    QCOMPARE(r.lines[2].colour, ReminderColour::Today);
+    QCOMPARE(r.lines[3].colour, ReminderColour::Future);
+    QCOMPARE(r.lines[4].colour, ReminderColour::Future);
+    QCOMPARE(r.pictureOfLine, (QStringList{"negen.jpg", "", "vandaag.jpg", "morgen.jpg", "vijf.jpg"}));
+    // Only today's line and the first line after the past ones are candidates.
+    QCOMPARE(r.currentPicture, QString("vandaag.jpg"));
+
+    // With nothing today, the first line after the past ones shows its picture.
+    RecordTable noToday =
+        tableOf({"1960-05-08;Min twee;Geboorte;twee.jpg", "1960-05-11;Morgen;Geboorte;morgen.jpg",
+                 "1960-05-12;Overmorgen;Geboorte;over.jpg"});
+    ComputeDerivedColumns(noToday, 0, today);
+    const Reminders n = ComposeReminders(noToday, 0, window(10, 30), today);
+    QCOMPARE(texts(n), (QStringList{"Min twee werd eergisteren (vr 08-05) 66 jaar",
+                                    "Morgen wordt morgen (ma 11-05) 66 jaar =>",
+                                    "Overmorgen wordt overmorgen (di 12-05) 66 jaar"}));
+    QCOMPARE(n.currentPicture, QString("morgen.jpg"));
+    QCOMPARE(r.emptyLine, QString());
+
+    // Without past lines the first future line is no candidate: no picture at all.
+    RecordTable future = tableOf({"1960-05-11;Morgen;Geboorte;morgen.jpg"});
+    ComputeDerivedColumns(future, 0, today);
+    const Reminders f = ComposeReminders(future, 0, window(10, 30), today);
+    QCOMPARE(texts(f), QStringList{"Morgen wordt morgen (ma 11-05) 66 jaar"});
+    QCOMPARE(f.currentPicture, QString());
+
+    // The last today line with a picture wins over an earlier one.
+    RecordTable two = tableOf({"1960-05-10;Een;Geboorte;een.jpg", "1970-05-10;Twee;Geboorte;twee.jpg",
+                               "1980-05-10;Drie;Geboorte;"});
+    ComputeDerivedColumns(two, 0, today);
+    const Reminders t = ComposeReminders(two, 0, window(10, 30), today);
+    QCOMPARE(texts(t), (QStringList{"Een wordt vandaag 66 jaar =>", "Twee wordt vandaag 56 jaar =>",
+                                    "Drie wordt vandaag 46 jaar"}));
+    QCOMPARE(t.currentPicture, QString("twee.jpg"));
+}
+
+void TestReminders::sameDayKeepsRowOrderBeyondTenThousandRecords() {
+    FakeUi ui;
+    QStringList lines;
+    for (int i = 0; i < 10005; ++i)
+        lines << QString("1960-01-01;Persoon %1;Geboorte").arg(i);
+    // Row 12 and row 10003 fall on the same day as row 3; row 10004 a day earlier.
+    lines[2] = "1960-05-12;Drie;Geboorte";
+    lines[11] = "1960-05-12;Twaalf;Geboorte";
+    lines[10002] = "1960-05-12;Tienduizend drie;Geboorte";
+    lines[10003] = "1960-05-11;Tienduizend vier;Geboorte";
+    RecordTable table = tableOf(lines);
+    ComputeDerivedColumns(table, 0, today);
+    const Reminders r = ComposeReminders(table, 0, window(10, 30), today);
+    QCOMPARE(texts(r), (QStringList{"Tienduizend vier wordt morgen (ma 11-05) 66 jaar",
+                                    "Drie wordt overmorgen (di 12-05) 66 jaar",
+                                    "Twaalf wordt overmorgen (di 12-05) 66 jaar",
+                                    "Tienduizend drie wordt overmorgen (di 12-05) 66 jaar"}));
+}
+
+void TestReminders::alertRule_data() {
+    QTest::addColumn<QString>("record");
+    QTest::addColumn<bool>("alert");
+    QTest::newRow("birthday today") << "1960-05-10;Anna;Geboorte" << true;
+    QTest::newRow("party today") << "1960-05-10;Feest;Feest" << true;
+    QTest::newRow("to-do today") << "2026-05-10;Klus;Te doen" << true;
+    QTest::newRow("death today") << "1960-05-10;Piet;Overlijden" << false;
+    QTest::newRow("unknown year today") << "3000-05-10;Anna;Geboorte" << false;
+    QTest::newRow("birthday tomorrow") << "1960-05-11;Anna;Geboorte" << false;
+    QTest::newRow("to-do next year today") << "2027-05-10;Klus;Te doen" << false;
+}
+
+void TestReminders::alertRule() {
+    QFETCH(QString, record);
+    QFETCH(bool, alert);
+    FakeUi ui;
+    RecordTable table = tableOf({record});
+    ComputeDerivedColumns(table, 0, today);
+    WorkingSettings w = window(10, 30);
+    const Reminders r = ComposeReminders(table, 0, w, today);
+    QCOMPARE(r.alert, alert);
+    QCOMPARE(ui.sounds, alert ? QStringList{"system"} : QStringList{});
+
+    // Sound off: the flag still tells, nothing plays.
+    FakeUi quiet;
+    w.geluidAan = false;
+    QCOMPARE(ComposeReminders(table, 0, w, today).alert, alert);
+    QCOMPARE(quiet.sounds, QStringList{});
+}
+
+void TestReminders::melodyPlaysForTheLastMelodyRow() {
+    FakeUi ui;
+    RecordTable table = tableOf({"1960-05-10;Anna;Geboorte", "1950-05-10;Feest;Feest"});
+    ComputeDerivedColumns(table, 0, today);
+    WorkingSettings w = window(10, 30);
+    w.systeemGeluid = false;
+    w.melodyFile = "/muziek/lied.mp3";
+    const Reminders r = ComposeReminders(table, 0, w, today);
+    QCOMPARE(r.melodyRow, 1);
+    QCOMPARE(ui.sounds, QStringList{"melody:/muziek/lied.mp3"});
+
+    // A party alone raises the alert but has no melody row: nothing plays.
+    FakeUi party;
+    RecordTable onlyParty = tableOf({"1950-05-10;Feest;Feest"});
+    ComputeDerivedColumns(onlyParty, 0, today);
+    const Reminders p = ComposeReminders(onlyParty, 0, w, today);
+    QVERIFY(p.alert);
+    QCOMPARE(p.melodyRow, -1);
+    QCOMPARE(party.sounds, QStringList{});
+}
+
+void TestReminders::unplayableMelodyIsReported() {
+    FakeUi ui;
+    ui.nextMelodyResult(false);
+    RecordTable table = tableOf({"1960-05-10;Anna;Geboorte"});
+    ComputeDerivedColumns(table, 0, today);
+    WorkingSettings w = window(10, 30);
+    w.systeemGeluid = false;
+    ComposeReminders(table, 0, w, today);
+    QCOMPARE(ui.notes.size(), 1);
+    QCOMPARE(ui.notes[0].first, QString("Het muziekbestand bestaat niet"));
+    QCOMPARE(ui.notes[0].second, QString("Kies in Instellingen een ander muziekbestand"));
+    QCOMPARE(ui.notes[0].durationMs, 5000);
+}
+
+void TestReminders::invalidDateIsReportedOnceAndSkipped() {
+    FakeUi ui;
+    RecordTable table = tableOf({"1960-13-12;Fout;Geboorte", "1960-05-11;Anna;Geboorte",
+                                 "1960-02-30;Ook fout;Geboorte", "1-2-60;Kort;Geboorte"});
+    ComputeDerivedColumns(table, 0, today);
+    const Reminders r = ComposeReminders(table, 0, window(10, 30), today);
+    QCOMPARE(texts(r), QStringList{"Anna wordt morgen (ma 11-05) 66 jaar"});
+    QCOMPARE(ui.notes.size(), 1);
+    QCOMPARE(ui.notes[0].first, QString("De naam \"Fout heeft"));
+    QCOMPARE(ui.notes[0].second, QString("geen geldige datum (1960-13-12)."));
+}
+
+void TestReminders::futureDateIsReported() {
+    FakeUi ui;
+    RecordTable table = tableOf({"2030-05-11;Toekomst;Geboorte", "3000-05-11;Onbekend;Geboorte"});
+    ComputeDerivedColumns(table, 0, today);
+    QCOMPARE(ui.notes.size(), 1);
+    QCOMPARE(ui.notes[0].first, QString("De datum (Toekomst - 2030-05-11) mag"));
+    QCOMPARE(ui.notes[0].second, QString("niet in de toekomst liggen."));
+    QCOMPARE(table.cell(1, Col::Age), QString("  0"));
+}
+
+void TestReminders::automaticModeClosesOnlyWhenNothingIsDue() {
+    FakeUi ui;
+    RecordTable none = tableOf({"1960-08-01;Later;Geboorte"});
+    ComputeDerivedColumns(none, 0, today);
+    WorkingSettings w = window(10, 30);
+    w.automaticMode = true;
+    QVERIFY(ComposeReminders(none, 0, w, today).closeProgram);
+    w.automaticMode = false;
+    const Reminders manual = ComposeReminders(none, 0, w, today);
+    QVERIFY(!manual.closeProgram);
+    QCOMPARE(manual.emptyLine, QString("  Geen verjaardagen binnen -10..30 dagen."));
+
+    RecordTable some = tableOf({"1960-05-20;Binnenkort;Geboorte"});
+    ComputeDerivedColumns(some, 0, today);
+    w.automaticMode = true;
+    QVERIFY(!ComposeReminders(some, 0, w, today).closeProgram);
+}
+
+void TestReminders::windowEdgesAndLongLines() {
+    FakeUi ui;
+    RecordTable table = tableOf({"1960-05-07;Drie terug;Geboorte", "1960-05-06;Vier terug;Geboorte",
+                                 "1960-05-15;Vijf vooruit;Geboorte", "1960-05-16;Zes vooruit;Geboorte",
+                                 "1960-05-11;" + QString(300, u'x') + ";Geboorte"});
+    ComputeDerivedColumns(table, 0, today);
+    const Reminders r = ComposeReminders(table, 0, window(3, 5), today);
+    QCOMPARE(r.lines.size(), size_t(3));
+    QCOMPARE(r.lines[0].text, QString("Drie terug werd 3 dagen geleden (do 07-05) 66 jaar"));
+    QCOMPARE(r.lines[1].text.size(), 255);
+    QCOMPARE(r.lines[2].text, QString("Vijf vooruit wordt over 5 dagen (vr 15-05) 66 jaar"));
+}
+
+void TestReminders::findDeathAndBirthCompareBaseNames() {
+    const RecordTable table =
+        tableOf({"1930-01-15;Jan;Geboorte", "2010-03-01;Jan (opa) ;Overlijden", "2012-03-01;Jan;Overlijden",
+                 "3000-01-01;Els;Geboorte", "1950-01-01;Els;Geboorte", "2000-01-01;jan;Overlijden"});
+    int day = -1;
+    QVERIFY(FindDeath(table, "Jan (vader)", 0, &day));
+    QCOMPARE(day, DayNumberOf(QDate(2010, 3, 1)));
+    QVERIFY(FindBirth(table, "Jan (opa)", 0, &day));
+    QCOMPARE(day, DayNumberOf(QDate(1930, 1, 15)));
+    QVERIFY(!FindBirth(table, "Els", 0, &day)); // the first birth has an unknown year
+    QVERIFY(!FindDeath(table, "Els", 0, &day));
+    QVERIFY(!FindDeath(table, "JAN", 0, &day));
+    QCOMPARE(BaseName("Jan (opa) (2)"), QString("Jan"));
+    QCOMPARE(BaseName("Kees  "), QString("Kees"));
+}
+
+QTEST_GUILESS_MAIN(TestReminders)
+#include "tst_reminders.moc"
