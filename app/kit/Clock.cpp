@@ -4,10 +4,18 @@ namespace {
 QDateTime frozen;
 }
 
-QDateTime Clock::now() { return frozen.isValid() ? frozen : QDateTime::currentDateTime(); }
+QDateTime Clock::now() {
+    return frozen.isValid() ? frozen : QDateTime::currentDateTime();
+}
 
-QDate Clock::today() { return now().date(); }
+QDate Clock::today() {
+    return now().date();
+}
 
-void Clock::set(const QDateTime& moment) { frozen = moment; }
+void Clock::set(const QDateTime& moment) {
+    frozen = moment;
+}
 
-bool Clock::isSet() { return frozen.isValid(); }
+bool Clock::isSet() {
+    return frozen.isValid();
+}

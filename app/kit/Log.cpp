@@ -51,4 +51,6 @@ void LogScope::endWith(const QString& word) {
     }
 }
 
-LogScope::~LogScope() { endWith(QStringLiteral("einde") + m_suffix); }
+LogScope::~LogScope() {
+    endWith(QStringLiteral("einde") + m_suffix);
+}

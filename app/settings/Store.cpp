@@ -5,7 +5,9 @@
 namespace {
 const QString group = QStringLiteral("Defaults");
 
-QSettings open() { return QSettings(QSettings::NativeFormat, QSettings::UserScope, "Brolt"); }
+QSettings open() {
+    return QSettings(QSettings::NativeFormat, QSettings::UserScope, "Brolt");
+}
 
 // The stored spelling of `name`, or empty when no value matches it.
 QString storedName(QSettings& settings, const QString& name) {
@@ -58,7 +60,9 @@ void Store::writeText(const QString& name, const QString& value) {
     settings.setValue(name, value);
 }
 
-void Store::writeInteger(const QString& name, int value) { writeText(name, QString::number(value)); }
+void Store::writeInteger(const QString& name, int value) {
+    writeText(name, QString::number(value));
+}
 
 void Store::writeBool(const QString& name, bool value) {
     writeText(name, value ? QStringLiteral("1") : QStringLiteral("0"));
@@ -78,8 +82,14 @@ bool Store::contains(const QString& name) {
     return !storedName(settings, name).isEmpty();
 }
 
-QString Store::readText(const StoreKey& key) { return readText(key.name, key.defaultValue); }
+QString Store::readText(const StoreKey& key) {
+    return readText(key.name, key.defaultValue);
+}
 
-int Store::readInteger(const StoreKey& key) { return readInteger(key.name, QString(key.defaultValue).toInt()); }
+int Store::readInteger(const StoreKey& key) {
+    return readInteger(key.name, QString(key.defaultValue).toInt());
+}
 
-bool Store::readBool(const StoreKey& key) { return readBool(key.name, QString(key.defaultValue) == "1"); }
+bool Store::readBool(const StoreKey& key) {
+    return readBool(key.name, QString(key.defaultValue) == "1");
+}

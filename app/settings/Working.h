@@ -11,7 +11,7 @@ struct WorkingSettings {
     int duur = 60; // countdown seconds, 1..255
     bool geluidAan = true;
     bool systeemGeluid = true; // else the melody
-    QString melodyFile;         // full path
+    QString melodyFile;        // full path
     bool updatesCheck = true;
     bool uitgebreid = false;
     bool logAan = false;
