@@ -1,0 +1,58 @@
+#include "WidgetUi.h"
+
+#include "kit/Ask.h"
+#include "kit/MessForm.h"
+#include "kit/YesNo.h"
+
+#include <QCoreApplication>
+#include <QDesktopServices>
+#include <QGuiApplication>
+#include <QScreen>
+#include <QUrl>
+
+WidgetUi::WidgetUi()
+    : m_yesNo(std::make_unique<TYesNoDlg>()), m_ask(std::make_unique<TAskDlg>()),
+      m_message(std::make_unique<TMessageForm>()) {}
+
+WidgetUi::~WidgetUi() = default;
+
+QRect WidgetUi::callerRect(const QRect& given) const {
+    if (!given.isEmpty())
+        return given;
+    if (m_mainWindow)
+        return m_mainWindow->frameGeometry();
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        return screen->geometry();
+    return {};
+}
+
+bool WidgetUi::askYesNo(bool& cancel, bool defaultAnswer, const QString& yesCaption, const QString& noCaption,
+                        const QString& cancelCaption, const QString& message, const QString& title,
+                        const QRect& caller) {
+    return m_yesNo->AskYesNo(callerRect(caller), cancel, defaultAnswer, yesCaption, noCaption, cancelCaption,
+                             message, title);
+}
+
+bool WidgetUi::askText(QString& text, const QString& prompt, const QString& title, const QRect& caller) {
+    return m_ask->AskText(callerRect(caller), text, prompt, title);
+}
+
+void WidgetUi::showTimedMessage(int durationMs, const QString& firstLine, const QString& secondLine,
+                                const QRect& caller) {
+    m_message->ShowTimedMessage(callerRect(caller), durationMs, firstLine, secondLine);
+}
+
+void WidgetUi::closeTimedMessage() {
+    m_message->CloseMessage();
+}
+
+bool WidgetUi::openUrl(const QString& url) {
+    QUrl target(url);
+    if (target.scheme().isEmpty())
+        target = QUrl::fromLocalFile(url); // a bare path is a file to open
+    return QDesktopServices::openUrl(target);
+}
+
+void WidgetUi::processEvents() {
+    QCoreApplication::processEvents();
+}
