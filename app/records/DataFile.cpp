@@ -82,6 +82,18 @@ void DataFile::setLocation(const QString& nameOfFile) {
 }
 
 QString DataFile::decode(const QByteArray& bytes, bool* isUtf8) {
+    // Plain ASCII reads the same either way and is by far the commonest case.
+    bool ascii = true;
+    for (const char c : bytes)
+        if (uchar(c) >= 0x80) {
+            ascii = false;
+            break;
+        }
+    if (ascii) {
+        if (isUtf8)
+            *isUtf8 = true;
+        return QString::fromLatin1(bytes);
+    }
     QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
     QString text = decoder(bytes);
     const bool ok = !decoder.hasError();
@@ -166,26 +178,25 @@ DataFile::ReadResult DataFile::read(const QString& folderIn, const QString& base
 
         QStringView fields[9];
         qsizetype from = 0;
-        for (int f = 0; f < 9 && from <= line.size(); ++f) {
-            qsizetype semi = line.indexOf(u';', from);
-            if (semi < 0)
-                semi = line.size();
-            fields[f] = line.mid(from, semi - from);
-            from = semi + 1;
-        }
+        int f = 0;
+        for (qsizetype i = 0; i <= line.size() && f < 9; ++i)
+            if (i == line.size() || line[i] == u';') {
+                fields[f++] = line.mid(from, i - from);
+                from = i + 1;
+            }
         if (fields[0].isEmpty())
             continue;
         RecordTable::Row row;
         row[Col::Date] = fields[0].toString();
         row[Col::Name] = fields[1].toString();
-        row[Col::Kind] = NormaliseKind(fields[2].toString());
+        row[Col::Kind] = NormaliseKind(fields[2]);
         row[Col::Picture] = fields[3].toString();
         row[Col::Mail] = fields[4].toString();
         row[Col::Phone] = fields[5].toString();
         row[Col::Street] = fields[6].toString();
         row[Col::PostcodeCity] = fields[7].toString();
         row[Col::Country] = fields[8].toString();
-        table.appendRecord(row);
+        table.appendRecord(std::move(row));
     }
 
     SetShortDateFormat(NotationFormat(dateNotation));
@@ -193,9 +204,9 @@ DataFile::ReadResult DataFile::read(const QString& folderIn, const QString& base
 
     const int today = DayNumberOf(Clock::today());
     for (int r = 1; r <= table.recordCount(); ++r) {
-        const QDate d = ParseDate(table.cell(r, Col::Date), dateNotation);
-        if (d.isValid()) {
-            table.setCell(r, Col::DayNumber, QString::number(DayNumberOf(d)));
+        int y, m, d;
+        if (RecordDateParts(table.cell(r, Col::Date), dateNotation, y, m, d)) {
+            SetRightAligned(table.row(r)[Col::DayNumber], DayNumberOf(QDate(y, m, d)), 0);
         } else {
             WriteLog(QStringLiteral("MainForm.ReadDataFile - Line 1255"));
             table.setCell(r, Col::DayNumber, QString::number(today));

@@ -17,12 +17,12 @@ struct Parts {
 
 Parts splitParts(QStringView text) {
     Parts p;
-    const qsizetype first = text.indexOf(u'-');
+    const qsizetype first = text.indexOf(QChar(u'-'));
     if (first < 0)
         return p;
     p.a = text.left(first);
     const QStringView rest = text.mid(first + 1);
-    const qsizetype second = rest.indexOf(u'-');
+    const qsizetype second = rest.indexOf(QChar(u'-'));
     if (second < 0)
         return p;
     p.b = rest.left(second);
@@ -31,9 +31,7 @@ Parts splitParts(QStringView text) {
 }
 
 bool toNumber(QStringView part, int& value) {
-    bool ok = false;
-    value = part.trimmed().toInt(&ok);
-    return ok;
+    return ParseWholeNumber(part, value);
 }
 
 // Positions of year, month and day in a format such as "dd-mm-yyyy".
@@ -59,20 +57,45 @@ Order orderOfNotation(int notation) {
     }
 }
 
-QDate parseOrdered(const QString& text, Order order) {
-    const QStringList parts = text.trimmed().split(u'-');
-    if (parts.size() != 3)
-        return {};
+// Exactly three non-negative numbers separated by "-", spaces allowed around
+// each; `digits` receives the number of digits of each part.  One pass, no
+// allocation: this runs for every record on every refresh.
+bool threeNumbers(QStringView text, int v[3], qsizetype digits[3]) {
+    int part = 0;
+    v[0] = v[1] = v[2] = 0;
+    digits[0] = digits[1] = digits[2] = 0;
+    bool spaceAfterDigits = false;
+    for (const QChar ch : text) {
+        const char16_t c = ch.unicode();
+        if (c >= u'0' && c <= u'9') {
+            if (spaceAfterDigits || digits[part] >= 9)
+                return false;
+            v[part] = v[part] * 10 + (c - u'0');
+            ++digits[part];
+        } else if (c == u'-') {
+            if (part == 2 || digits[part] == 0)
+                return false;
+            ++part;
+            spaceAfterDigits = false;
+        } else if (c == u' ') {
+            spaceAfterDigits = digits[part] > 0;
+        } else {
+            return false;
+        }
+    }
+    return part == 2 && digits[2] > 0;
+}
+
+QDate parseOrdered(QStringView text, Order order) {
     int v[3];
-    for (int i = 0; i < 3; ++i)
-        if (parts[i].isEmpty() || !toNumber(parts[i], v[i]) || v[i] < 0)
-            return {};
+    qsizetype digits[3];
+    if (!threeNumbers(text, v, digits))
+        return {};
     int year = v[order.year];
     // Two-digit years fall within fifty years of today, either way.
-    if (parts[order.year].trimmed().size() <= 2) {
+    if (digits[order.year] <= 2) {
         const int now = Clock::today().year();
-        const int century = now - now % 100;
-        year += century;
+        year += now - now % 100;
         if (year > now + 50)
             year -= 100;
         else if (year <= now - 50)
@@ -83,6 +106,30 @@ QDate parseOrdered(const QString& text, Order order) {
     return QDate(year, v[order.month], v[order.day]);
 }
 } // namespace
+
+// A whole number with optional surrounding spaces; no allocation, as dates are
+// read by the ten thousand.
+bool ParseWholeNumber(QStringView part, int& value) {
+    qsizetype i = 0, n = part.size();
+    while (i < n && part[i] == u' ')
+        ++i;
+    while (n > i && part[n - 1] == u' ')
+        --n;
+    bool negative = false;
+    if (i < n && (part[i] == u'-' || part[i] == u'+'))
+        negative = part[i++] == u'-';
+    if (i == n || n - i > 9)
+        return false;
+    int v = 0;
+    for (; i < n; ++i) {
+        const char16_t c = part[i].unicode();
+        if (c < u'0' || c > u'9')
+            return false;
+        v = v * 10 + (c - u'0');
+    }
+    value = negative ? -v : v;
+    return true;
+}
 
 QString NotationFormat(int notation) {
     switch (notation) {
@@ -138,21 +185,29 @@ int DetectDateNotation(const QString& text) {
             ++start;
 
         // A ten-character date followed by a space instead of ";".
-        qsizetype semicolon = line.indexOf(u';');
+        qsizetype semicolon = line.indexOf(QChar(u';'));
         if (line.size() > 10 && line[10] == u' ' && (semicolon < 0 || semicolon > 10))
             semicolon = 10;
         if (semicolon <= 0)
             continue;
-        QString field = line.left(semicolon).toString();
-        for (int i = 0; i < 2; ++i) {
-            const qsizetype eq = field.indexOf(u'=');
-            if (eq >= 0)
-                field[eq] = u'-';
+        const QStringView raw = line.left(semicolon);
+        Parts p;
+        QString rewritten;
+        if (raw.contains(QChar(u'='))) {
+            // The first and second "=" count as "-".
+            rewritten = raw.toString();
+            for (int i = 0; i < 2; ++i) {
+                const qsizetype eq = rewritten.indexOf(QChar(u'='));
+                if (eq >= 0)
+                    rewritten[eq] = u'-';
+            }
+            p = splitParts(rewritten);
+        } else {
+            p = splitParts(raw);
         }
-        const Parts p = splitParts(field);
         int a = 0, b = 0;
         if ((!p.a.isEmpty() && !toNumber(p.a, a)) || (!p.b.isEmpty() && !toNumber(p.b, b)))
-            throw DateError(QStringLiteral("\"%1\" is geen geldige datum").arg(field));
+            throw DateError(QStringLiteral("\"%1\" is geen geldige datum").arg(raw));
         sum1 += a;
         sum2 += b;
         ++count;
@@ -190,8 +245,40 @@ QString NormaliseDate(const QString& dateText, int notation) {
     return out[0] + u'-' + out[1] + u'-' + out[2];
 }
 
-QDate ParseDate(const QString& dateText, int notation) {
+QDate ParseDate(QStringView dateText, int notation) {
     return parseOrdered(dateText, orderOfNotation(notation));
+}
+
+bool RecordDateParts(QStringView dateText, int notation, int& year, int& month, int& day) {
+    int v[3];
+    qsizetype digits[3];
+    if (!threeNumbers(dateText, v, digits))
+        return false;
+    const Order o = orderOfNotation(notation);
+    year = v[o.year];
+    month = v[o.month];
+    day = v[o.day];
+    if (month == 2 && day == 29 && !IsLeapYear(year)) {
+        month = 3;
+        day = 1;
+    }
+    return year >= 1 && year <= 9999 && QDate::isValid(year, month, day);
+}
+
+QDate RecordDate(QStringView dateText, int notation) {
+    int y, m, d;
+    return RecordDateParts(dateText, notation, y, m, d) ? QDate(y, m, d) : QDate();
+}
+
+int YearsBetweenParts(int fromYear, int fromMonth, int fromDay, int toYear, int toMonth, int toDay) {
+    if (fromMonth == 2 && fromDay == 29 && !IsLeapYear(toYear)) {
+        fromMonth = 3;
+        fromDay = 1;
+    }
+    int years = toYear - fromYear;
+    if (toMonth < fromMonth || (toMonth == fromMonth && toDay < fromDay))
+        --years;
+    return years;
 }
 
 QDate ParseDateWithFormat(const QString& dateText, const QString& format) {
@@ -199,15 +286,10 @@ QDate ParseDateWithFormat(const QString& dateText, const QString& format) {
 }
 
 int YearsBetween(const QDate& from, const QDate& to) {
-    int fromMonth = from.month(), fromDay = from.day();
-    if (fromMonth == 2 && fromDay == 29 && !IsLeapYear(to.year())) {
-        fromMonth = 3;
-        fromDay = 1;
-    }
-    int years = to.year() - from.year();
-    if (to.month() < fromMonth || (to.month() == fromMonth && to.day() < fromDay))
-        --years;
-    return years;
+    int fy, fm, fd, ty, tm, td;
+    from.getDate(&fy, &fm, &fd);
+    to.getDate(&ty, &tm, &td);
+    return YearsBetweenParts(fy, fm, fd, ty, tm, td);
 }
 
 int YearsBetween(int fromDayNumber, int toDayNumber) {
@@ -254,7 +336,29 @@ QDate ParseDateText(const QString& text) {
 }
 
 QString RightAligned(long long n, int width) {
-    return QString::number(n).rightJustified(width, u' ');
+    QString text;
+    SetRightAligned(text, n, width);
+    return text;
+}
+
+void SetRightAligned(QString& cell, long long n, int width) {
+    char16_t buffer[32];
+    int len = 0;
+    unsigned long long m = n < 0 ? 0ULL - (unsigned long long)n : (unsigned long long)n;
+    do {
+        buffer[31 - len++] = char16_t(u'0' + m % 10);
+        m /= 10;
+    } while (m);
+    if (n < 0)
+        buffer[31 - len++] = u'-';
+    const int pad = width > len ? width - len : 0;
+    // Resizing a cell that is not shared keeps its buffer: no allocation on a refresh.
+    cell.resize(pad + len);
+    QChar* out = cell.data();
+    for (int i = 0; i < pad; ++i)
+        out[i] = u' ';
+    for (int i = 0; i < len; ++i)
+        out[pad + i] = buffer[32 - len + i];
 }
 
 QString TwoDigits(int n) {

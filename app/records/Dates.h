@@ -45,19 +45,29 @@ QString NormaliseDate(const QString& dateText, int notation);
 
 // Parses a date text written in `notation` (or in `format`, "dd-mm-yyyy" style).
 // Returns an invalid QDate when the text is not a real date.
-QDate ParseDate(const QString& dateText, int notation);
+QDate ParseDate(QStringView dateText, int notation);
+// The date of a record: like ParseDate, but 29 February of a non-leap year is 1 March.
+QDate RecordDate(QStringView dateText, int notation);
+// The same as numbers; false when the text is no real date.
+bool RecordDateParts(QStringView dateText, int notation, int& year, int& month, int& day);
 QDate ParseDateWithFormat(const QString& dateText, const QString& format);
 
 bool IsLeapYear(int year);
 // Whole years from `from` to `to`, negative when `to` lies a year or more before `from`.
 int YearsBetween(const QDate& from, const QDate& to);
 int YearsBetween(int fromDayNumber, int toDayNumber);
+int YearsBetweenParts(int fromYear, int fromMonth, int fromDay, int toYear, int toMonth, int toDay);
 
 // Parses a date text by the short date format, also with a month name when the
 // format holds "mmm".  Throws DateError ("... heeft geen geldig datumformaat").
 QDate ParseDateText(const QString& text);
 
+// A whole number with optional spaces around it, without allocating.
+bool ParseWholeNumber(QStringView text, int& value);
+
 QString RightAligned(long long n, int width);
+// RightAligned written into `cell`, reusing its buffer.
+void SetRightAligned(QString& cell, long long n, int width);
 QString TwoDigits(int n);
 QString FourDigits(int n);
 

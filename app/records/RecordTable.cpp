@@ -14,8 +14,8 @@ void RecordTable::reset() {
     titles[4] = QStringLiteral("Fotobestand");
 }
 
-int RecordTable::appendRecord(const Row& record) {
-    m_rows.insert(m_rows.end() - 1, record);
+int RecordTable::appendRecord(Row record) {
+    m_rows.insert(m_rows.end() - 1, std::move(record));
     return rowCount() - 2;
 }
 
@@ -50,10 +50,15 @@ bool RecordTable::isRowEmpty(const Row& row) {
     return true;
 }
 
-QString NormaliseKind(const QString& kind) {
+QString NormaliseKind(QStringView kind) {
     if (kind.isEmpty() || kind == QStringView(u"\0", 1) || kind == QLatin1String("Verjaardag"))
         return Kind::Geboorte;
+    // The usual kinds share one string instead of a copy per record.
+    for (const QString* known :
+         {&Kind::Geboorte, &Kind::Feest, &Kind::Huwelijk, &Kind::Jubileum, &Kind::Overlijden, &Kind::TeDoen})
+        if (kind == *known)
+            return *known;
     if (kind[0].isLower())
-        return kind[0].toUpper() + kind.mid(1);
-    return kind;
+        return kind[0].toUpper() + kind.mid(1).toString();
+    return kind.toString();
 }

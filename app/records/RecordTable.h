@@ -58,7 +58,7 @@ public:
     // Clears everything and leaves the title row and the blank row.
     void reset();
     // Adds a record before the blank row; returns its row number.
-    int appendRecord(const Row& record);
+    int appendRecord(Row record);
     // Inserts an empty row at `row` (1..rowCount()-1).
     void insertRow(int row);
     // Removes record `row`; the title and the blank row stay.
@@ -76,4 +76,4 @@ private:
 
 // Normalises a kind as read from the file: empty, a single NUL or the older
 // "Verjaardag" become "Geboorte"; anything else gets a capital first letter.
-QString NormaliseKind(const QString& kind);
+QString NormaliseKind(QStringView kind);

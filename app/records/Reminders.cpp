@@ -12,10 +12,24 @@
 #include <functional>
 
 namespace {
-// The date of a record, read in the file's notation, with 29 February of a
-// non-leap year moved to 1 March.
 QDate recordDate(const QString& dateText, int notation) {
-    return ParseDate(NormaliseDate(dateText.trimmed(), notation), notation);
+    return RecordDate(dateText, notation);
+}
+
+bool isBlank(const QString& text) {
+    for (QChar c : text)
+        if (c != u' ')
+            return false;
+    return true;
+}
+
+QStringView baseNameView(const QString& name) {
+    qsizetype n = name.indexOf(QChar(u'('));
+    if (n < 0)
+        n = name.size();
+    while (n > 0 && name[n - 1] == u' ')
+        --n;
+    return QStringView(name).left(n);
 }
 
 QDate occurrenceIn(int year, const QDate& date) {
@@ -33,16 +47,17 @@ QString trailingSpacesRemoved(const QString& text) {
 
 // The first death and birth record of every base name, found once per composition.
 struct Relatives {
-    QHash<QString, int> death, birth;
+    // The views point into the table's names, which outlive the composition.
+    QHash<QStringView, int> death, birth;
 
     explicit Relatives(const RecordTable& table) {
         // Walk backwards so that the first row of a name is the one kept.
         for (int r = table.recordCount(); r >= 1; --r) {
             const QString& kind = table.cell(r, Col::Kind);
             if (kind == Kind::Overlijden)
-                death.insert(BaseName(table.cell(r, Col::Name)), r);
+                death.insert(baseNameView(table.cell(r, Col::Name)), r);
             else if (kind == Kind::Geboorte)
-                birth.insert(BaseName(table.cell(r, Col::Name)), r);
+                birth.insert(baseNameView(table.cell(r, Col::Name)), r);
         }
     }
 };
@@ -223,9 +238,9 @@ Sentence compose(const RecordTable& table, int row, int notation, const QDate& t
 
 bool findKind(const RecordTable& table, const QString& name, int notation, const QString& kind, bool birth,
               int* dayNumber) {
-    const QString base = BaseName(name);
+    const QStringView base = baseNameView(name);
     for (int r = 1; r <= table.recordCount(); ++r) {
-        if (table.cell(r, Col::Kind) != kind || BaseName(table.cell(r, Col::Name)) != base)
+        if (table.cell(r, Col::Kind) != kind || baseNameView(table.cell(r, Col::Name)) != base)
             continue;
         const QDate d = recordDate(table.cell(r, Col::Date), notation);
         if (birth && d.year() == 3000)
@@ -239,8 +254,7 @@ bool findKind(const RecordTable& table, const QString& name, int notation, const
 } // namespace
 
 QString BaseName(const QString& name) {
-    const qsizetype paren = name.indexOf(u'(');
-    return trailingSpacesRemoved(paren < 0 ? name : name.left(paren));
+    return baseNameView(name).toString();
 }
 
 bool FindDeath(const RecordTable& table, const QString& name, int notation, int* dayNumber) {
@@ -252,47 +266,53 @@ bool FindBirth(const RecordTable& table, const QString& name, int notation, int*
 }
 
 void ComputeDerivedColumns(RecordTable& table, int notation, const QDate& today) {
-    const int todayNumber = DayNumberOf(today);
+    // Plain numbers instead of QDate calls: this runs for every record on every refresh.
+    int ty, tm, td;
+    today.getDate(&ty, &tm, &td);
+    const qint64 todayJulian = today.toJulianDay();
+    auto julian = [](int y, int m, int d) { return QDate(y, m, d).toJulianDay(); };
+    auto occurrenceOffset = [&](int year, int m, int d) {
+        if (m == 2 && d == 29 && !IsLeapYear(year)) {
+            m = 3;
+            d = 1;
+        }
+        return int(julian(year, m, d) - todayJulian);
+    };
     const int rows = table.recordCount() + 1; // the blank row too
     for (int r = 1; r <= rows; ++r) {
         RecordTable::Row& row = table.row(r);
-        if (RemoveSpaces(row[Col::Date]).isEmpty())
+        if (isBlank(row[Col::Date]))
             continue;
-        const QDate date = recordDate(row[Col::Date], notation);
-        if (!date.isValid()) {
+        int y, m, d;
+        if (!RecordDateParts(row[Col::Date], notation, y, m, d)) {
             // Reported once by the composition; the other records go on.
             row[Col::DayOffset].clear();
             row[Col::DayNumber].clear();
-            row[Col::Age] = RightAligned(0, 3);
+            SetRightAligned(row[Col::Age], 0, 3);
             continue;
         }
-        row[Col::DayNumber] = QString::number(DayNumberOf(date));
-        QDate occurrence = occurrenceIn(today.year(), date);
-        int offset = int(today.daysTo(occurrence));
-        if (offset > 333) {
-            occurrence = occurrenceIn(today.year() - 1, date);
-            offset = int(today.daysTo(occurrence));
-        }
-        if (offset < -333) {
-            occurrence = occurrenceIn(today.year() + 1, date);
-            offset = int(today.daysTo(occurrence));
-        }
-        row[Col::DayOffset] = RightAligned(offset, 5);
+        SetRightAligned(row[Col::DayNumber], DayNumberOf(QDate(y, m, d)), 0);
+        int offset = occurrenceOffset(ty, m, d);
+        if (offset > 333)
+            offset = occurrenceOffset(ty - 1, m, d);
+        if (offset < -333)
+            offset = occurrenceOffset(ty + 1, m, d);
+        SetRightAligned(row[Col::DayOffset], offset, 5);
 
         int age = 0;
-        if (today.year() < date.year() && row[Col::Kind] != Kind::TeDoen) {
-            if (date.year() != 3000)
+        if (ty < y && row[Col::Kind] != Kind::TeDoen) {
+            if (y != 3000)
                 Ui::instance().showTimedMessage(5000,
                                                 QStringLiteral("De datum (") + row[Col::Name] +
                                                     QStringLiteral(" - ") + row[Col::Date] +
                                                     QStringLiteral(") mag"),
                                                 QStringLiteral("niet in de toekomst liggen."));
         } else {
-            age = YearsBetween(DayNumberOf(date), todayNumber);
+            age = YearsBetweenParts(y, m, d, ty, tm, td);
         }
-        if (age < 0 || date.year() == 3000)
+        if (age < 0 || y == 3000)
             age = 0;
-        row[Col::Age] = RightAligned(age, 3);
+        SetRightAligned(row[Col::Age], age, 3);
     }
 }
 
@@ -312,8 +332,8 @@ Reminders ComposeReminders(const RecordTable& table, int notation, const Working
     LogScope log("MainForm", "FillList");
     Reminders out;
     const Relatives relatives(table);
-    auto lookUp = [&](const QHash<QString, int>& index, const QString& name, bool birth, int* day) {
-        const auto it = index.constFind(BaseName(name));
+    auto lookUp = [&](const QHash<QStringView, int>& index, const QString& name, bool birth, int* day) {
+        const auto it = index.constFind(baseNameView(name));
         if (it == index.constEnd())
             return false;
         const QDate d = recordDate(table.cell(it.value(), Col::Date), notation);
@@ -333,7 +353,7 @@ Reminders ComposeReminders(const RecordTable& table, int notation, const Working
     bool invalidReported = false;
     for (int r = 1; r <= table.recordCount(); ++r) {
         const RecordTable::Row& row = table.row(r);
-        if (RemoveSpaces(row[Col::Date]).isEmpty())
+        if (isBlank(row[Col::Date]))
             continue;
         if (row[Col::DayOffset].isEmpty()) {
             // A date that is no real date: said once per composition, and skipped.
@@ -346,7 +366,8 @@ Reminders ComposeReminders(const RecordTable& table, int notation, const Working
             }
             continue;
         }
-        const int offset = row[Col::DayOffset].trimmed().toInt();
+        int offset = 0;
+        ParseWholeNumber(row[Col::DayOffset], offset);
         if (offset < -settings.achteraf || offset > settings.vooraf)
             continue;
         const QDate date = recordDate(row[Col::Date], notation);

@@ -1,0 +1,8 @@
+#include "ListMode.h"
+
+#include <QCoreApplication>
+
+int main(int argc, char* argv[]) {
+    QCoreApplication app(argc, argv);
+    return RunListMode(app.arguments());
+}
