@@ -1,8 +1,47 @@
+#include "Main.h"
 #include "ListMode.h"
+#include "SingleInstance.h"
+#include "WidgetUi.h"
+#include "kit/Bericht.h"
+#include "kit/PlayMusic.h"
 
+#include <QApplication>
 #include <QCoreApplication>
 
-#include <cstdio>
+namespace {
+int RunWindows(int argc, char* argv[]) {
+    QApplication app(argc, argv);
+
+    // A second start hands over to the first and creates no window at all.
+    SingleInstance instance;
+    if (instance.ForwardToRunning())
+        return 0;
+    if (!instance.Listen() && instance.ForwardToRunning())
+        return 0;
+
+    app.setApplicationName(QStringLiteral("Brolt"));
+    WidgetUi ui;
+    Ui::install(&ui);
+    int result = 0;
+    {
+        // Every window is created once, here, and kept for the whole run.
+        TMainForm mainForm(QCoreApplication::arguments());
+        ui.setMainWindow(&mainForm);
+        TBerichtForm bericht;
+        mainForm.setBerichtForm(&bericht);
+        TFormMusic::instance();
+
+        QObject::connect(&instance, &SingleInstance::raiseRequested, &mainForm, &TMainForm::BringToFront);
+        // The main window is the program: when it has closed, the program ends.
+        QObject::connect(&mainForm, &TMainForm::closed, &app, &QCoreApplication::quit, Qt::QueuedConnection);
+        mainForm.show();
+        result = QApplication::exec();
+        ui.setMainWindow(nullptr);
+    }
+    Ui::install(nullptr);
+    return result;
+}
+} // namespace
 
 int main(int argc, char* argv[]) {
     const bool windowless = qEnvironmentVariableIsEmpty("DISPLAY") &&
@@ -17,6 +56,5 @@ int main(int argc, char* argv[]) {
             arguments << QStringLiteral("--list");
         return RunListMode(arguments);
     }
-    std::fprintf(stderr, "Het hoofdvenster is nog niet beschikbaar; gebruik Brolt --list.\n");
-    return 1;
+    return RunWindows(argc, argv);
 }

@@ -1,0 +1,90 @@
+#include "SingleInstance.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QLocalServer>
+#include <QLocalSocket>
+
+#include <unistd.h>
+
+namespace {
+const QByteArray raiseRequest = QByteArrayLiteral("raise\n");
+// A Unix socket path must fit in sockaddr_un.sun_path.
+constexpr int longestSocketPath = 100;
+} // namespace
+
+SingleInstance::SingleInstance(const QString& serverName, QObject* parent)
+    : QObject(parent), m_name(serverName) {}
+
+SingleInstance::~SingleInstance() {
+    if (m_server)
+        m_server->close();
+}
+
+QString SingleInstance::DefaultServerName() {
+    const QString name = QStringLiteral("Brolt-") + QString::number(::getuid());
+    // The runtime folder belongs to the user alone and is emptied at log-out,
+    // so a name there cannot be taken by someone else or outlive the session.
+    const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
+    if (!runtime.isEmpty() && QDir::isAbsolutePath(runtime) && QFileInfo(runtime).isDir()) {
+        const QString path = QDir::cleanPath(runtime) + u'/' + name;
+        if (QFile::encodeName(path).size() < longestSocketPath)
+            return path;
+    }
+    return name;
+}
+
+bool SingleInstance::ForwardToRunning(int timeoutMs) {
+    QLocalSocket socket;
+    socket.connectToServer(m_name);
+    if (!socket.waitForConnected(timeoutMs))
+        return false;
+    socket.write(raiseRequest);
+    socket.waitForBytesWritten(timeoutMs);
+    socket.disconnectFromServer();
+    if (socket.state() != QLocalSocket::UnconnectedState)
+        socket.waitForDisconnected(timeoutMs);
+    return true;
+}
+
+bool SingleInstance::isListening() const {
+    return m_server && m_server->isListening();
+}
+
+bool SingleInstance::Listen() {
+    if (isListening())
+        return true;
+    if (!m_server) {
+        m_server = new QLocalServer(this);
+        connect(m_server, &QLocalServer::newConnection, this, &SingleInstance::NewConnection);
+    }
+    if (m_server->listen(m_name))
+        return true;
+    if (m_server->serverError() != QAbstractSocket::AddressInUseError)
+        return false;
+    // Someone may have started in the meantime: only a name nobody answers on
+    // is stale and may be taken over.
+    QLocalSocket probe;
+    probe.connectToServer(m_name);
+    if (probe.waitForConnected(500)) {
+        probe.disconnectFromServer();
+        return false;
+    }
+    QLocalServer::removeServer(m_name);
+    return m_server->listen(m_name);
+}
+
+void SingleInstance::NewConnection() {
+    while (QLocalSocket* socket = m_server->nextPendingConnection()) {
+        connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
+        auto handle = [this, socket] {
+            while (socket->canReadLine()) {
+                if (socket->readLine() == raiseRequest)
+                    Q_EMIT raiseRequested();
+            }
+        };
+        connect(socket, &QLocalSocket::readyRead, this, handle);
+        // The request may have arrived together with the connection.
+        handle();
+    }
+}
