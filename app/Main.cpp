@@ -45,6 +45,13 @@ constexpr int outOfSight = -10000;
 QString hintText(const char* hint) {
     return QString::fromUtf8(hint).replace(u'\r', u'\n');
 }
+
+// Every write makes the store flush its file to disk; a value that is already
+// there is left alone, so an ordinary closing costs no disk writes at all.
+void writeIfChanged(const StoreKey& key, const QString& value) {
+    if (!Store::contains(QLatin1String(key.name)) || Store::readText(key) != value)
+        Store::writeText(QLatin1String(key.name), value);
+}
 } // namespace
 
 bool AutomaticModeRequested(const QStringList& arguments) {
@@ -691,12 +698,13 @@ void TMainForm::writePlacement(bool atDestruction) {
         if (left < 0)
             left = 100;
     }
-    Store::writeInteger(QLatin1String(Keys::Top.name), top);
-    Store::writeInteger(QLatin1String(Keys::Left.name), left);
-    Store::writeInteger(QLatin1String(Keys::Height.name), height());
-    Store::writeInteger(QLatin1String(Keys::Width.name), width());
+    writeIfChanged(Keys::Top, QString::number(top));
+    writeIfChanged(Keys::Left, QString::number(left));
+    writeIfChanged(Keys::Height, QString::number(height()));
+    writeIfChanged(Keys::Width, QString::number(width()));
     if (!atDestruction)
-        Store::writeBool(QLatin1String(Keys::UitgebreidCheck.name), m_checkUitgebreid->isChecked());
+        writeIfChanged(Keys::UitgebreidCheck,
+                       m_checkUitgebreid->isChecked() ? QStringLiteral("1") : QStringLiteral("0"));
 }
 
 void TMainForm::endProgram() {

@@ -3,7 +3,6 @@
 #include "SingleInstance.h"
 #include "WidgetUi.h"
 #include "kit/Bericht.h"
-#include "kit/PlayMusic.h"
 
 #include <QApplication>
 #include <QCoreApplication>
@@ -29,7 +28,9 @@ int RunWindows(int argc, char* argv[]) {
         ui.setMainWindow(&mainForm);
         TBerichtForm bericht;
         mainForm.setBerichtForm(&bericht);
-        TFormMusic::instance();
+        // The melody window is made at its first use (TFormMusic::instance()):
+        // its media player connects to the sound system, which takes longer
+        // than all the rest of a start, and most starts never play a melody.
 
         QObject::connect(&instance, &SingleInstance::raiseRequested, &mainForm, &TMainForm::BringToFront);
         // The main window is the program: when it has closed, the program ends.
