@@ -1,0 +1,187 @@
+#pragma once
+
+#include "records/DataFile.h"
+#include "records/RecordTable.h"
+
+#include <QAbstractTableModel>
+#include <QDialog>
+#include <QImage>
+#include <QPointer>
+#include <QStyledItemDelegate>
+#include <QTableView>
+
+#include <functional>
+
+class QLabel;
+class QMenu;
+class QToolButton;
+class TCalendarDlg;
+class TClrBtn;
+
+// The record table as the grid sees it: grid row r is table row r + 1 (the
+// table's row 0 holds the titles, shown as the header).  Reads and writes the
+// table in place; there is no copy.
+class RecordModel : public QAbstractTableModel {
+    Q_OBJECT
+public:
+    explicit RecordModel(RecordTable& table, QObject* parent = nullptr);
+
+    int rowCount(const QModelIndex& parent = {}) const override;
+    int columnCount(const QModelIndex& parent = {}) const override;
+    QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
+    bool setData(const QModelIndex& index, const QVariant& value, int role = Qt::EditRole) override;
+    Qt::ItemFlags flags(const QModelIndex& index) const override;
+
+    RecordTable& table() { return m_table; }
+    // Table row numbers.
+    void setCellText(int row, int column, const QString& text);
+    void clearRow(int row);
+    // Runs `change` (which may move, add or remove rows) as one reset of the grid.
+    void rearrange(const std::function<void()>& change);
+    void removeTableRow(int row);
+    void insertTableRow(int row);
+    void appendBlankRow();
+    // The table was changed behind the grid's back (read, sorted, ...).
+    void reload();
+
+private:
+    RecordTable& m_table;
+};
+
+// The grid, with the one thing the form needs to know that QTableView keeps
+// to itself: whether a cell is being edited.
+class TBroltGrid : public QTableView {
+    Q_OBJECT
+public:
+    using QTableView::QTableView;
+    bool editing() const { return state() == QAbstractItemView::EditingState; }
+    // The editor of the cell being edited, if any.
+    QWidget* cellEditor() const;
+    // Takes the text being typed into the cell and closes the editor.
+    void finishEditing();
+};
+
+// Cell editors that refuse ";" and line breaks while typing, and let the form
+// see their keys.
+class TCellDelegate : public QStyledItemDelegate {
+    Q_OBJECT
+public:
+    TCellDelegate(QObject* keyFilter, QObject* parent);
+    QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem& option,
+                          const QModelIndex& index) const override;
+
+private:
+    QObject* m_keyFilter;
+};
+
+// The edit window: all records in a grid, to type, add, delete, sort and check.
+// Created once; the main window shows it modally with EditRecords().
+class TEditForm : public QDialog {
+    Q_OBJECT
+public:
+    TEditForm(RecordTable& table, DataFile& data, QWidget* parent = nullptr);
+    ~TEditForm() override;
+
+    // Shows the window modally.  True when it was closed with OK and the data
+    // is now marked as changed (DataFile::unsavedChanges, saveEnabled).
+    bool EditRecords();
+
+    // Operations other windows call (table row numbers).
+    void ClearRow(int row);
+    void DeleteRow(int row);
+    // Sorts by the sort order choice; nothing until the main window was painted.
+    void SortByOption();
+    void OpenProperties();
+    void ShowPicture(const QString& name);
+
+    // The current cell in table rows (1 = first record) and columns.
+    int Row() const;
+    int Column() const;
+    void SelectCell(int row, int column);
+    bool gridChanged() const { return m_gridChanged; }
+    QString statusText() const;
+
+    RecordModel* model() const { return m_model; }
+    TBroltGrid* grid() const { return m_grid; }
+    // The calendar dialog the window uses; its own one unless one was given.
+    TCalendarDlg* calendarDlg();
+    void setCalendarDlg(TCalendarDlg* dialog) { m_calendar = dialog; }
+
+    // Hooks for the windows that come from elsewhere; unset they do nothing.
+    std::function<void()> openProperties;   // empty the name list and show the properties window
+    std::function<bool()> propsChanged;     // the properties window's propsChanged
+    std::function<void()> showYearCalendar; // the year calendar list
+    std::function<void()> showAllNames;     // the list of all names
+    std::function<void(const QString& source, const QString& target, int maxWidth)> importPicture;
+    // The picture file chooser (OpenDialog1); tests answer it.  Empty: cancelled.
+    std::function<QString()> choosePictureFile;
+
+public Q_SLOTS:
+    void FormPaint();
+    void FormResize();
+    void BroltGridClick();
+    void BroltGridDblClick();
+    void BroltGridKeyDown(int key);
+    void BroltGridKeyUp(int key);
+    // Mouse handlers get the cell in table rows; -1 outside every cell.
+    void BroltGridMouseDown(Qt::MouseButton button, int row, int column, const QPoint& gridPos);
+    void BroltGridMouseMove(int row, int column);
+    // The cell (row, column) became the selected one.
+    void BroltGridSelectCell(int row, int column);
+    void FormMouseMove();
+    void SpeedMouseDown(QToolButton* button);
+    void GeboorteClick(const QString& caption);
+    void SpeedAddClick();
+    void SpeedDeleteClick();
+    void SpeedListsClick();
+    void YearCalendarClick();
+    void AllNamesClick();
+    void BtnOKClick();
+    void BtnCancelClick();
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void done(int result) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    int wantedGridWidth() const;
+    void writeSettings();
+    void setStatus(const QString& text);
+    void scrollToColumn0();
+    QString cellText(int row, int column) const;
+    QRect screenRect() const;
+
+    RecordTable& m_table;
+    DataFile& m_data;
+    RecordModel* m_model;
+    TBroltGrid* m_grid;
+    QWidget* m_speedPanel;
+    QToolButton* m_speedAdd;
+    QToolButton* m_speedDelete;
+    QToolButton* m_speedLists;
+    QLabel* m_labelFormaat;
+    TClrBtn* m_btnOK;
+    TClrBtn* m_btnCancel;
+    QWidget* m_imagePanel;
+    QLabel* m_image;
+    QLabel* m_statusPanel;
+    QMenu* m_popupMenu1;
+    QMenu* m_listPopup;
+    QPointer<TCalendarDlg> m_calendar;
+    QImage m_picture;
+
+    bool m_gridChanged = false;
+    bool m_painted = false;
+    bool m_startUp = true;
+    bool m_quiet = false;    // the selection moves by our own hand: no date-cell check
+    bool m_clickRan = false; // the press already ran the click handling
+    // The Escape memory: the text of a cell before the first key.
+    QString m_escText;
+    int m_escColumn = 0;
+    int m_escRow = 0;
+    int m_previousRow = 0;
+    int m_previousColumn = 0;
+};
