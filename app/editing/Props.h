@@ -85,6 +85,8 @@ protected:
 
 private:
     void FormClose();
+    // Runs the exit handler of `field` (nothing for another widget).
+    void runExit(QObject* field);
     void ShowRecord(int row);
     void ShowPicture();
     void setKindIndex(int index);
