@@ -1,11 +1,13 @@
 #include "WidgetUi.h"
 
 #include "kit/Ask.h"
+#include "kit/Browse.h"
 #include "kit/MessForm.h"
 #include "kit/YesNo.h"
 
 #include <QCoreApplication>
 #include <QDesktopServices>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QScreen>
 #include <QUrl>
@@ -44,6 +46,34 @@ void WidgetUi::showTimedMessage(int durationMs, const QString& firstLine, const 
 
 void WidgetUi::closeTimedMessage() {
     m_message->CloseMessage();
+}
+
+TBrowseForm* WidgetUi::browseForm() {
+    if (!m_browse)
+        m_browse = std::make_unique<TBrowseForm>();
+    return m_browse.get();
+}
+
+bool WidgetUi::browse(const BrowseRequest& request, QString& path, QStringList* files) {
+    TBrowseForm* form = browseForm();
+    form->setWindowTitle(request.caption);
+    form->Heading = request.heading;
+    form->FileMode = !request.mask.isEmpty();
+    form->SetMask(request.mask);
+    form->SetMultiple(request.multiple);
+    form->BrowsePath = request.startPath;
+    form->Initialised = false;
+    const bool ok = form->exec() != QDialog::Rejected;
+    path = form->BrowsePath;
+    if (!ok)
+        return false;
+    if (files)
+        *files = form->SelectedFiles();
+    // A caller that wants one file gets no folder instead: "Ok" on an empty
+    // file list would otherwise hand it a folder to open as a file.
+    if (form->FileMode && !request.multiple && !QFileInfo(path).isFile())
+        return false;
+    return true;
 }
 
 bool WidgetUi::openUrl(const QString& url) {

@@ -8,6 +8,7 @@
 #include <memory>
 
 class TAskDlg;
+class TBrowseForm;
 class TMessageForm;
 class TYesNoDlg;
 
@@ -30,12 +31,15 @@ public:
     void showTimedMessage(int durationMs, const QString& firstLine, const QString& secondLine,
                           const QRect& caller = {}) override;
     void closeTimedMessage() override;
+    bool browse(const BrowseRequest& request, QString& path, QStringList* files = nullptr) override;
     bool openUrl(const QString& url) override;
     void processEvents() override;
 
     TYesNoDlg* yesNoDlg() const { return m_yesNo.get(); }
     TAskDlg* askDlg() const { return m_ask.get(); }
     TMessageForm* messageForm() const { return m_message.get(); }
+    // The folder and file browser, made on first use.
+    TBrowseForm* browseForm();
 
     // The rectangle a dialog centres on: `given`, or the main window's when
     // `given` is empty, or the screen's when there is no main window.
@@ -45,5 +49,6 @@ private:
     std::unique_ptr<TYesNoDlg> m_yesNo;
     std::unique_ptr<TAskDlg> m_ask;
     std::unique_ptr<TMessageForm> m_message;
+    std::unique_ptr<TBrowseForm> m_browse;
     QPointer<QWidget> m_mainWindow;
 };

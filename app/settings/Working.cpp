@@ -14,31 +14,92 @@ QString DefaultNameOfFile() {
     return UserDataFolder() + QStringLiteral("Brolt.dat");
 }
 
-void LoadWorkingSettings() {
-    WorkingSettings& w = Working();
-    w.nameOfFile = Store::readText(Keys::NameOfFile.name, DefaultNameOfFile());
-    w.copyFiles = Store::readBool(Keys::CopyFiles);
-    w.startUp = Store::readBool(Keys::StartUpCheckRead);
-    w.timerAan = Store::readBool(Keys::TimerAan);
+bool ParseOptionNumber(const QString& text, int& value) {
+    const QString digits = RemoveSpaces(text);
+    if (digits.isEmpty())
+        return false;
     bool ok = false;
-    const int duur = Store::readText(Keys::Duur).toInt(&ok);
-    w.duur = ok ? qBound(1, duur, 255) : 60;
-    w.geluidAan = Store::readBool(Keys::GeluidAan);
-    // Both radio buttons stored on: the melody wins, as it is applied second.
-    w.systeemGeluid = Store::readBool(Keys::SysteemAan) && !Store::readBool(Keys::MelodieAan);
+    const int n = digits.toInt(&ok);
+    if (ok)
+        value = n;
+    return ok;
+}
+
+StoredOptions ReadStoredOptions() {
+    StoredOptions s;
+    s.nameOfFile = Store::readText(Keys::NameOfFile.name, DefaultNameOfFile());
+    s.copyFiles = Store::readBool(Keys::CopyFiles);
+    // Read twice, the second time with the first result as its default: one value either way.
+    s.startUp = Store::readBool(Keys::StartUpCheckRead);
+    s.startUp = Store::readBool(Keys::StartUpCheckRead.name, s.startUp);
+    s.timerAan = Store::readBool(Keys::TimerAan);
+    s.duur = Store::readText(Keys::Duur);
+    s.geluidAan = Store::readBool(Keys::GeluidAan);
+    s.systeemAan = Store::readBool(Keys::SysteemAan);
+    s.melodieAan = Store::readBool(Keys::MelodieAan);
     QString melody = Store::readText(Keys::PadVoorMelodie);
     if (melody.isEmpty()) {
         melody = QStringLiteral("Happy Birthday Klarvo Style.mp3");
         Store::writeText(Keys::PadVoorMelodie.name, melody);
     }
     // A bare name means the shipped melody beside the program.
-    w.melodyFile = QDir::isAbsolutePath(melody) ? melody : ProgramFolder() + melody;
-    w.updatesCheck = Store::readBool(Keys::UpdatesCheck);
-    const int achteraf = Store::readText(Keys::Achteraf).toInt(&ok);
-    w.achteraf = ok ? qBound(1, achteraf, 10) : 10;
-    const int vooraf = Store::readText(Keys::Vooraf).toInt(&ok);
-    w.vooraf = ok ? qBound(1, vooraf, 30) : 30;
-    w.eMail = Store::readText(Keys::EMail);
-    w.uitgebreid = Store::readBool(Keys::UitgebreidCheck);
-    w.logAan = Store::readBool(Keys::LogAan);
+    s.melodyFile = QDir::isAbsolutePath(melody) ? melody : ProgramFolder() + melody;
+    s.updatesCheck = Store::readBool(Keys::UpdatesCheck);
+    s.achteraf = Store::readText(Keys::Achteraf);
+    s.vooraf = Store::readText(Keys::Vooraf);
+    s.eMail = Store::readText(Keys::EMail);
+    s.uitgebreid = Store::readBool(Keys::UitgebreidCheck);
+    Store::readBool(Keys::Year1900); // a legacy value, read and ignored
+    s.logAan = Store::readBool(Keys::LogAan);
+    return s;
+}
+
+DataFileParts SplitDataFilePath(const QString& path) {
+    DataFileParts parts;
+    const qsizetype slash = path.lastIndexOf(u'/');
+    parts.folder = slash < 0 ? QString() : path.left(slash + 1);
+    parts.fileName = path.mid(slash + 1);
+    const qsizetype dot = parts.fileName.lastIndexOf(u'.');
+    parts.extension = dot < 0 ? QString() : parts.fileName.mid(dot);
+    if (parts.extension.isEmpty())
+        parts.extension = QStringLiteral(".dat");
+    if (parts.fileName.size() > 15)
+        parts.fileName.clear();
+    if (parts.fileName.isEmpty())
+        parts.fileName = QStringLiteral("Brolt.dat");
+    if (parts.folder.isEmpty())
+        parts.folder = UserDataFolder();
+    return parts;
+}
+
+namespace {
+int numberInRange(const QString& text, int fallback, int low, int high) {
+    int n = fallback;
+    return ParseOptionNumber(text, n) ? qBound(low, n, high) : fallback;
+}
+} // namespace
+
+void LoadWorkingSettings() {
+    const StoredOptions s = ReadStoredOptions();
+    WorkingSettings& w = Working();
+    const DataFileParts parts = SplitDataFilePath(s.nameOfFile);
+    w.dataFolder = parts.folder;
+    w.fileName = parts.fileName;
+    w.extension = parts.extension;
+    w.nameOfFile = parts.folder + parts.fileName;
+    w.copyFiles = s.copyFiles;
+    w.startUp = s.startUp;
+    w.timerAan = s.timerAan;
+    w.duur = numberInRange(s.duur, 60, 1, 255);
+    w.geluidAan = s.geluidAan;
+    // Both radio buttons stored on: the melody wins, as it is applied second.
+    w.melodieGeluid = s.melodieAan;
+    w.systeemGeluid = s.systeemAan && !s.melodieAan;
+    w.melodyFile = s.melodyFile;
+    w.updatesCheck = s.updatesCheck;
+    w.achteraf = numberInRange(s.achteraf, 10, 1, 10);
+    w.vooraf = numberInRange(s.vooraf, 30, 1, 30);
+    w.eMail = s.eMail;
+    w.uitgebreid = s.uitgebreid;
+    w.logAan = s.logAan;
 }

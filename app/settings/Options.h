@@ -1,0 +1,147 @@
+#pragma once
+
+#include "records/DataFile.h"
+#include "records/RecordTable.h"
+
+#include <QDialog>
+#include <QPointer>
+#include <QRect>
+
+#include <functional>
+
+class QButtonGroup;
+class QCheckBox;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QRadioButton;
+class TClrBtn;
+
+// The settings window.  Besides editing it owns the three steps the rest of
+// the program relies on: ReadOptions (store -> controls), PasToe (controls ->
+// working settings and the other windows) and WriteOptions (controls -> store).
+// It is made once at start-up; making it loads the working settings.
+class TOptionsForm : public QDialog {
+    Q_OBJECT
+
+public:
+    // What the window asks of the rest of the program; a hook left empty does nothing.
+    struct Hooks {
+        // The main window takes over the working settings: its "Uitgebreid"
+        // box and its countdown (TMainForm::ApplyCountdownSettings), then lays itself out.
+        std::function<void()> applied;
+        // The date notation changed: the main window's date label and the edit
+        // grid's LabelFormaat (DataFile::formatLabel) show the new format.
+        std::function<void()> notationApplied;
+        // "Toon": the log viewer, modally.
+        std::function<void()> showLogViewer;
+        // "Check Nu": the manual update check, placed over this window.
+        std::function<void(const QRect& caller)> checkForUpdates;
+        // "Bladeren" for the melody: let the user try `file` (the melody window by default).
+        std::function<void(const QString& file)> tryMelody;
+    };
+
+    // `parent` is the main window: PasToe keeps it on the screen.
+    TOptionsForm(RecordTable& table, DataFile& data, QWidget* parent = nullptr);
+    ~TOptionsForm() override;
+
+    Hooks hooks;
+
+    void ReadOptions();
+    void PasToe();
+    void WriteOptions();
+
+    // The data file reader found `notation` in a file (DataFile::notationDetected).
+    void NotationDetected(int notation);
+    // The data file is missing (DataFile::browseForDataFolder): the folder
+    // browser of "Bladeren"; `folder` becomes the path field's folder, which
+    // is now the data folder, and the options are stored.
+    bool BrowseForDataFolder(QString& folder);
+
+    bool shown() const { return m_shown; }
+    bool justLoaded() const { return m_justLoaded; }
+
+public Q_SLOTS:
+    void FormPaint();
+    void FormResize();
+    void TimerAanClick();
+    void DuurEditExit();
+    void AchterafEditExit();
+    void VoorafEditExit();
+    void RadioClick();
+    void CheckButtonClick();
+    void GeluidCheckBoxClick();
+    void RadioSysteemClick();
+    void BtnMelodieClick();
+    void BtnBrowseClick();
+    void BtnDefaultClick();
+    void CheckUitgebreidClick();
+    void LogCheckClick();
+    void BtnLogClick();
+    void BtnOKClick();
+    void BtnCancelClick();
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    QGroupBox* group(const char* name, const QString& title, const QRect& geometry);
+    TClrBtn* button(QWidget* parent, const char* name, const QString& caption, const QRect& geometry);
+    void applyNotation(int notation);
+    void rewriteDates(int notation);
+    void changeDataFolder(const QString& oldFolder);
+    void saveData();
+    // A number field's value: false, with a note, when the text is no whole number.
+    bool fieldNumber(QLineEdit* edit, int& value);
+    void rangeCheck(QLineEdit* edit, int low, int high, const QString& unit, int* working);
+    void note(const QString& first, const QString& second);
+    void focusOK();
+    static int itemIndex(const QButtonGroup* group);
+    static void setItemIndex(QButtonGroup* group, int index);
+
+    RecordTable& m_table;
+    DataFile& m_data;
+    QPointer<QWidget> m_mainWindow;
+    bool m_shown = false;
+    bool m_justLoaded = false;
+    bool m_resized = false;
+
+    QGroupBox* m_radioDatum;
+    QButtonGroup* m_datumGroup;
+    QGroupBox* m_radioSorteer;
+    QButtonGroup* m_sorteerGroup;
+    QGroupBox* m_timerBox;
+    QCheckBox* m_timerAan;
+    QLineEdit* m_duurEdit;
+    QLabel* m_duurLabel;
+    QGroupBox* m_tijdBox;
+    QLineEdit* m_achterafEdit;
+    QLineEdit* m_voorafEdit;
+    QGroupBox* m_updateBox;
+    QCheckBox* m_updatesCheck;
+    TClrBtn* m_btnCheck;
+    QGroupBox* m_mailBox;
+    QLineEdit* m_mailEdit;
+    QGroupBox* m_soundBox;
+    QCheckBox* m_geluidCheckBox;
+    QRadioButton* m_radioSysteem;
+    QRadioButton* m_radioMelodie;
+    QButtonGroup* m_soundGroup;
+    TClrBtn* m_btnMelodie;
+    QGroupBox* m_pathBox;
+    QLabel* m_pathLabel;
+    QLineEdit* m_pathEdit;
+    QCheckBox* m_checkCopy;
+    TClrBtn* m_btnBrowse;
+    TClrBtn* m_btnDefault;
+    QGroupBox* m_radioOpstarten;
+    QCheckBox* m_checkOpstart;
+    QGroupBox* m_boxLog;
+    QCheckBox* m_logCheck;
+    TClrBtn* m_btnLog;
+    QGroupBox* m_groupBox1;
+    QCheckBox* m_checkUitgebreid;
+    TClrBtn* m_btnOK;
+    TClrBtn* m_btnCancel;
+};

@@ -1,0 +1,167 @@
+#include "TestKit.h"
+#include "settings/Terminate.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTest>
+
+#include <memory>
+
+class TestTerminate : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase();
+
+    void execArgument_data();
+    void execArgument();
+    void autostartEntryWrittenAndRemoved();
+    void autostartEntryInUnwritableFolder();
+    void findByPath_data();
+    void findByPath();
+    void terminateEndsOnlyCopiesOfThatPath_data();
+    void terminateEndsOnlyCopiesOfThatPath();
+    void terminateWithNothingRunning();
+
+private:
+    std::unique_ptr<TempHome> m_home;
+};
+
+void TestTerminate::initTestCase() {
+    m_home = std::make_unique<TempHome>();
+}
+
+void TestTerminate::execArgument_data() {
+    QTest::addColumn<QString>("program");
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("plain") << "/opt/brolt/Brolt_Sched"
+                           << "\"/opt/brolt/Brolt_Sched\"";
+    QTest::newRow("spaces and accents") << "/home/anna/Mijn programma's é/Brolt_Sched"
+                                        << "\"/home/anna/Mijn programma's é/Brolt_Sched\"";
+    QTest::newRow("quote and dollar escaped, backslashes doubled") << "/x/\"q$/a`b"
+                                                                   << "\"/x/\\\\\"q\\\\$/a\\\\`b\"";
+    QTest::newRow("backslash") << "/x\\y"
+                               << "\"/x\\\\\\\\y\"";
+    QTest::newRow("percent is no field code") << "/x/100%/B"
+                                              << "\"/x/100%%/B\"";
+}
+
+void TestTerminate::execArgument() {
+    QFETCH(QString, program);
+    QFETCH(QString, expected);
+    QCOMPARE(DesktopExecArgument(program), expected);
+}
+
+void TestTerminate::autostartEntryWrittenAndRemoved() {
+    const QString entry = m_home->path() + "/config/autostart/Brolt_Sched.desktop";
+    QCOMPARE(AutostartEntryPath(), entry);
+    QVERIFY(!QFileInfo::exists(entry));
+
+    QVERIFY(RegisterStartUp(true));
+    const QString text = QString::fromUtf8(ReadFileForTest(entry));
+    const QString program = QCoreApplication::applicationDirPath() + "/Brolt_Sched";
+    QCOMPARE(SchedulerProgramPath(), program);
+    QVERIFY2(text.startsWith("[Desktop Entry]\n"), qPrintable(text));
+    QVERIFY(text.contains("\nType=Application\n"));
+    QVERIFY(text.contains("\nName=Brolt_Sched\n"));
+    QVERIFY(text.contains("\nExec=" + DesktopExecArgument(program) + "\n"));
+
+    // Writing again replaces the entry; removing twice is fine.
+    QVERIFY(RegisterStartUp(true));
+    QCOMPARE(QDir(m_home->path() + "/config/autostart").entryList(QDir::Files),
+             QStringList{"Brolt_Sched.desktop"});
+    QVERIFY(RegisterStartUp(false));
+    QVERIFY(!QFileInfo::exists(entry));
+    QVERIFY(RegisterStartUp(false));
+}
+
+void TestTerminate::autostartEntryInUnwritableFolder() {
+    // The configuration folder is a file: nothing can be written below it.
+    const QString blocked = m_home->path() + "/blocked";
+    WriteFileForTest(blocked, "x");
+    const QByteArray saved = qgetenv("XDG_CONFIG_HOME");
+    qputenv("XDG_CONFIG_HOME", blocked.toUtf8());
+    const bool written = RegisterStartUp(true);
+    qputenv("XDG_CONFIG_HOME", saved);
+    QVERIFY(!written);
+}
+
+void TestTerminate::findByPath_data() {
+    QTest::addColumn<QString>("wanted");
+    QTest::addColumn<int>("pid");
+    QTest::newRow("exact") << "/opt/b/Brolt_Sched" << 120;
+    QTest::newRow("other letter case and blanks") << "  /OPT/B/brolt_sched \t" << 120;
+    QTest::newRow("same name elsewhere") << "/srv/b/Brolt_Sched" << 300;
+    QTest::newRow("a leading part of a path is another program") << "/opt/b/Brolt" << 0;
+    QTest::newRow("nothing") << "/opt/b/Geen" << 0;
+    QTest::newRow("empty") << "" << 0;
+}
+
+void TestTerminate::findByPath() {
+    QFETCH(QString, wanted);
+    QFETCH(int, pid);
+    // A stand-in for /proc: numbered folders with an "exe" link; a folder
+    // without one (another user's process) and a non-number are skipped.
+    const QString proc = m_home->path() + "/proc";
+    QDir().mkpath(proc + "/7");
+    QDir().mkpath(proc + "/self");
+    for (const auto& [number, exe] :
+         {std::pair{120, "/opt/b/Brolt_Sched"}, std::pair{300, "/srv/b/Brolt_Sched"},
+          std::pair{450, "/opt/b/Brolt_Sched2"}}) {
+        const QString folder = proc + u'/' + QString::number(number);
+        QDir().mkpath(folder);
+        QFile::link(QString::fromLatin1(exe), folder + "/exe");
+    }
+    QFile::link("/opt/b/Brolt_Sched", proc + "/self/exe");
+    const ProcessHandle found = FindProcessByPath(wanted, proc);
+    QCOMPARE(int(found.pid()), pid);
+    QCOMPARE(found.isValid(), pid != 0);
+}
+
+void TestTerminate::terminateEndsOnlyCopiesOfThatPath_data() {
+    QTest::addColumn<bool>("upperCase");
+    QTest::newRow("the path as it is") << false;
+    QTest::newRow("the path in other letter case") << true;
+}
+
+void TestTerminate::terminateEndsOnlyCopiesOfThatPath() {
+    QFETCH(bool, upperCase);
+    const QString sleeper = QStandardPaths::findExecutable("sleep");
+    if (sleeper.isEmpty())
+        QSKIP("no sleep program to copy");
+    const QString tag = upperCase ? "b" : "a";
+    const QString own = m_home->path() + "/programma " + tag + "/Brolt_Sched";
+    const QString other = m_home->path() + "/elders " + tag + "/Brolt_Sched";
+    for (const QString& copy : {own, other}) {
+        QDir().mkpath(QFileInfo(copy).path());
+        QVERIFY(QFile::copy(sleeper, copy));
+        QVERIFY(QFile::setPermissions(copy, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+    }
+    QProcess first, second, elsewhere;
+    for (QProcess* p : {&first, &second})
+        p->start(own, {"600"});
+    elsewhere.start(other, {"600"});
+    for (QProcess* p : {&first, &second, &elsewhere})
+        QVERIFY(p->waitForStarted(5000));
+
+    QCOMPARE(TerminateByPath(upperCase ? own.toUpper() : own), 2);
+    QVERIFY(first.waitForFinished(5000));
+    QVERIFY(second.waitForFinished(5000));
+    QCOMPARE(elsewhere.state(), QProcess::Running);
+    QVERIFY(!FindProcessByPath(own).isValid());
+    const ProcessHandle left = FindProcessByPath(other);
+    QCOMPARE(left.pid(), pid_t(elsewhere.processId()));
+
+    elsewhere.kill();
+    QVERIFY(elsewhere.waitForFinished(5000));
+}
+
+void TestTerminate::terminateWithNothingRunning() {
+    QCOMPARE(TerminateByPath(m_home->path() + "/nergens/Brolt_Sched"), 0);
+}
+
+QTEST_GUILESS_MAIN(TestTerminate)
+#include "tst_terminate.moc"
