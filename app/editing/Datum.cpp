@@ -131,8 +131,26 @@ QLabel* makeLabel(const char* name, const QString& text, QWidget* parent) {
     return label;
 }
 
+// A time field: the arrows stop at the limits, a typed number above the
+// maximum is taken as the maximum.
+class TimeSpin : public QSpinBox {
+public:
+    using QSpinBox::QSpinBox;
+
+protected:
+    QValidator::State validate(QString& input, int&) const override {
+        if (input.isEmpty())
+            return QValidator::Intermediate;
+        for (const QChar c : input)
+            if (!c.isDigit())
+                return QValidator::Invalid;
+        return input.size() <= 6 ? QValidator::Acceptable : QValidator::Invalid;
+    }
+    int valueFromText(const QString& text) const override { return ClampTimeField(text.toInt(), maximum()); }
+};
+
 QSpinBox* makeTimeSpin(const char* name, int maximum, QWidget* parent) {
-    auto* spin = new QSpinBox(parent);
+    auto* spin = new TimeSpin(parent);
     spin->setObjectName(QLatin1String(name));
     spin->setRange(0, maximum);
     spin->setCorrectionMode(QAbstractSpinBox::CorrectToNearestValue);

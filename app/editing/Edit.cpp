@@ -566,8 +566,12 @@ void TEditForm::BroltGridKeyUp(int key) {
         const int column = Column();
         if (column == Col::Kind) {
             const QString kind = KindFromKey(key);
-            if (!kind.isEmpty())
+            if (!kind.isEmpty()) {
+                // The editor holds the typed letter; it is what gets committed.
+                if (auto* line = qobject_cast<QLineEdit*>(m_grid->cellEditor()))
+                    line->setText(kind);
                 m_model->setCellText(Row(), Col::Kind, kind);
+            }
         }
         m_gridChanged = true;
         if (column <= 4)
