@@ -115,7 +115,8 @@ void TestKillSave::killedAtRandomMomentsLeavesAWholeFile() {
     QVERIFY2(first.contains("saved 2") && first.contains("exit 0"), qPrintable(first.join(u'\n')));
     const qint64 perSaveUs = qMax<qint64>(timer.nsecsElapsed() / 2000, 5000);
     // Kills land anywhere in the first save of the round or just after it.
-    const qint64 maxDelayUs = perSaveUs * 5 / 4;
+    // On a busy machine a save takes longer; the cap keeps the test short.
+    const qint64 maxDelayUs = qMin<qint64>(perSaveUs * 5 / 4, 150000);
 
     quint32 seed = QRandomGenerator::global()->generate();
     if (qEnvironmentVariableIsSet("BROLT_KILL_SEED"))
