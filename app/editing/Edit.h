@@ -1,5 +1,6 @@
 #pragma once
 
+#include "editing/Datum.h"
 #include "records/DataFile.h"
 #include "records/RecordTable.h"
 
@@ -15,7 +16,6 @@
 class QLabel;
 class QMenu;
 class QToolButton;
-class TCalendarDlg;
 class TClrBtn;
 
 // The record table as the grid sees it: grid row r is table row r + 1 (the
