@@ -54,17 +54,6 @@ void writeIfChanged(const StoreKey& key, const QString& value) {
 }
 } // namespace
 
-bool AutomaticModeRequested(const QStringList& arguments) {
-    for (int i = 1; i <= 3 && i < arguments.size(); ++i)
-        if (arguments[i] == QLatin1String("a"))
-            return true;
-    return false;
-}
-
-bool ProgramNameIsOwn(const QString& fileName) {
-    return fileName.toUpper() == (programName + ExecutableSuffix()).toUpper();
-}
-
 // ------------------------------------------------------------------ creation
 
 TMainForm::TMainForm(const QStringList& arguments, QWidget* parent) : QWidget(parent), m_data(m_table) {
@@ -80,7 +69,9 @@ TMainForm::TMainForm(const QStringList& arguments, QWidget* parent) : QWidget(pa
     m_automaticMode = AutomaticModeRequested(arguments);
     Working().automaticMode = m_automaticMode;
     m_data.setLocation(Working().nameOfFile);
-    m_programFile = QFileInfo(QCoreApplication::applicationFilePath()).fileName();
+    // Started through the launcher, the name that counts is the launcher's.
+    m_programFile = qEnvironmentVariable("BROLT_PROGRAM_FILE",
+                                         QFileInfo(QCoreApplication::applicationFilePath()).fileName());
 
     // Tool bar.
     m_toolPanel = new QWidget(this);

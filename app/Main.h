@@ -1,5 +1,6 @@
 #pragma once
 
+#include "Start.h"
 #include "records/DataFile.h"
 #include "records/RecordTable.h"
 
@@ -15,12 +16,6 @@ class QTimer;
 class QToolButton;
 class TBerichtForm;
 class TClrBtn;
-
-// True when the first, second or third argument after the program is exactly "a".
-bool AutomaticModeRequested(const QStringList& arguments);
-// True when `fileName` (no folder) is the program's own name, "Brolt" plus the
-// platform's executable suffix, compared without regard to case.
-bool ProgramNameIsOwn(const QString& fileName);
 
 // The main window: the reminder text with the picture of the person it is
 // about, the tool bar that opens every other window, the countdown that closes

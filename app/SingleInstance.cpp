@@ -34,6 +34,12 @@ QString SingleInstance::DefaultServerName() {
     return name;
 }
 
+bool SingleInstance::IsRunning(int timeoutMs) const {
+    QLocalSocket socket;
+    socket.connectToServer(m_name);
+    return socket.waitForConnected(timeoutMs);
+}
+
 bool SingleInstance::ForwardToRunning(int timeoutMs) {
     QLocalSocket socket;
     socket.connectToServer(m_name);

@@ -1,46 +1,29 @@
-#include "Main.h"
+// The program as started: `Brolt`.  It links the core only, so the things a
+// terminal or the morning start need — `Brolt --list`, the reminders without a
+// display, and "Brolt a" with nothing due — are done without loading any
+// window library.  Everything else hands over to the window program beside it.
 #include "ListMode.h"
 #include "SingleInstance.h"
-#include "WidgetUi.h"
-#include "kit/Bericht.h"
+#include "Start.h"
+#include "kit/Support.h"
 
-#include <QApplication>
 #include <QCoreApplication>
+#include <QFileInfo>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <unistd.h>
 
 namespace {
-int RunWindows(int argc, char* argv[]) {
-    QApplication app(argc, argv);
-
-    // A second start hands over to the first and creates no window at all.
-    SingleInstance instance;
-    if (instance.ForwardToRunning())
-        return 0;
-    if (!instance.Listen() && instance.ForwardToRunning())
-        return 0;
-
-    app.setApplicationName(QStringLiteral("Brolt"));
-    WidgetUi ui;
-    Ui::install(&ui);
-    int result = 0;
-    {
-        // Every window is created once, here, and kept for the whole run.
-        TMainForm mainForm(QCoreApplication::arguments());
-        ui.setMainWindow(&mainForm);
-        TBerichtForm bericht;
-        mainForm.setBerichtForm(&bericht);
-        // The melody window is made at its first use (TFormMusic::instance()):
-        // its media player connects to the sound system, which takes longer
-        // than all the rest of a start, and most starts never play a melody.
-
-        QObject::connect(&instance, &SingleInstance::raiseRequested, &mainForm, &TMainForm::BringToFront);
-        // The main window is the program: when it has closed, the program ends.
-        QObject::connect(&mainForm, &TMainForm::closed, &app, &QCoreApplication::quit, Qt::QueuedConnection);
-        mainForm.show();
-        result = QApplication::exec();
-        ui.setMainWindow(nullptr);
-    }
-    Ui::install(nullptr);
-    return result;
+int HandOverToWindows(char* argv[], const QString& programFile) {
+    const QByteArray windows = QFile::encodeName(ProgramFolder() + QStringLiteral("brolt-windows"));
+    ::setenv("BROLT_PROGRAM_FILE", QFile::encodeName(programFile).constData(), 1);
+    argv[0] = const_cast<char*>(windows.constData());
+    ::execv(windows.constData(), argv);
+    std::fprintf(stderr, "Brolt: %s kan niet worden gestart: %s\n", windows.constData(),
+                 std::strerror(errno));
+    return 1;
 }
 } // namespace
 
@@ -57,5 +40,15 @@ int main(int argc, char* argv[]) {
             arguments << QStringLiteral("--list");
         return RunListMode(arguments);
     }
-    return RunWindows(argc, argv);
+
+    QString programFile;
+    {
+        QCoreApplication app(argc, argv);
+        programFile = QFileInfo(QCoreApplication::applicationFilePath()).fileName();
+        // A running Brolt is brought forward by the window program, whatever is due.
+        if (AutomaticModeRequested(arguments) && !SingleInstance().IsRunning() &&
+            NothingDueInAutomaticMode(programFile))
+            return 0;
+    }
+    return HandOverToWindows(argv, programFile);
 }

@@ -1,0 +1,50 @@
+// The window program, started by `Brolt` (app/main.cpp) for everything that
+// needs a window.
+#include "Main.h"
+#include "SingleInstance.h"
+#include "WidgetUi.h"
+#include "kit/Bericht.h"
+
+#include <QApplication>
+#include <QCoreApplication>
+
+namespace {
+int RunWindows(int argc, char* argv[]) {
+    QApplication app(argc, argv);
+
+    // A second start hands over to the first and creates no window at all.
+    SingleInstance instance;
+    if (instance.ForwardToRunning())
+        return 0;
+    if (!instance.Listen() && instance.ForwardToRunning())
+        return 0;
+
+    app.setApplicationName(QStringLiteral("Brolt"));
+    WidgetUi ui;
+    Ui::install(&ui);
+    int result = 0;
+    {
+        // Every window is created once, here, and kept for the whole run.
+        TMainForm mainForm(QCoreApplication::arguments());
+        ui.setMainWindow(&mainForm);
+        TBerichtForm bericht;
+        mainForm.setBerichtForm(&bericht);
+        // The melody window is made at its first use (TFormMusic::instance()):
+        // its media player connects to the sound system, which takes longer
+        // than all the rest of a start, and most starts never play a melody.
+
+        QObject::connect(&instance, &SingleInstance::raiseRequested, &mainForm, &TMainForm::BringToFront);
+        // The main window is the program: when it has closed, the program ends.
+        QObject::connect(&mainForm, &TMainForm::closed, &app, &QCoreApplication::quit, Qt::QueuedConnection);
+        mainForm.show();
+        result = QApplication::exec();
+        ui.setMainWindow(nullptr);
+    }
+    Ui::install(nullptr);
+    return result;
+}
+} // namespace
+
+int main(int argc, char* argv[]) {
+    return RunWindows(argc, argv);
+}
