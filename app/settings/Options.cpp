@@ -409,7 +409,7 @@ void TOptionsForm::saveData() {
     m_data.save();
 }
 
-void TOptionsForm::changeDataFolder(const QString& oldFolder) {
+void TOptionsForm::changeDataFolder(const QString oldFolder) {
     WorkingSettings& w = Working();
     // A folder typed without its final "/" is still that folder.
     const QString folder = withSlash(m_pathEdit->text());

@@ -90,7 +90,8 @@ private:
     TClrBtn* button(QWidget* parent, const char* name, const QString& caption, const QRect& geometry);
     void applyNotation(int notation);
     void rewriteDates(int notation);
-    void changeDataFolder(const QString& oldFolder);
+    // By value: the working data folder it is given changes on the way.
+    void changeDataFolder(QString oldFolder);
     void saveData();
     // A number field's value: false, with a note, when the text is no whole number.
     bool fieldNumber(QLineEdit* edit, int& value);
