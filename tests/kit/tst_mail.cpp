@@ -89,10 +89,6 @@ private Q_SLOTS:
         QCOMPARE(decodedItem(request, "Body"), QString("x & y\r\n100% #z?\r\nk=v+w"));
     }
 
-    void informationWindowSubject() {
-        QCOMPARE(Mail::Subject("Brolt", "versie 2.60e"), QString("Programma Brolt, versie 2.60e"));
-    }
-
     void webFormRequest() {
         QCOMPARE(Mail::WebFormRequest("Brolt", "versie 2.60e", {"a", "b"}),
                  QString("https://www.brolt.nl/mailform_n_php.php?ProgNam=Brolt,%20versie%202.60e"

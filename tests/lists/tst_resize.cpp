@@ -4,8 +4,6 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QProcess>
-#include <QStandardPaths>
 #include <QTest>
 
 #include <cstdio>
@@ -191,19 +189,6 @@ private Q_SLOTS:
             for (int i = 0; i < 600; ++i)
                 error += std::abs(int(stored.row(y)[i]) - int(expected.row(y)[i]));
         QVERIFY2(error / (stored.height() * 600) <= 3, qPrintable(QString::number(error)));
-    }
-
-    void importQualityAsToolsSeeIt() {
-        const QString identify = QStandardPaths::findExecutable("identify");
-        if (identify.isEmpty())
-            QSKIP("ImageMagick's identify is not installed");
-        const QString source = m_folder + "Foto.jpg";
-        writeJpeg(source, ramp(400, 300), 95);
-        QCOMPARE(ImportPicture(source, m_folder + "out.jpg", 200), ImportResult::Shrunk);
-        QProcess p;
-        p.start(identify, {"-format", "%Q %w %h", m_folder + "out.jpg"});
-        QVERIFY(p.waitForFinished(20000));
-        QCOMPARE(QString::fromLatin1(p.readAllStandardOutput()).trimmed(), QString("75 200 150"));
     }
 
     void importCopiesNarrowPicturesUnchanged_data() {

@@ -48,26 +48,6 @@ private Q_SLOTS:
         LogOn = false;
     }
 
-    void propertiesWindowFit_data() {
-        QTest::addColumn<QSize>("picture");
-        QTest::addColumn<QRect>("expected");
-        QTest::newRow("200 x 100") << QSize(200, 100) << QRect(4, 107, 169, 85);
-        QTest::newRow("100 x 200") << QSize(100, 200) << QRect(47, 65, 84, 170);
-    }
-
-    void propertiesWindowFit() {
-        QFETCH(QSize, picture);
-        QFETCH(QRect, expected);
-        FakeUi ui;
-        writePicture(m_folder + "Anna.jpg", picture.width(), picture.height());
-        QVERIFY(ShowPictureProps(m_image, m_folder, "Anna.jpg"));
-        QCOMPARE(m_image->geometry(), expected);
-        QCOMPARE(m_image->pictureSize(), picture);
-        QCOMPARE(m_image->pixmap().size(), expected.size());
-        QVERIFY(m_image->isVisible());
-        QVERIFY(ui.notes.isEmpty());
-    }
-
     void missingOrEmptyNameShowsBlanc_data() {
         QTest::addColumn<QString>("name");
         QTest::newRow("missing file") << "Piet.jpg";
