@@ -381,7 +381,9 @@ void TOptionsForm::applyNotation(int notation) {
 
 void TOptionsForm::rewriteDates(int notation) {
     m_data.dateNotation = notation;
-    for (int r = 1; r < m_table.rowCount() - 1 && m_table.rowCount() >= 3; ++r) {
+    // Every record row; the blank row after them has no date.
+    const int lastRecord = m_table.rowCount() >= 3 ? m_table.rowCount() - 2 : 0;
+    for (int r = 1; r <= lastRecord; ++r) {
         const QString dayText = m_table.cell(r, Col::DayNumber);
         const QString digits = RemoveSpaces(dayText);
         if (digits.isEmpty())
