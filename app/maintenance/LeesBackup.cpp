@@ -1,0 +1,110 @@
+#include "maintenance/LeesBackup.h"
+
+#include "Ui.h"
+#include "kit/ClrBtn.h"
+#include "kit/Log.h"
+#include "maintenance/Backups.h"
+#include "maintenance/SchrijfBackup.h"
+#include "settings/Store.h"
+
+#include <QFileInfo>
+#include <QLabel>
+
+TLeesBackupForm::TLeesBackupForm(DataFile& data, QWidget* parent) : QDialog(parent), m_data(data) {
+    setObjectName(QStringLiteral("LeesBackupForm"));
+    setWindowTitle(Backups::ProgramName + QStringLiteral(" - Herstellen van Backup"));
+    setModal(false);
+    SetKitBackground(this, KitColor::Window);
+    resize(500, 180);
+
+    m_label1 = new QLabel(QStringLiteral("De Backup wordt uit de volgende map gelezen:"), this);
+    m_label1->setObjectName(QStringLiteral("Label1"));
+    m_label1->setGeometry(0, 15, 500, 20);
+    m_label1->setAlignment(Qt::AlignHCenter);
+    m_labelPath = new QLabel(this);
+    m_labelPath->setObjectName(QStringLiteral("LabelPath"));
+    m_labelPath->setGeometry(0, 45, 500, 40);
+    m_labelPath->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+    m_labelPath->setWordWrap(true);
+    m_btnOK = new TClrBtn(QStringLiteral("OK"), this);
+    m_btnOK->setObjectName(QStringLiteral("BtnOK"));
+    m_btnOK->setGeometry(140, 120, 100, 30);
+    m_btnOK->setDefault(true);
+    m_btnCancel = new TClrBtn(QStringLiteral("Annuleren"), this);
+    m_btnCancel->setObjectName(QStringLiteral("BtnCancel"));
+    m_btnCancel->setGeometry(260, 120, 100, 30);
+    for (TClrBtn* button : {m_btnOK, m_btnCancel})
+        button->useKitColors();
+
+    connect(m_btnOK, &QPushButton::clicked, this, &TLeesBackupForm::BtnOKClick);
+    connect(m_btnCancel, &QPushButton::clicked, this, &TLeesBackupForm::BtnCancelClick);
+}
+
+QRect TLeesBackupForm::callerRect() const {
+    return parentWidget() ? parentWidget()->frameGeometry() : QRect();
+}
+
+void TLeesBackupForm::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    PlaceBackupWindow(this, callerRect(), m_labelPath, m_btnOK, m_btnCancel);
+    raise();
+}
+
+void TLeesBackupForm::resizeEvent(QResizeEvent* event) {
+    QDialog::resizeEvent(event);
+    PlaceBackupWindow(this, callerRect(), m_labelPath, m_btnOK, m_btnCancel);
+}
+
+bool TLeesBackupForm::StartRestore() {
+    LogScope log("LeesBackupForm", "StartRestore");
+    Ui::BrowseRequest request;
+    request.startPath = Backups::StoredLocation(Store::readText(Keys::BackupPathRead));
+    m_labelPath->setText(request.startPath);
+    request.caption = Backups::ProgramName + QStringLiteral(" - Lees backup");
+    request.heading = QStringLiteral("Selecteer de juiste bestanden en klik op OK.");
+    request.mask = QStringLiteral("*.*");
+    request.multiple = true;
+    QString path;
+    QStringList files;
+    if (!Ui::instance().browse(request, path, &files))
+        return false;
+    m_files = files;
+    // The browser answers with its folder, or with a file when one was picked.
+    const QFileInfo info(path);
+    m_labelPath->setText(info.isFile() ? info.absolutePath() + u'/' : path);
+    show();
+    raise();
+    activateWindow();
+    return true;
+}
+
+void TLeesBackupForm::BtnOKClick() {
+    LogScope log("LeesBackupForm", "BtnOKClick");
+    m_restored = false;
+    const QString report = Backups::RestoreFiles(m_files, m_data.dataFolder, m_restored);
+    if (m_restored)
+        Ui::instance().showTimedMessage(10000,
+                                        QStringLiteral("De volgende bestanden zijn hersteld:\r\n") + report,
+                                        QString(), frameGeometry());
+    else
+        Ui::instance().showTimedMessage(10000, QStringLiteral("Er zijn geen bestanden hersteld"), QString(),
+                                        frameGeometry());
+    hide();
+    if (!m_restored)
+        return;
+    // What was restored replaces what the program holds, unsaved changes included.
+    m_data.unsavedChanges = false;
+    m_data.saveEnabled = false;
+    m_data.read(m_data.dataFolder, Backups::ProgramName, m_data.extension);
+    m_data.saveEnabled = false;
+    if (afterRestore)
+        afterRestore();
+}
+
+void TLeesBackupForm::BtnCancelClick() {
+    LogScope log("LeesBackupForm", "BtnCancelClick");
+    Ui::instance().showTimedMessage(10000, QStringLiteral("Er zijn geen bestanden hersteld"), QString(),
+                                    frameGeometry());
+    m_restored = false;
+    hide();
+}
