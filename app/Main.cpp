@@ -1,5 +1,11 @@
 #include "Main.h"
 
+#include "editing/Datum.h"
+#include "editing/Edit.h"
+#include "editing/Props.h"
+#include "lists/Resize.h"
+#include "lists/ShowPicture.h"
+
 #include "Ui.h"
 #include "kit/Bericht.h"
 #include "kit/Clock.h"
@@ -147,7 +153,7 @@ TMainForm::TMainForm(const QStringList& arguments, QWidget* parent) : QWidget(pa
     m_imagePanel = new QWidget(m_mainPanel);
     m_imagePanel->setObjectName(QStringLiteral("ImagePanel"));
     m_imagePanel->setVisible(false);
-    m_image = new QLabel(m_imagePanel);
+    m_image = new TPictureImage(m_imagePanel);
     m_image->setObjectName(QStringLiteral("Image"));
 
     // Countdown.
@@ -191,6 +197,8 @@ TMainForm::TMainForm(const QStringList& arguments, QWidget* parent) : QWidget(pa
     m_endTimer->setSingleShot(true);
     m_endTimer->setInterval(5000);
     connect(m_endTimer, &QTimer::timeout, this, &TMainForm::endProgram);
+
+    createWindows();
 
     // The data file tells the window what it did.
     m_data.stopCountdown = [this] { PauseCountdown(); };
@@ -399,10 +407,13 @@ void TMainForm::placeControls() {
     const bool gaugeShown = !m_gaugePanel->isHidden();
     const int mainHeight = h - toolBarHeight - statusHeight - (gaugeShown ? gaugePanelHeight + 1 : 0);
     m_mainPanel->setGeometry(0, toolBarHeight, w, qMax(mainHeight, 0));
+    // The picture panel is a square as high as the text, but leaves the text
+    // at least 400 pixels.
     const bool pictureShown = !m_imagePanel->isHidden();
-    const int memoWidth = pictureShown ? w - PicturePanelWidth : w;
+    const int side = pictureSide();
+    const int memoWidth = pictureShown ? w - side : w;
     m_dagenMemo->setGeometry(0, 0, memoWidth, m_mainPanel->height());
-    m_imagePanel->setGeometry(memoWidth, 0, PicturePanelWidth, m_mainPanel->height());
+    m_imagePanel->setGeometry(memoWidth, 0, side, side);
 
     m_gaugePanel->setGeometry(0, m_mainPanel->y() + m_mainPanel->height() + 1, m_mainPanel->width(),
                               gaugePanelHeight);
@@ -415,27 +426,36 @@ void TMainForm::placeControls() {
     m_aantalLabel->setGeometry(8, 0, w - 16, statusHeight);
 }
 
+void TMainForm::createWindows() {
+    // Every window is made once, in this order, and kept for the whole run.
+    m_editForm = new TEditForm(m_table, m_data, this);
+    m_calendarDlg = new TCalendarDlg(this);
+    m_editForm->setCalendarDlg(m_calendarDlg);
+    m_propertiesForm = new TPropertiesForm(m_table, m_data, this);
+    m_propertiesForm->setEditForm(m_editForm);
+    m_editForm->openProperties = [this] { m_propertiesForm->OpenProperties(); };
+    m_editForm->propsChanged = [this] { return m_propertiesForm->propsChanged(); };
+    m_editForm->importPicture = [this](const QString& source, const QString& target, int maxWidth) {
+        ImportPicture(source, target, maxWidth, QRect(m_editForm->mapToGlobal(QPoint()), m_editForm->size()));
+    };
+}
+
+int TMainForm::pictureSide() const {
+    return qMax(0, qMin(m_mainPanel->height(), width() - MinimumMemoWidth));
+}
+
 void TMainForm::showPicture(const QString& name) {
+    const int side = pictureSide();
     QString file = m_data.dataFolder + name;
     if (name.isEmpty() || !QFileInfo::exists(file))
         file = m_data.dataFolder + QStringLiteral("Blanc.jpg");
-    const QSize box = m_imagePanel->size() - QSize(10, 10);
-    if (file == m_shownFile && box == m_shownBox)
+    if (file == m_shownFile && QSize(side, side) == m_shownBox)
         return;
-    const QImage picture(file);
-    if (picture.isNull()) {
-        WriteLog(QStringLiteral("EditForm.ShowPicture - LoadFromFile"));
-        Ui::instance().showTimedMessage(5000, file, QStringLiteral("is geen geldig .jpg-bestand"),
-                                        QRect(m_image->mapToGlobal(QPoint(0, 0)), m_image->size()));
-        return;
+    if (ShowPictureMain(m_image, m_imagePanel, side, m_data.dataFolder, name)) {
+        m_shownFile = file;
+        m_shownBox = QSize(side, side);
     }
-    const QImage fitted =
-        picture.scaled(box.expandedTo(QSize(1, 1)), Qt::KeepAspectRatio, Qt::SmoothTransformation);
-    m_image->setPixmap(QPixmap::fromImage(fitted));
-    m_image->setGeometry((m_imagePanel->width() - fitted.width()) / 2,
-                         (m_imagePanel->height() - fitted.height()) / 2, fitted.width(), fitted.height());
-    m_shownFile = file;
-    m_shownBox = box;
+    m_imagePanel->move(m_dagenMemo->width(), 0);
 }
 
 void TMainForm::ShowReminders() {
@@ -547,7 +567,12 @@ void TMainForm::SpeedOpenClick() {
 
 void TMainForm::SpeedEditClick() {
     PauseCountdown();
-    // The edit grid and the properties window open here once they exist.
+    if (m_checkUitgebreid->isChecked())
+        m_editForm->OpenProperties(); // keeps the grid's rows in step
+    else
+        m_editForm->EditRecords();
+    // OK in either window has marked the data as changed.
+    setSaveEnabled(m_data.saveEnabled || m_data.unsavedChanges);
     FormResize();
 }
 

@@ -16,6 +16,10 @@ class QTimer;
 class QToolButton;
 class TBerichtForm;
 class TClrBtn;
+class TPictureImage;
+class TEditForm;
+class TCalendarDlg;
+class TPropertiesForm;
 
 // The main window: the reminder text with the picture of the person it is
 // about, the tool bar that opens every other window, the countdown that closes
@@ -27,12 +31,15 @@ public:
     static constexpr int MinimumWidth = 650;
     static constexpr int MinimumHeight = 400;
     static constexpr int PicturePanelWidth = 201;
+    static constexpr int MinimumMemoWidth = 400;
 
     // `arguments` as the program got them, the program itself first.
     explicit TMainForm(const QStringList& arguments, QWidget* parent = nullptr);
     ~TMainForm() override;
 
     RecordTable& records() { return m_table; }
+    TEditForm* editForm() const { return m_editForm; }
+    TPropertiesForm* propertiesForm() const { return m_propertiesForm; }
     DataFile& dataFile() { return m_data; }
     bool painted() const { return m_data.painted; }
     bool automaticMode() const { return m_automaticMode; }
@@ -94,7 +101,9 @@ private:
     QToolButton* addToolButton(const char* name, const QString& hint, int helpContext, const QIcon& icon);
     void buildMenus();
     void placeControls();
+    void createWindows();
     void showPicture(const QString& name);
+    int pictureSide() const;
     void showReadState();
     void setSaveEnabled(bool enabled);
     void writePlacement(bool atDestruction);
@@ -121,7 +130,7 @@ private:
     QWidget* m_mainPanel = nullptr;
     QTextEdit* m_dagenMemo = nullptr;
     QWidget* m_imagePanel = nullptr;
-    QLabel* m_image = nullptr;
+    TPictureImage* m_image = nullptr;
     QWidget* m_gaugePanel = nullptr;
     QProgressBar* m_gauge = nullptr;
     TClrBtn* m_btnPauze = nullptr;
@@ -134,6 +143,9 @@ private:
     QTimer* m_timerDatum = nullptr;
     QTimer* m_endTimer = nullptr;
 
+    TEditForm* m_editForm = nullptr;
+    TCalendarDlg* m_calendarDlg = nullptr;
+    TPropertiesForm* m_propertiesForm = nullptr;
     TBerichtForm* m_bericht = nullptr;
     QString m_programFile;
     QStringList m_pictureOfLine;

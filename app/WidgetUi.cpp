@@ -3,6 +3,7 @@
 #include "kit/Ask.h"
 #include "kit/Browse.h"
 #include "kit/MessForm.h"
+#include "kit/PlayMusic.h"
 #include "kit/YesNo.h"
 
 #include <QCoreApplication>
@@ -74,6 +75,18 @@ bool WidgetUi::browse(const BrowseRequest& request, QString& path, QStringList* 
     if (form->FileMode && !request.multiple && !QFileInfo(path).isFile())
         return false;
     return true;
+}
+
+void WidgetUi::playSystemSound() {
+    PlaySystemSound();
+}
+
+bool WidgetUi::playMelody(const QString& file) {
+    return PlayMelodyFile(file);
+}
+
+void WidgetUi::tone(int hertz, int milliseconds) {
+    PlayTone(hertz, milliseconds);
 }
 
 bool WidgetUi::openUrl(const QString& url) {

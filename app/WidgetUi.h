@@ -32,6 +32,9 @@ public:
                           const QRect& caller = {}) override;
     void closeTimedMessage() override;
     bool browse(const BrowseRequest& request, QString& path, QStringList* files = nullptr) override;
+    void playSystemSound() override;
+    bool playMelody(const QString& file) override;
+    void tone(int hertz, int milliseconds) override;
     bool openUrl(const QString& url) override;
     void processEvents() override;
 
