@@ -86,7 +86,7 @@ void TestStore::removeAndMissing() {
 }
 
 void TestStore::corruptFileGivesDefaults() {
-    WriteFileForTest(m_home->configFile(), QByteArray("\x00\xff[[[Defaults\nTop=\x01\x02\n==\n", 28));
+    WriteFileForTest(m_home->configFile(), QByteArray("\x00\xff[[[Defaults\nTop=\x01\x02\n==\n", 24));
     QCOMPARE(Store::readInteger(Keys::Top), 100);
     QCOMPARE(Store::readInteger(Keys::Width), 1000);
     QCOMPARE(Store::readText(Keys::Duur), QString("60"));
