@@ -5,6 +5,7 @@
 #include "editing/Props.h"
 #include "lists/Resize.h"
 #include "lists/ShowPicture.h"
+#include "settings/Options.h"
 
 #include "Ui.h"
 #include "kit/Bericht.h"
@@ -438,6 +439,22 @@ void TMainForm::createWindows() {
     m_editForm->importPicture = [this](const QString& source, const QString& target, int maxWidth) {
         ImportPicture(source, target, maxWidth, QRect(m_editForm->mapToGlobal(QPoint()), m_editForm->size()));
     };
+
+    // The options window loads every preference into the working settings.
+    m_optionsForm = new TOptionsForm(m_table, m_data, this);
+    m_optionsForm->hooks.applied = [this] {
+        m_checkUitgebreid->setChecked(Working().uitgebreid);
+        ApplyCountdownSettings();
+        setSaveEnabled(m_data.saveEnabled);
+        if (m_data.painted)
+            FormResize();
+    };
+    m_data.notationDetected = [this](int notation) { m_optionsForm->NotationDetected(notation); };
+    m_data.browseForDataFolder = [this](QString& folder) {
+        return m_optionsForm->BrowseForDataFolder(folder);
+    };
+    m_checkUitgebreid->setChecked(Working().uitgebreid);
+    ApplyCountdownSettings();
 }
 
 int TMainForm::pictureSide() const {
@@ -583,7 +600,7 @@ void TMainForm::SpeedSaveClick() {
 
 void TMainForm::SpeedOptionsClick() {
     PauseCountdown();
-    // The options window opens here once it exists.
+    m_optionsForm->exec();
 }
 
 void TMainForm::SpeedBackupClick() {

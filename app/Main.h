@@ -20,6 +20,7 @@ class TPictureImage;
 class TEditForm;
 class TCalendarDlg;
 class TPropertiesForm;
+class TOptionsForm;
 
 // The main window: the reminder text with the picture of the person it is
 // about, the tool bar that opens every other window, the countdown that closes
@@ -40,6 +41,7 @@ public:
     RecordTable& records() { return m_table; }
     TEditForm* editForm() const { return m_editForm; }
     TPropertiesForm* propertiesForm() const { return m_propertiesForm; }
+    TOptionsForm* optionsForm() const { return m_optionsForm; }
     DataFile& dataFile() { return m_data; }
     bool painted() const { return m_data.painted; }
     bool automaticMode() const { return m_automaticMode; }
@@ -146,6 +148,7 @@ private:
     TEditForm* m_editForm = nullptr;
     TCalendarDlg* m_calendarDlg = nullptr;
     TPropertiesForm* m_propertiesForm = nullptr;
+    TOptionsForm* m_optionsForm = nullptr;
     TBerichtForm* m_bericht = nullptr;
     QString m_programFile;
     QStringList m_pictureOfLine;
