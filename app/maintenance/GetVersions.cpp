@@ -115,7 +115,7 @@ QString TThread1::DownloadText(const QString& url) {
         QObject::connect(reply, &QNetworkReply::finished, &loop, &QEventLoop::quit);
         if (!reply->isFinished())
             loop.exec();
-        if (body.size() <= largestText)
+        if (reply->isOpen() && body.size() <= largestText)
             body += reply->read(largestText + 1 - body.size());
         delete reply;
         text = Versions::TextFromBody(body.left(largestText));
@@ -443,7 +443,8 @@ bool TVersionsForm::DownloadToFile(const QString& fileName, const QString& url) 
     connect(reply, &QNetworkReply::finished, &loop, &QEventLoop::quit);
     if (!reply->isFinished())
         loop.exec();
-    pending += reply->readAll();
+    if (reply->isOpen())
+        pending += reply->readAll();
     takeChunks(true);
 
     // A cut-off or refused transfer must never be taken for the installer.
