@@ -28,6 +28,8 @@ QString StoredLocation(const QString& stored) {
 }
 
 QString BrowseStartFolder(const QString& stored) {
+    if (stored.trimmed().isEmpty())
+        return StoredLocation(stored); // no earlier backup: no dated folder to leave either
     QString start = QDir::cleanPath(QFileInfo(StoredLocation(stored)).absoluteFilePath());
     if (start == QStringLiteral("/"))
         return start;

@@ -7,6 +7,7 @@
 #include "maintenance/Backups.h"
 #include "settings/Store.h"
 
+#include <QDir>
 #include <QFileInfo>
 #include <QLabel>
 #include <QListWidget>
@@ -109,7 +110,8 @@ bool TSchrijfBackupForm::StartBackup() {
     QString chosen;
     if (!Ui::instance().browse(request, chosen) || chosen.trimmed().isEmpty())
         return false;
-    m_target = Backups::MakeTargetFolder(QFileInfo(chosen).absoluteFilePath() + u'/', Clock::today());
+    m_target = Backups::MakeTargetFolder(QDir::cleanPath(QFileInfo(chosen).absoluteFilePath()) + u'/',
+                                         Clock::today());
     m_labelPath->setText(m_target);
     Store::writeText(QString::fromLatin1(Keys::BackupPathWrite.name), m_target);
     show();
