@@ -26,6 +26,9 @@
 #include <QTextCursor>
 #include <QTextDocument>
 #include <QTextEdit>
+#include <QTextFrame>
+
+#include <memory>
 
 namespace {
 
@@ -268,10 +271,15 @@ void TShowListsForm::PrintBtnClick() {
         saveList();
         Ui::instance().processEvents();
         printer.setPageMargins(QMarginsF(25, 25, 25, 25), QPageLayout::Millimeter);
-        QTextDocument* copy = m_richEdit->document()->clone(this);
+        // The page is laid out here, in the document's own units of 96 per
+        // inch, so that printing adds no margins of its own to the 2.5 cm.
+        std::unique_ptr<QTextDocument> copy(m_richEdit->document()->clone());
         copy->setDefaultFont(m_richEdit->font());
+        QTextFrameFormat frame = copy->rootFrame()->frameFormat();
+        frame.setMargin(0);
+        copy->rootFrame()->setFrameFormat(frame);
+        copy->setPageSize(printer.pageRect(QPrinter::Point).size() * (96.0 / 72.0));
         copy->print(&printer);
-        delete copy;
         if (printer.printerState() == QPrinter::Error || printer.printerState() == QPrinter::Aborted)
             Ui::instance().showTimedMessage(
                 5000, QStringLiteral("Afdrukken is niet gelukt."),
