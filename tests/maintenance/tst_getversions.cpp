@@ -122,6 +122,7 @@ private Q_SLOTS:
     void downloadSuccessRule_data();
     void downloadSuccessRule();
     void installerThatCannotStart();
+    void startedInstallerClosesMainWindow();
 
 private:
     void serveVersions(const QByteArray& entry);
@@ -447,6 +448,23 @@ void TestGetVersions::installerThatCannotStart() {
     QCOMPARE(form.memoLines(), (before + QStringList{"", "De installatie van Brolt wordt gestart.",
                                                      "Installatie is mislukt."}));
     QCOMPARE(ended, 0);
+}
+
+void TestGetVersions::startedInstallerClosesMainWindow() {
+    serveVersions("Brolt,brolt261.exe,a,20,,,");
+    m_server->answers[QStringLiteral("/brolt261.exe")].body = "#!/bin/sh\n#" + QByteArray(4096, 'x') + "\n";
+    QWidget main;
+    main.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&main));
+    TVersionsForm form(&main);
+    form.setSchedulerPath(m_home->path() + QStringLiteral("/nowhere/Brolt_Sched"));
+    QString name = QStringLiteral("Brolt"), latest;
+    form.CheckVersions(name, latest);
+    form.BtnDownloadClick();
+    QVERIFY(form.downloaded());
+    form.BtnExitClick();
+    QCOMPARE(form.memoLines().last(), QStringLiteral("De installatie van Brolt is gestart."));
+    QTRY_VERIFY(!main.isVisible());
 }
 
 QTEST_MAIN(TestGetVersions)
