@@ -3,8 +3,15 @@
 #include "editing/Datum.h"
 #include "editing/Edit.h"
 #include "editing/Props.h"
+#include "kit/About.h"
+#include "kit/Uitleg.h"
 #include "lists/Resize.h"
+#include "lists/ShowLists.h"
 #include "lists/ShowPicture.h"
+#include "maintenance/GetVersions.h"
+#include "maintenance/LeesBackup.h"
+#include "maintenance/SchrijfBackup.h"
+#include "maintenance/ToonLog.h"
 #include "settings/Options.h"
 
 #include "Ui.h"
@@ -263,19 +270,32 @@ void TMainForm::buildMenus() {
     });
     QAction* toonLog = m_aboutPopUp->addAction(QStringLiteral("Toon Log"));
     toonLog->setObjectName(QStringLiteral("ToonLog1"));
+    connect(toonLog, &QAction::triggered, this, [this] {
+        PauseCountdown();
+        m_toonLogForm->exec();
+    });
     m_aboutPopUp->addSeparator();
     QAction* over = m_aboutPopUp->addAction(QStringLiteral("Over Brolt..."));
     over->setObjectName(QStringLiteral("OverBrolt1"));
-    // The log viewer and the information window come with their own windows.
+    connect(over, &QAction::triggered, this, [this] {
+        PauseCountdown();
+        m_aboutForm->AboutClick();
+    });
 
     m_backUpPopup = new QMenu(this);
     m_backUpPopup->setObjectName(QStringLiteral("BackUpPopup"));
     QAction* maak = m_backUpPopup->addAction(QStringLiteral("&Maak Backup"));
     maak->setObjectName(QStringLiteral("MaakBackup1"));
-    connect(maak, &QAction::triggered, this, &TMainForm::PauseCountdown);
+    connect(maak, &QAction::triggered, this, [this] {
+        PauseCountdown();
+        m_schrijfBackupForm->StartBackup();
+    });
     QAction* lees = m_backUpPopup->addAction(QStringLiteral("&Lees Backup"));
     lees->setObjectName(QStringLiteral("LeesBackup1"));
-    connect(lees, &QAction::triggered, this, &TMainForm::PauseCountdown);
+    connect(lees, &QAction::triggered, this, [this] {
+        PauseCountdown();
+        m_leesBackupForm->StartRestore();
+    });
 }
 
 // ------------------------------------------------------------------ first paint
@@ -453,6 +473,34 @@ void TMainForm::createWindows() {
     m_data.browseForDataFolder = [this](QString& folder) {
         return m_optionsForm->BrowseForDataFolder(folder);
     };
+    m_optionsForm->hooks.showLogViewer = [this] { m_toonLogForm->exec(); };
+    m_optionsForm->hooks.checkForUpdates = [this](const QRect& caller) {
+        m_versionsForm->ManualCheck(caller);
+    };
+
+    m_aboutForm = new TAboutForm(this);
+    m_versionsForm = new TVersionsForm(this);
+    connect(this, &TMainForm::updateCheckDue, m_versionsForm, [this] { m_versionsForm->AutoCheck(); });
+    m_schrijfBackupForm = new TSchrijfBackupForm(m_data, this);
+    m_schrijfBackupForm->mainRect = [this] { return frameGeometry(); };
+
+    // The lists centre over the edit window they are opened from.
+    m_showListsForm = new TShowListsForm(m_table, m_data, m_editForm);
+    m_showListsForm->saveStateChanged = [this] { setSaveEnabled(m_data.saveEnabled); };
+    m_editForm->showYearCalendar = [this] { m_showListsForm->ShowYearCalendar(); };
+    m_editForm->showAllNames = [this] { m_showListsForm->ShowAllNames(); };
+
+    m_leesBackupForm = new TLeesBackupForm(m_data, this);
+    m_leesBackupForm->afterRestore = [this] {
+        setSaveEnabled(false);
+        if (Working().updatesCheck)
+            m_updateTimer->start();
+        else
+            m_updateTimer->stop();
+    };
+    m_toonLogForm = new TToonLogForm(this);
+    m_uitlegForm = new TFormUitleg(this);
+
     m_checkUitgebreid->setChecked(Working().uitgebreid);
     ApplyCountdownSettings();
 }
@@ -611,7 +659,7 @@ void TMainForm::SpeedBackupClick() {
 void TMainForm::SpeedUpdateClick() {
     PauseCountdown();
     Ui::instance().processEvents();
-    // The update window opens here once it exists.
+    m_versionsForm->ManualCheck(frameGeometry());
 }
 
 void TMainForm::SpeedInfoClick() {
@@ -629,7 +677,7 @@ void TMainForm::CheckUitgebreidClick() {
 
 void TMainForm::BtnUitlegClick() {
     PauseCountdown();
-    // The explanation window opens here once it exists.
+    m_uitlegForm->ShowUitleg();
     m_dagenMemo->setFocus();
 }
 

@@ -21,6 +21,13 @@ class TEditForm;
 class TCalendarDlg;
 class TPropertiesForm;
 class TOptionsForm;
+class TAboutForm;
+class TVersionsForm;
+class TSchrijfBackupForm;
+class TShowListsForm;
+class TLeesBackupForm;
+class TToonLogForm;
+class TFormUitleg;
 
 // The main window: the reminder text with the picture of the person it is
 // about, the tool bar that opens every other window, the countdown that closes
@@ -149,6 +156,13 @@ private:
     TCalendarDlg* m_calendarDlg = nullptr;
     TPropertiesForm* m_propertiesForm = nullptr;
     TOptionsForm* m_optionsForm = nullptr;
+    TAboutForm* m_aboutForm = nullptr;
+    TVersionsForm* m_versionsForm = nullptr;
+    TSchrijfBackupForm* m_schrijfBackupForm = nullptr;
+    TShowListsForm* m_showListsForm = nullptr;
+    TLeesBackupForm* m_leesBackupForm = nullptr;
+    TToonLogForm* m_toonLogForm = nullptr;
+    TFormUitleg* m_uitlegForm = nullptr;
     TBerichtForm* m_bericht = nullptr;
     QString m_programFile;
     QStringList m_pictureOfLine;

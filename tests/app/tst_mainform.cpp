@@ -64,19 +64,21 @@ QPoint lineCentre(TMainForm& form, int line) {
     return memo->cursorRect(cursor).center() + QPoint(20, 0);
 }
 
-// Closes whatever modal window a click opens, so that the click returns.
-void CloseModalsSoon() {
-    auto* timer = new QTimer;
-    timer->setInterval(20);
-    int rounds = 0;
-    QObject::connect(timer, &QTimer::timeout, [timer, rounds]() mutable {
-        if (QWidget* modal = QApplication::activeModalWidget())
-            modal->close();
-        if (++rounds > 100)
-            timer->deleteLater();
-    });
-    timer->start();
-}
+// Closes whatever modal window opens while it lives, so that a click that
+// opens one returns.
+class ModalCloser {
+public:
+    ModalCloser() {
+        QObject::connect(&m_timer, &QTimer::timeout, [] {
+            if (QWidget* modal = QApplication::activeModalWidget())
+                modal->close();
+        });
+        m_timer.start(20);
+    }
+
+private:
+    QTimer m_timer;
+};
 
 QColor shownColour(TMainForm& form) {
     const QPixmap pixmap = form.findChild<TPictureImage*>(QStringLiteral("Image"))->pixmap();
@@ -121,6 +123,8 @@ private Q_SLOTS:
     void initTestCase() {
         m_home = std::make_unique<TempHome>();
         SetHelpMessageHandler([](const QString&) {});
+        // An update check asks a port on this machine where nobody listens.
+        qputenv("BROLT_UPDATE_URL", "http://127.0.0.1:9/");
     }
 
     void init() {
@@ -368,7 +372,7 @@ private Q_SLOTS:
         auto* button = form->findChild<QAbstractButton*>(control);
         QVERIFY(button);
         QVERIFY(form->findChild<QTimer*>("Timer")->isActive());
-        CloseModalsSoon();
+        ModalCloser closer;
         QTest::mouseClick(button, Qt::LeftButton);
         QVERIFY(!form->findChild<QTimer*>("Timer")->isActive());
         QCOMPARE(form->findChild<QPushButton*>("BtnPauze")->text(), QStringLiteral("Ga door"));
