@@ -1,4 +1,5 @@
 #include "editing/Edit.h"
+#include "lists/Resize.h"
 
 #include "Ui.h"
 #include "editing/Datum.h"
@@ -65,15 +66,6 @@ public:
         return Acceptable;
     }
 };
-
-// A file name made from a record's name: no folder separators, so a picture
-// can only land in the data folder.
-QString pictureBaseName(const QString& name) {
-    QString base = name;
-    base.replace(u'/', u'_');
-    base.replace(QChar(0), u'_');
-    return base;
-}
 
 int roundHalfEven(double v) {
     return int(std::nearbyint(v));
@@ -686,8 +678,7 @@ void TEditForm::BroltGridDblClick() {
                   QStringLiteral("Foto-bestanden (*.jpg *.jpeg *.bmp *.png);;Alle bestanden (*)"));
     if (source.isEmpty())
         return;
-    const QString suffix = QFileInfo(source).suffix().toLower();
-    const QString picture = pictureBaseName(name) + (suffix.isEmpty() ? QString() : u'.' + suffix);
+    const QString picture = PictureFileName(name, source);
     if (importPicture)
         importPicture(source, m_data.dataFolder + picture, 200);
     m_model->setCellText(row, Col::Picture, picture);

@@ -505,9 +505,9 @@ void TestEditForm::doubleClickPictureImportsUnderTheName() {
         imports << source << target << QString::number(maxWidth);
     };
     doubleClick(f.grid()->viewport(), cellCenter(2, 4));
-    // No folder in the name: the picture stays in the data folder.
-    QCOMPARE(m_table->cell(2, Col::Picture), QString("Jan_.._x.jpg"));
-    QCOMPARE(imports, QStringList({"/tmp/camera/IMG_1.JPG", m_home->dataFolder() + "Jan_.._x.jpg", "200"}));
+    // No folder and no ".." in the name: the picture stays in the data folder.
+    QCOMPARE(m_table->cell(2, Col::Picture), QString("Jan____x.jpg"));
+    QCOMPARE(imports, QStringList({"/tmp/camera/IMG_1.JPG", m_home->dataFolder() + "Jan____x.jpg", "200"}));
     QVERIFY(f.gridChanged());
 }
 
