@@ -177,8 +177,9 @@ void TestKillSave::killedAtRandomMomentsLeavesAWholeFile() {
         ++survived;
     }
     QCOMPARE(survived, rounds);
-    qInfo("%d of %d kill rounds survived (%d during a write, seed %u, up to %lld us into a save)", survived,
-          rounds, duringWrite, seed, maxDelayUs);
+    qInfo("%d of %d kill rounds survived (%d killed while the new file was being written, seed %u, kills up "
+          "to %lld us into a save)",
+          survived, rounds, duringWrite, seed, maxDelayUs);
 }
 
 void TestKillSave::failedSaveKeepsThePreviousFiles_data() {
