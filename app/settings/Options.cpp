@@ -162,9 +162,12 @@ TOptionsForm::TOptionsForm(RecordTable& table, DataFile& data, QWidget* parent)
     m_logCheck = check(m_boxLog, "LogCheck", QStringLiteral("Log Aan"), {12, 28, 200, 24});
     m_btnLog = button(m_boxLog, "BtnLog", QStringLiteral("Toon"), {248, 24, 100, 28});
 
-    m_groupBox1 = group("GroupBox1", QStringLiteral(" Interface "), {380, 470, 360, 60});
+    m_groupBox1 = group("GroupBox1", QStringLiteral(" Interface "), {380, 470, 360, 86});
     m_checkUitgebreid =
         check(m_groupBox1, "CheckUitgebreid", QStringLiteral("Uitgebreide Editor"), {12, 28, 300, 24});
+    m_checkMeldingen =
+        check(m_groupBox1, "CheckMeldingen", QStringLiteral("Meldingen op het bureaublad"), {12, 54, 340, 24});
+    m_checkMeldingen->setChecked(true);
 
     m_btnOK = button(this, "BtnOK", QStringLiteral("OK"), {420, 590, 110, 30});
     m_btnCancel = button(this, "BtnCancel", QStringLiteral("Annuleren"), {590, 590, 110, 30});
@@ -249,6 +252,7 @@ void TOptionsForm::ReadOptions() {
     m_mailEdit->setText(s.eMail);
     m_checkUitgebreid->setChecked(s.uitgebreid);
     m_logCheck->setChecked(s.logAan);
+    m_checkMeldingen->setChecked(s.meldingenAan);
     // The notation and the sort order are carried by the data file, not read
     // from the store: the choices go back to the ones in use, so that leaving
     // with "Annuleren" cannot switch the date format away from the records'.
@@ -328,6 +332,7 @@ void TOptionsForm::PasToe() {
         w.duur = qBound(1, n, 255);
     w.eMail = m_mailEdit->text();
     w.uitgebreid = m_checkUitgebreid->isChecked();
+    w.meldingenAan = m_checkMeldingen->isChecked();
     LogOn = m_logCheck->isChecked();
     w.logAan = LogOn;
 
@@ -370,6 +375,7 @@ void TOptionsForm::WriteOptions() {
     Store::writeBool(Keys::UitgebreidCheck.name, m_checkUitgebreid->isChecked());
     Store::writeBool(Keys::Year1900.name, false);
     Store::writeBool(Keys::LogAan.name, m_logCheck->isChecked());
+    Store::writeBool(Keys::MeldingenAan.name, m_checkMeldingen->isChecked());
 }
 
 void TOptionsForm::applyNotation(int notation) {

@@ -143,6 +143,7 @@ private:
     TClrBtn* m_btnLog;
     QGroupBox* m_groupBox1;
     QCheckBox* m_checkUitgebreid;
+    QCheckBox* m_checkMeldingen;
     TClrBtn* m_btnOK;
     TClrBtn* m_btnCancel;
 };

@@ -29,6 +29,7 @@ inline constexpr StoreKey EMail{"e-mail", ""};
 inline constexpr StoreKey UitgebreidCheck{"UitgebreidCheck Aan", "0"};
 inline constexpr StoreKey Year1900{"1900", "1"};
 inline constexpr StoreKey LogAan{"Log Aan", "0"};
+inline constexpr StoreKey MeldingenAan{"Meldingen Aan", "1"};
 inline constexpr StoreKey ShortDate{"ShortDate", "0"};
 inline constexpr StoreKey SorteerOp{"Sorteer op", "0"};
 inline constexpr StoreKey Versie{"Versie", ""};

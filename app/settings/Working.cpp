@@ -51,6 +51,7 @@ StoredOptions ReadStoredOptions() {
     s.uitgebreid = Store::readBool(Keys::UitgebreidCheck);
     Store::readBool(Keys::Year1900); // a legacy value, read and ignored
     s.logAan = Store::readBool(Keys::LogAan);
+    s.meldingenAan = Store::readBool(Keys::MeldingenAan);
     return s;
 }
 
@@ -102,4 +103,5 @@ void LoadWorkingSettings() {
     w.eMail = s.eMail;
     w.uitgebreid = s.uitgebreid;
     w.logAan = s.logAan;
+    w.meldingenAan = s.meldingenAan;
 }

@@ -17,6 +17,7 @@ struct WorkingSettings {
     bool updatesCheck = true;
     bool uitgebreid = false;
     bool logAan = false;
+    bool meldingenAan = true; // a desktop notification when something is due today or tomorrow
     bool startUp = true;
     bool copyFiles = true;
     QString nameOfFile; // full path of the data file: dataFolder + fileName
@@ -52,6 +53,7 @@ struct StoredOptions {
     QString eMail;
     bool uitgebreid = false;
     bool logAan = false;
+    bool meldingenAan = true;
 };
 // Reads every preference.  An empty "Pad voor Melodie" becomes the shipped
 // melody, written back at once; a bare melody name lies in the program folder.
