@@ -54,7 +54,7 @@ set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "https://${BROLT_SERVER_HOST}/")
 # What the executables link, plus what Qt Multimedia loads at run time to play
 # the MP3 melody and the WAV chime (the GStreamer back end on Qt 6.4).
 set(CPACK_DEBIAN_PACKAGE_DEPENDS
-    "libc6 (>= 2.34), libstdc++6 (>= 12), libgcc-s1 (>= 3.4), \
+    "libc6 (>= 2.34), libstdc++6 (>= 11), libgcc-s1 (>= 3.0), \
 libqt6core6 (>= 6.4.2), libqt6gui6 (>= 6.4.2), libqt6widgets6 (>= 6.4.2), \
 libqt6network6 (>= 6.4.2), libqt6printsupport6 (>= 6.4.2), libqt6dbus6 (>= 6.4.2), \
 libqt6multimedia6 (>= 6.4.2), libjpeg62-turbo (>= 1.3.1), \
