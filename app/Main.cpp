@@ -30,6 +30,7 @@
 #include <QCoreApplication>
 #include <QFileInfo>
 #include <QFontMetrics>
+#include <QGuiApplication>
 #include <QImage>
 #include <QKeyEvent>
 #include <QLabel>
@@ -38,6 +39,7 @@
 #include <QMouseEvent>
 #include <QPixmap>
 #include <QProgressBar>
+#include <QScreen>
 #include <QStyle>
 #include <QTextCursor>
 #include <QTextDocument>
@@ -217,10 +219,22 @@ TMainForm::TMainForm(const QStringList& arguments, QWidget* parent) : QWidget(pa
     };
     m_data.callerRect = [this] { return frameGeometry(); };
 
-    // Placement from the store.
-    move(Store::readInteger(Keys::Left), Store::readInteger(Keys::Top));
-    resize(qMax(Store::readInteger(Keys::Width), MinimumWidth),
-           qMax(Store::readInteger(Keys::Height), MinimumHeight));
+    // Placement from the store, pulled back onto the screen when it was saved
+    // on a larger one (another monitor, another resolution).
+    QRect placed(Store::readInteger(Keys::Left), Store::readInteger(Keys::Top),
+                 qMax(Store::readInteger(Keys::Width), MinimumWidth),
+                 qMax(Store::readInteger(Keys::Height), MinimumHeight));
+    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+        const QRect available = screen->availableGeometry();
+        placed.setSize(placed.size().boundedTo(available.size()).expandedTo(minimumSize()));
+        placed.moveLeft(
+            qBound(available.left(), placed.left(),
+                   qMax(available.left(), available.left() + available.width() - placed.width())));
+        placed.moveTop(qBound(available.top(), placed.top(),
+                              qMax(available.top(), available.top() + available.height() - placed.height())));
+    }
+    move(placed.topLeft());
+    resize(placed.size());
 
     TimerDatumTimer();
 

@@ -17,6 +17,7 @@
 #include <QProcess>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScreen>
 #include <QSignalSpy>
 #include <QTest>
 #include <QTextBlock>
@@ -173,6 +174,17 @@ private Q_SLOTS:
         QTest::newRow("renamed") << "Brolt2" << false;
         QTest::newRow("Windows name") << "Brolt.exe" << false;
     }
+    void placementSavedOnALargerScreenComesBack() {
+        Store::writeText(Keys::Top.name, QStringLiteral("1500"));
+        Store::writeText(Keys::Left.name, QStringLiteral("2000"));
+        Store::writeText(Keys::Height.name, QStringLiteral("430"));
+        Store::writeText(Keys::Width.name, QStringLiteral("1000"));
+        TMainForm form({"Brolt"});
+        const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+        QCOMPARE(form.size(), QSize(qMin(1000, screen.width()), 430));
+        QCOMPARE(form.pos(),
+                 QPoint(screen.x() + screen.width() - form.width(), screen.y() + screen.height() - 430));
+    }
     void programName() {
         QFETCH(QString, fileName);
         QFETCH(bool, own);
@@ -180,14 +192,15 @@ private Q_SLOTS:
     }
 
     void creationReadsPlacementAndShowsHints() {
-        Store::writeText(Keys::Top.name, QStringLiteral("120"));
-        Store::writeText(Keys::Left.name, QStringLiteral("130"));
+        // The offscreen screen is 800 x 600.
+        Store::writeText(Keys::Top.name, QStringLiteral("20"));
+        Store::writeText(Keys::Left.name, QStringLiteral("30"));
         Store::writeText(Keys::Height.name, QStringLiteral("500"));
-        Store::writeText(Keys::Width.name, QStringLiteral("900"));
+        Store::writeText(Keys::Width.name, QStringLiteral("700"));
         TMainForm form({"Brolt"});
         QCOMPARE(form.windowTitle(), QStringLiteral("Brolt, versie 2.60e"));
-        QCOMPARE(form.pos(), QPoint(130, 120));
-        QCOMPARE(form.size(), QSize(900, 500));
+        QCOMPARE(form.pos(), QPoint(30, 20));
+        QCOMPARE(form.size(), QSize(700, 500));
         QCOMPARE(form.findChild<QToolButton*>("SpeedOpen")->toolTip(),
                  QStringLiteral("Lees een ander bestand met gegevens\nRechter muisknop voor Help"));
         QCOMPARE(form.findChild<QToolButton*>("SpeedEinde")->toolTip(),

@@ -1,8 +1,0 @@
-#include "ListMode.h"
-
-#include <QCoreApplication>
-
-int main(int argc, char* argv[]) {
-    QCoreApplication app(argc, argv);
-    return RunListMode(app.arguments());
-}
