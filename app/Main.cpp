@@ -20,6 +20,7 @@
 #include "kit/ClrBtn.h"
 #include "kit/Help.h"
 #include "kit/Log.h"
+#include "kit/Notify.h"
 #include "kit/Support.h"
 #include "records/Dates.h"
 #include "records/Reminders.h"
@@ -544,6 +545,7 @@ void TMainForm::ShowReminders() {
 
     m_dagenMemo->setUpdatesEnabled(false);
     const Reminders reminders = ComposeReminders(m_table, m_data.dateNotation, Working(), today);
+    NotifyDueReminders(reminders, m_data.dataFolder, this);
     QTextDocument* document = m_dagenMemo->document();
     document->clear();
     QTextCursor cursor(document);

@@ -4,6 +4,7 @@
 #include "SingleInstance.h"
 #include "WidgetUi.h"
 #include "kit/Bericht.h"
+#include "kit/Notify.h"
 
 #include <QApplication>
 #include <QCoreApplication>
@@ -20,6 +21,7 @@ int RunWindows(int argc, char* argv[]) {
         return 0;
 
     app.setApplicationName(QStringLiteral("Brolt"));
+    SetUpDesktopIdentity();
     WidgetUi ui;
     Ui::install(&ui);
     int result = 0;

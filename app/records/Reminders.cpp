@@ -53,7 +53,7 @@ struct Relatives {
     explicit Relatives(const RecordTable& table) {
         // Walk backwards so that the first row of a name is the one kept.
         for (int r = table.recordCount(); r >= 1; --r) {
-            const QString& kind = table.cell(r, Col::Kind);
+            const QString kind = NormaliseKind(table.cell(r, Col::Kind));
             if (kind == Kind::Overlijden)
                 death.insert(baseNameView(table.cell(r, Col::Name)), r);
             else if (kind == Kind::Geboorte)
@@ -92,7 +92,9 @@ Sentence compose(const RecordTable& table, int row, int notation, const QDate& t
                  const std::function<bool(const QString&, int*)>& findDeath,
                  const std::function<bool(const QString&, int*)>& findBirth) {
     const QString& name = table.cell(row, Col::Name);
-    const QString& kind = table.cell(row, Col::Kind);
+    // A record typed into the grid without a kind is a birthday, as it will
+    // be when the file is read again.
+    const QString kind = NormaliseKind(table.cell(row, Col::Kind));
     const QString n = trailingSpacesRemoved(name);
     const QString d = QString::number(qAbs(offset));
     const QDate occurrence = today.addDays(offset);

@@ -158,6 +158,9 @@ void TestReminders::sentence_data() {
         {"to-do -2", "Te doen", "Aangifte", 2026, none, -2, "Eergisteren (vr 08-05): Aangifte", false},
         {"to-do -5", "Te doen", "Aangifte", 2026, none, -5, "5 dagen geleden (di 05-05) Aangifte", false},
         {"unknown kind", "Verhuizing", "Anna", 1960, none, 0, "", false},
+        {"no kind yet is a birthday", "", "Anna", 1960, none, 2, "Anna wordt overmorgen (di 12-05) 66 jaar",
+         false},
+        {"lower-case kind", "feest", "Oudejaar", 1960, none, 0, "Vandaag vieren wij Oudejaar", false},
     };
     for (const Row& r : rows)
         QTest::newRow(r.tag) << r.kind << r.name << r.year << r.relative << r.offset << r.expected
