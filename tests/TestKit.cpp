@@ -1,5 +1,7 @@
 #include "TestKit.h"
 
+#include "records/RecordTable.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -73,4 +75,18 @@ QByteArray ReadFileForTest(const QString& path) {
 
 QDateTime Noon(int year, int month, int day) {
     return QDateTime(QDate(year, month, day), QTime(12, 0));
+}
+
+RecordTable TableOf(const QStringList& lines) {
+    RecordTable table;
+    for (const QString& line : lines) {
+        const QStringList f = line.split(u';');
+        RecordTable::Row row;
+        row[Col::Date] = f.value(0);
+        row[Col::Name] = f.value(1);
+        row[Col::Kind] = f.value(2);
+        row[Col::Picture] = f.value(3);
+        table.appendRecord(row);
+    }
+    return table;
 }

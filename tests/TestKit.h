@@ -75,5 +75,9 @@ private:
 // Writes `bytes` to `path`, creating folders; fails the test on error.
 void WriteFileForTest(const QString& path, const QByteArray& bytes);
 QByteArray ReadFileForTest(const QString& path);
+// A record table from lines "date;name;kind;picture".
+class RecordTable;
+RecordTable TableOf(const QStringList& lines);
+
 // A moment on `date` at noon, for the clock.
 QDateTime Noon(int year, int month, int day);

@@ -30,16 +30,7 @@ const char* privateBusVariable = "BROLT_TEST_PRIVATE_BUS";
 const QDate today(2026, 5, 10);
 
 Reminders composed(const QStringList& lines) {
-    RecordTable table;
-    for (const QString& line : lines) {
-        const QStringList f = line.split(u';');
-        RecordTable::Row row;
-        row[Col::Date] = f.value(0);
-        row[Col::Name] = f.value(1);
-        row[Col::Kind] = f.value(2);
-        row[Col::Picture] = f.value(3);
-        table.appendRecord(row);
-    }
+    RecordTable table = TableOf(lines);
     WorkingSettings settings;
     settings.geluidAan = false;
     ComputeDerivedColumns(table, 0, today);

@@ -11,16 +11,7 @@ const QDate today(2026, 5, 10);
 
 // Records "date;name;kind;picture", composed as the main window composes them.
 Reminders composed(const QStringList& lines) {
-    RecordTable table;
-    for (const QString& line : lines) {
-        const QStringList f = line.split(u';');
-        RecordTable::Row row;
-        row[Col::Date] = f.value(0);
-        row[Col::Name] = f.value(1);
-        row[Col::Kind] = f.value(2);
-        row[Col::Picture] = f.value(3);
-        table.appendRecord(row);
-    }
+    RecordTable table = TableOf(lines);
     WorkingSettings settings;
     settings.geluidAan = false;
     ComputeDerivedColumns(table, 0, today);

@@ -11,20 +11,6 @@ namespace {
 // Today in these tests: Sunday 10 May 2026.
 const QDate today(2026, 5, 10);
 
-RecordTable tableOf(const QStringList& lines) {
-    RecordTable table;
-    for (const QString& line : lines) {
-        const QStringList f = line.split(u';');
-        RecordTable::Row row;
-        row[Col::Date] = f.value(0);
-        row[Col::Name] = f.value(1);
-        row[Col::Kind] = f.value(2);
-        row[Col::Picture] = f.value(3);
-        table.appendRecord(row);
-    }
-    return table;
-}
-
 QStringList texts(const Reminders& r) {
     QStringList out;
     for (const ReminderLine& l : r.lines)
@@ -180,7 +166,7 @@ void TestReminders::sentence() {
     QStringList lines{date + ";" + name + ";" + kind};
     if (!relative.isEmpty())
         lines << relative;
-    const RecordTable table = tableOf(lines);
+    const RecordTable table = TableOf(lines);
     bool isMelody = !melody;
     QCOMPARE(ReminderSentence(table, 1, YearMonthDay, today, offset, &isMelody), expected);
     QCOMPARE(isMelody, melody);
@@ -256,7 +242,7 @@ void TestReminders::derivedColumns() {
     QFETCH(QString, age);
     QFETCH(QString, dayNumber);
     FakeUi ui;
-    RecordTable table = tableOf({date + ";Anna;" + kind});
+    RecordTable table = TableOf({date + ";Anna;" + kind});
     ComputeDerivedColumns(table, notation, today);
     QCOMPARE(table.cell(1, Col::DayOffset), offset);
     QCOMPARE(table.cell(1, Col::Age), age);
@@ -266,7 +252,7 @@ void TestReminders::derivedColumns() {
 
 void TestReminders::orderColoursAndPictures() {
     FakeUi ui;
-    RecordTable table = tableOf({
+    RecordTable table = TableOf({
         "1960-05-15;Vijf;Geboorte;vijf.jpg",       // +5
         "1960-05-08;Min twee;Geboorte;",           // -2
         "1960-05-10;Vandaag;Geboorte;vandaag.jpg", // 0
@@ -294,7 +280,7 @@ void TestReminders::orderColoursAndPictures() {
 
     // With nothing today, the first line after the past ones shows its picture.
     RecordTable noToday =
-        tableOf({"1960-05-08;Min twee;Geboorte;twee.jpg", "1960-05-11;Morgen;Geboorte;morgen.jpg",
+        TableOf({"1960-05-08;Min twee;Geboorte;twee.jpg", "1960-05-11;Morgen;Geboorte;morgen.jpg",
                  "1960-05-12;Overmorgen;Geboorte;over.jpg"});
     ComputeDerivedColumns(noToday, 0, today);
     const Reminders n = ComposeReminders(noToday, 0, window(10, 30), today);
@@ -305,14 +291,14 @@ void TestReminders::orderColoursAndPictures() {
     QCOMPARE(r.emptyLine, QString());
 
     // Without past lines the first future line is no candidate: no picture at all.
-    RecordTable future = tableOf({"1960-05-11;Morgen;Geboorte;morgen.jpg"});
+    RecordTable future = TableOf({"1960-05-11;Morgen;Geboorte;morgen.jpg"});
     ComputeDerivedColumns(future, 0, today);
     const Reminders f = ComposeReminders(future, 0, window(10, 30), today);
     QCOMPARE(texts(f), QStringList{"Morgen wordt morgen (ma 11-05) 66 jaar"});
     QCOMPARE(f.currentPicture, QString());
 
     // The last today line with a picture wins over an earlier one.
-    RecordTable two = tableOf({"1960-05-10;Een;Geboorte;een.jpg", "1970-05-10;Twee;Geboorte;twee.jpg",
+    RecordTable two = TableOf({"1960-05-10;Een;Geboorte;een.jpg", "1970-05-10;Twee;Geboorte;twee.jpg",
                                "1980-05-10;Drie;Geboorte;"});
     ComputeDerivedColumns(two, 0, today);
     const Reminders t = ComposeReminders(two, 0, window(10, 30), today);
@@ -331,7 +317,7 @@ void TestReminders::sameDayKeepsRowOrderBeyondTenThousandRecords() {
     lines[11] = "1960-05-12;Twaalf;Geboorte";
     lines[10002] = "1960-05-12;Tienduizend drie;Geboorte";
     lines[10003] = "1960-05-11;Tienduizend vier;Geboorte";
-    RecordTable table = tableOf(lines);
+    RecordTable table = TableOf(lines);
     ComputeDerivedColumns(table, 0, today);
     const Reminders r = ComposeReminders(table, 0, window(10, 30), today);
     QCOMPARE(texts(r), (QStringList{"Tienduizend vier wordt morgen (ma 11-05) 66 jaar",
@@ -356,7 +342,7 @@ void TestReminders::alertRule() {
     QFETCH(QString, record);
     QFETCH(bool, alert);
     FakeUi ui;
-    RecordTable table = tableOf({record});
+    RecordTable table = TableOf({record});
     ComputeDerivedColumns(table, 0, today);
     WorkingSettings w = window(10, 30);
     const Reminders r = ComposeReminders(table, 0, w, today);
@@ -372,7 +358,7 @@ void TestReminders::alertRule() {
 
 void TestReminders::melodyPlaysForTheLastMelodyRow() {
     FakeUi ui;
-    RecordTable table = tableOf({"1960-05-10;Anna;Geboorte", "1950-05-10;Feest;Feest"});
+    RecordTable table = TableOf({"1960-05-10;Anna;Geboorte", "1950-05-10;Feest;Feest"});
     ComputeDerivedColumns(table, 0, today);
     WorkingSettings w = window(10, 30);
     w.systeemGeluid = false;
@@ -383,7 +369,7 @@ void TestReminders::melodyPlaysForTheLastMelodyRow() {
 
     // A party alone raises the alert but has no melody row: nothing plays.
     FakeUi party;
-    RecordTable onlyParty = tableOf({"1950-05-10;Feest;Feest"});
+    RecordTable onlyParty = TableOf({"1950-05-10;Feest;Feest"});
     ComputeDerivedColumns(onlyParty, 0, today);
     const Reminders p = ComposeReminders(onlyParty, 0, w, today);
     QVERIFY(p.alert);
@@ -394,7 +380,7 @@ void TestReminders::melodyPlaysForTheLastMelodyRow() {
 void TestReminders::unplayableMelodyIsReported() {
     FakeUi ui;
     ui.nextMelodyResult(false);
-    RecordTable table = tableOf({"1960-05-10;Anna;Geboorte"});
+    RecordTable table = TableOf({"1960-05-10;Anna;Geboorte"});
     ComputeDerivedColumns(table, 0, today);
     WorkingSettings w = window(10, 30);
     w.systeemGeluid = false;
@@ -407,7 +393,7 @@ void TestReminders::unplayableMelodyIsReported() {
 
 void TestReminders::invalidDateIsReportedOnceAndSkipped() {
     FakeUi ui;
-    RecordTable table = tableOf({"1960-13-12;Fout;Geboorte", "1960-05-11;Anna;Geboorte",
+    RecordTable table = TableOf({"1960-13-12;Fout;Geboorte", "1960-05-11;Anna;Geboorte",
                                  "1960-02-30;Ook fout;Geboorte", "1-2-60;Kort;Geboorte"});
     ComputeDerivedColumns(table, 0, today);
     const Reminders r = ComposeReminders(table, 0, window(10, 30), today);
@@ -419,7 +405,7 @@ void TestReminders::invalidDateIsReportedOnceAndSkipped() {
 
 void TestReminders::futureDateIsReported() {
     FakeUi ui;
-    RecordTable table = tableOf({"2030-05-11;Toekomst;Geboorte", "3000-05-11;Onbekend;Geboorte"});
+    RecordTable table = TableOf({"2030-05-11;Toekomst;Geboorte", "3000-05-11;Onbekend;Geboorte"});
     ComputeDerivedColumns(table, 0, today);
     QCOMPARE(ui.notes.size(), 1);
     QCOMPARE(ui.notes[0].first, QString("De datum (Toekomst - 2030-05-11) mag"));
@@ -429,7 +415,7 @@ void TestReminders::futureDateIsReported() {
 
 void TestReminders::automaticModeClosesOnlyWhenNothingIsDue() {
     FakeUi ui;
-    RecordTable none = tableOf({"1960-08-01;Later;Geboorte"});
+    RecordTable none = TableOf({"1960-08-01;Later;Geboorte"});
     ComputeDerivedColumns(none, 0, today);
     WorkingSettings w = window(10, 30);
     w.automaticMode = true;
@@ -439,7 +425,7 @@ void TestReminders::automaticModeClosesOnlyWhenNothingIsDue() {
     QVERIFY(!manual.closeProgram);
     QCOMPARE(manual.emptyLine, QString("  Geen verjaardagen binnen -10..30 dagen."));
 
-    RecordTable some = tableOf({"1960-05-20;Binnenkort;Geboorte"});
+    RecordTable some = TableOf({"1960-05-20;Binnenkort;Geboorte"});
     ComputeDerivedColumns(some, 0, today);
     w.automaticMode = true;
     QVERIFY(!ComposeReminders(some, 0, w, today).closeProgram);
@@ -447,7 +433,7 @@ void TestReminders::automaticModeClosesOnlyWhenNothingIsDue() {
 
 void TestReminders::windowEdgesAndLongLines() {
     FakeUi ui;
-    RecordTable table = tableOf({"1960-05-07;Drie terug;Geboorte", "1960-05-06;Vier terug;Geboorte",
+    RecordTable table = TableOf({"1960-05-07;Drie terug;Geboorte", "1960-05-06;Vier terug;Geboorte",
                                  "1960-05-15;Vijf vooruit;Geboorte", "1960-05-16;Zes vooruit;Geboorte",
                                  "1960-05-11;" + QString(300, u'x') + ";Geboorte"});
     ComputeDerivedColumns(table, 0, today);
@@ -460,7 +446,7 @@ void TestReminders::windowEdgesAndLongLines() {
 
 void TestReminders::findDeathAndBirthCompareBaseNames() {
     const RecordTable table =
-        tableOf({"1930-01-15;Jan;Geboorte", "2010-03-01;Jan (opa) ;Overlijden", "2012-03-01;Jan;Overlijden",
+        TableOf({"1930-01-15;Jan;Geboorte", "2010-03-01;Jan (opa) ;Overlijden", "2012-03-01;Jan;Overlijden",
                  "3000-01-01;Els;Geboorte", "1950-01-01;Els;Geboorte", "2000-01-01;jan;Overlijden"});
     int day = -1;
     QVERIFY(FindDeath(table, "Jan (vader)", 0, &day));
