@@ -507,6 +507,8 @@ void TMainForm::createWindows() {
 
     m_leesBackupForm = new TLeesBackupForm(m_data, this);
     m_leesBackupForm->afterRestore = [this] {
+        // The restored file has been read: show what it holds.
+        m_data.refresh();
         setSaveEnabled(false);
         if (Working().updatesCheck)
             m_updateTimer->start();

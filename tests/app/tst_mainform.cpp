@@ -3,10 +3,12 @@
 #include "kit/Clock.h"
 #include "kit/Help.h"
 #include "lists/ShowPicture.h"
+#include "maintenance/LeesBackup.h"
 #include "records/Dates.h"
 #include "settings/Store.h"
 #include "settings/Working.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QCheckBox>
 #include <QDir>
@@ -184,6 +186,20 @@ private Q_SLOTS:
         QCOMPARE(form.size(), QSize(qMin(1000, screen.width()), 430));
         QCOMPARE(form.pos(),
                  QPoint(screen.x() + screen.width() - form.width(), screen.y() + screen.height() - 430));
+    }
+    void restoredBackupIsShownAtOnce() {
+        useDataFile(threeDue);
+        auto form = paintedForm();
+        const QString backup = m_home->path() + "/backup/Brolt/2024-05-01/";
+        WriteFileForTest(backup + "Brolt.dat", "1950-05-13;Hersteld;Geboorte;;;;;;;\r\n");
+        m_ui->nextBrowse(backup + "Brolt.dat");
+        form->findChild<QAction*>("LeesBackup1")->trigger();
+        auto* restore = form->findChild<TLeesBackupForm*>();
+        QVERIFY(restore && restore->isVisible());
+        restore->BtnOKClick();
+        QCOMPARE(memoLines(*form), QStringList{"Hersteld werd gisteren (ma 13-05) 74 jaar"});
+        QCOMPARE(labelText(*form, "AantalLabel"), QStringLiteral("1 namen gelezen."));
+        QVERIFY(!form->findChild<QToolButton*>("SpeedSave")->isEnabled());
     }
     void programName() {
         QFETCH(QString, fileName);
