@@ -4,55 +4,17 @@
 #include "kit/ClrBtn.h"
 #include "kit/Log.h"
 #include "maintenance/Backups.h"
-#include "maintenance/SchrijfBackup.h"
 #include "settings/Store.h"
 
 #include <QFileInfo>
 #include <QLabel>
 
-TLeesBackupForm::TLeesBackupForm(DataFile& data, QWidget* parent) : QDialog(parent), m_data(data) {
-    setObjectName(QStringLiteral("LeesBackupForm"));
-    setWindowTitle(Backups::ProgramName + QStringLiteral(" - Herstellen van Backup"));
-    setModal(false);
-    SetKitBackground(this, KitColor::Window);
-    resize(500, 180);
-
-    m_label1 = new QLabel(QStringLiteral("De Backup wordt uit de volgende map gelezen:"), this);
-    m_label1->setObjectName(QStringLiteral("Label1"));
-    m_label1->setGeometry(0, 15, 500, 20);
-    m_label1->setAlignment(Qt::AlignHCenter);
-    m_labelPath = new QLabel(this);
-    m_labelPath->setObjectName(QStringLiteral("LabelPath"));
-    m_labelPath->setGeometry(0, 45, 500, 40);
-    m_labelPath->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
-    m_labelPath->setWordWrap(true);
-    m_btnOK = new TClrBtn(QStringLiteral("OK"), this);
-    m_btnOK->setObjectName(QStringLiteral("BtnOK"));
-    m_btnOK->setGeometry(140, 120, 100, 30);
-    m_btnOK->setDefault(true);
-    m_btnCancel = new TClrBtn(QStringLiteral("Annuleren"), this);
-    m_btnCancel->setObjectName(QStringLiteral("BtnCancel"));
-    m_btnCancel->setGeometry(260, 120, 100, 30);
-    for (TClrBtn* button : {m_btnOK, m_btnCancel})
-        button->useKitColors();
-
+TLeesBackupForm::TLeesBackupForm(DataFile& data, QWidget* parent)
+    : TBackupForm(data, QStringLiteral("LeesBackupForm"),
+                  Backups::ProgramName + QStringLiteral(" - Herstellen van Backup"),
+                  QStringLiteral("De Backup wordt uit de volgende map gelezen:"), parent) {
     connect(m_btnOK, &QPushButton::clicked, this, &TLeesBackupForm::BtnOKClick);
     connect(m_btnCancel, &QPushButton::clicked, this, &TLeesBackupForm::BtnCancelClick);
-}
-
-QRect TLeesBackupForm::callerRect() const {
-    return parentWidget() ? parentWidget()->frameGeometry() : QRect();
-}
-
-void TLeesBackupForm::showEvent(QShowEvent* event) {
-    QDialog::showEvent(event);
-    PlaceBackupWindow(this, callerRect(), m_labelPath, m_btnOK, m_btnCancel);
-    raise();
-}
-
-void TLeesBackupForm::resizeEvent(QResizeEvent* event) {
-    QDialog::resizeEvent(event);
-    PlaceBackupWindow(this, callerRect(), m_labelPath, m_btnOK, m_btnCancel);
 }
 
 bool TLeesBackupForm::StartRestore() {

@@ -1,20 +1,16 @@
 #pragma once
 
-#include "records/DataFile.h"
+#include "maintenance/BackupForm.h"
 
-#include <QDialog>
 #include <QStringList>
 
 #include <functional>
-
-class QLabel;
-class TClrBtn;
 
 // Restoring files from a backup: the browser picks files (several at once),
 // the window (not modal) shows their folder, and "OK" copies them over the
 // data folder's files, reports them and has the data file read again.
 // Created hidden once; StartRestore() runs the menu item "&Lees Backup".
-class TLeesBackupForm : public QDialog {
+class TLeesBackupForm : public TBackupForm {
     Q_OBJECT
 public:
     explicit TLeesBackupForm(DataFile& data, QWidget* parent = nullptr);
@@ -34,18 +30,7 @@ public Q_SLOTS:
     void BtnOKClick();
     void BtnCancelClick();
 
-protected:
-    void showEvent(QShowEvent* event) override;
-    void resizeEvent(QResizeEvent* event) override;
-
 private:
-    QRect callerRect() const;
-
-    DataFile& m_data;
-    QLabel* m_label1;
-    QLabel* m_labelPath;
-    TClrBtn* m_btnOK;
-    TClrBtn* m_btnCancel;
     QStringList m_files;
     bool m_restored = false;
 };
