@@ -1,6 +1,8 @@
 #include "TestKit.h"
 
 #include "records/RecordTable.h"
+#include "records/Reminders.h"
+#include "settings/Working.h"
 
 #include <QDir>
 #include <QFile>
@@ -89,4 +91,12 @@ RecordTable TableOf(const QStringList& lines) {
         table.appendRecord(row);
     }
     return table;
+}
+
+Reminders ComposedFor(const QStringList& lines, const QDate& today) {
+    RecordTable table = TableOf(lines);
+    WorkingSettings settings;
+    settings.geluidAan = false;
+    ComputeDerivedColumns(table, 0, today);
+    return ComposeReminders(table, 0, settings, today);
 }

@@ -78,6 +78,9 @@ QByteArray ReadFileForTest(const QString& path);
 // A record table from lines "date;name;kind;picture".
 class RecordTable;
 RecordTable TableOf(const QStringList& lines);
+// Those records composed for `today` as the main window composes them, silently.
+struct Reminders;
+Reminders ComposedFor(const QStringList& lines, const QDate& today);
 
 // A moment on `date` at noon, for the clock.
 QDateTime Noon(int year, int month, int day);

@@ -11,11 +11,7 @@ const QDate today(2026, 5, 10);
 
 // Records "date;name;kind;picture", composed as the main window composes them.
 Reminders composed(const QStringList& lines) {
-    RecordTable table = TableOf(lines);
-    WorkingSettings settings;
-    settings.geluidAan = false;
-    ComputeDerivedColumns(table, 0, today);
-    return ComposeReminders(table, 0, settings, today);
+    return ComposedFor(lines, today);
 }
 } // namespace
 
