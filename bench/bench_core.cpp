@@ -1,6 +1,7 @@
 // Times the core on a generated data file of 9 999 records: reading (with the
 // notation detection and the day numbers) plus the derived columns, composing
 // the reminder text, and saving.  Prints the median of many runs.
+#include "Median.h"
 #include "Ui.h"
 #include "kit/Clock.h"
 #include "records/DataFile.h"
@@ -38,17 +39,6 @@ QByteArray generate(int records) {
     return bytes;
 }
 
-double medianMs(int runs, const std::function<void()>& work) {
-    std::vector<double> times;
-    for (int i = 0; i < runs; ++i) {
-        QElapsedTimer t;
-        t.start();
-        work();
-        times.push_back(t.nsecsElapsed() / 1e6);
-    }
-    std::sort(times.begin(), times.end());
-    return times[times.size() / 2];
-}
 } // namespace
 
 int main(int argc, char* argv[]) {
@@ -75,14 +65,14 @@ int main(int argc, char* argv[]) {
     WorkingSettings settings;
     const QDate today = Clock::today();
 
-    const double read = medianMs(runs, [&] {
+    const double read = MedianMs(runs, [&] {
         data.read(folder, "Brolt", ".dat");
         ComputeDerivedColumns(table, data.dateNotation, today);
     });
     size_t lines = 0;
-    const double compose = medianMs(
+    const double compose = MedianMs(
         runs, [&] { lines = ComposeReminders(table, data.dateNotation, settings, today).lines.size(); });
-    const double save = medianMs(runs, [&] {
+    const double save = MedianMs(runs, [&] {
         data.unsavedChanges = true;
         data.save();
     });

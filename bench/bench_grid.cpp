@@ -1,6 +1,7 @@
 // Times the edit grid with 9 999 records: opening the window, sorting by name
 // and by date from the header, and saving (which sorts again through the
 // grid).  Prints the median of several runs in milliseconds.
+#include "Median.h"
 #include "editing/Edit.h"
 #include "kit/Clock.h"
 #include "records/DataFile.h"
@@ -36,21 +37,8 @@ void fill(RecordTable& table, int records) {
     }
 }
 
-double median(std::vector<double> v) {
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
-}
-
 double timeIt(int runs, const std::function<void()>& prepare, const std::function<void()>& work) {
-    std::vector<double> times;
-    for (int i = 0; i < runs; ++i) {
-        prepare();
-        QElapsedTimer timer;
-        timer.start();
-        work();
-        times.push_back(timer.nsecsElapsed() / 1e6);
-    }
-    return median(times);
+    return MedianMs(runs, work, prepare);
 }
 } // namespace
 

@@ -1,6 +1,7 @@
 // Times the picture work: importing a 4000 x 3000 camera photo (decode,
 // shrink to width 200, encode at quality 75) and showing a picture scaled for
 // the main window's picture panel.  Prints the median of many runs.
+#include "Median.h"
 #include "lists/Resize.h"
 #include "lists/ShowPicture.h"
 
@@ -15,18 +16,6 @@
 #include <vector>
 
 namespace {
-
-double medianMs(int runs, const std::function<void()>& work) {
-    std::vector<double> times;
-    for (int i = 0; i < runs; ++i) {
-        QElapsedTimer t;
-        t.start();
-        work();
-        times.push_back(t.nsecsElapsed() / 1e6);
-    }
-    std::sort(times.begin(), times.end());
-    return times[times.size() / 2];
-}
 
 // A photo-like picture: smooth gradients with some texture, so the encoder
 // and decoder do realistic work.
@@ -59,7 +48,7 @@ int main(int argc, char* argv[]) {
     }
     QFile::copy(camera, folder + "Blanc.jpg");
 
-    const double import = medianMs(runs, [&] { ImportPicture(camera, folder + "Anna.jpg", 200); });
+    const double import = MedianMs(runs, [&] { ImportPicture(camera, folder + "Anna.jpg", 200); });
     std::printf("import 4000 x 3000 JPEG to width 200:    %7.1f ms\n", import);
 
     QWidget window;
@@ -69,14 +58,14 @@ int main(int argc, char* argv[]) {
     // Alternate two files so every run decodes afresh.
     QFile::copy(folder + "Anna.jpg", folder + "Kees.jpg");
     int turn = 0;
-    const double imported = medianMs(
+    const double imported = MedianMs(
         runs, [&] { ShowPictureMain(&image, &panel, 350, folder, ++turn % 2 ? "Anna.jpg" : "Kees.jpg"); });
     std::printf("show an imported picture, main window:   %7.1f ms\n", imported);
     QFile::copy(camera, folder + "Groot.jpg");
-    const double large = medianMs(
+    const double large = MedianMs(
         runs, [&] { ShowPictureMain(&image, &panel, 350, folder, ++turn % 2 ? "camera.jpg" : "Groot.jpg"); });
     std::printf("show a 4000 x 3000 photo, main window:   %7.1f ms\n", large);
-    const double same = medianMs(runs, [&] { ShowPictureMain(&image, &panel, 350, folder, "Anna.jpg"); });
+    const double same = MedianMs(runs, [&] { ShowPictureMain(&image, &panel, 350, folder, "Anna.jpg"); });
     std::printf("show the same picture again (layout):    %7.1f ms\n", same);
     return 0;
 }
