@@ -63,7 +63,10 @@ TFormUitleg::TFormUitleg(QWidget* mainWindow) : QDialog(mainWindow, Qt::Window) 
     m_richEdit->setObjectName(QStringLiteral("RichEdit"));
     m_richEdit->setFrameShape(QFrame::NoFrame);
     m_richEdit->setReadOnly(true);
-    m_richEdit->setEnabled(false);
+    // Nothing to select or type, but the text is taller than the window:
+    // the scroll bar and the wheel must keep working, so the box stays enabled.
+    m_richEdit->setTextInteractionFlags(Qt::NoTextInteraction);
+    m_richEdit->setFocusPolicy(Qt::NoFocus);
     m_richEdit->setLineWrapMode(QTextEdit::NoWrap);
     QPalette palette = m_richEdit->palette();
     for (const auto group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled}) {
@@ -89,6 +92,8 @@ TFormUitleg::TFormUitleg(QWidget* mainWindow) : QDialog(mainWindow, Qt::Window) 
         }
         cursor.insertText(lines[i], chars);
     }
+    // The text is read from its first line.
+    m_richEdit->moveCursor(QTextCursor::Start);
 
     m_panelBottom = new QWidget(this);
     m_panelBottom->setObjectName(QStringLiteral("PanelBottom"));

@@ -240,7 +240,9 @@ void TVersionsForm::showAdvice() {
 // ------------------------------------------------------------------ the checks
 
 int TVersionsForm::AutoCheck() {
-    if (m_checking || m_downloading)
+    // The window on screen is the user's own check, download or installation:
+    // a timed check must not rewrite it under their eyes.
+    if (m_checking || m_downloading || m_installing || isVisible())
         return m_result;
     QString name = programName;
     QString latest;
@@ -268,12 +270,27 @@ int TVersionsForm::ManualCheck(int top, int left, int width, int height) {
     if (m_checking || m_downloading)
         return m_result;
     m_reply->clear();
+    m_placed = true;
+    move(left + (width - this->width()) / 2, top + (height - this->height()) / 2);
+
+    // A slow or silent server can take up to a minute to give up: the user
+    // sees at once that the question is on its way.
+    clearMemo();
+    addLine(QString());
+    addLine(QStringLiteral("Bezig met zoeken naar een nieuwe versie..."));
+    m_btnDownload->hide();
+    m_btnExit->hide();
+    m_gauge1->hide();
+    const bool wasVisible = isVisible();
+    if (!wasVisible)
+        show();
+
     QString name = programName;
     QString latest;
     const int result = CheckVersions(name, latest);
-
-    m_placed = true;
-    move(left + (width - this->width()) / 2, top + (height - this->height()) / 2);
+    // Closed while waiting: the user no longer wants the answer.
+    if (!wasVisible && !isVisible())
+        return result;
 
     clearMemo();
     addLine(QString());
@@ -305,6 +322,7 @@ int TVersionsForm::ManualCheck(int top, int left, int width, int height) {
         m_btnDownload->setText(QStringLiteral("Start Downloaden"));
         m_btnDownload->show();
         m_btnExit->setText(QStringLiteral("Download later"));
+        m_btnExit->show();
         if (isVisible())
             m_btnDownload->setFocus();
     } else {
@@ -314,10 +332,10 @@ int TVersionsForm::ManualCheck(int top, int left, int width, int height) {
         if (isVisible())
             m_btnExit->setFocus();
     }
-    if (!isVisible())
-        exec();
-    else
+    if (wasVisible)
         raise();
+    else
+        exec();
     return result;
 }
 
@@ -507,6 +525,9 @@ void TVersionsForm::BtnExitClick() {
 }
 
 void TVersionsForm::InstallUpdate() {
+    if (m_installing)
+        return;
+    m_installing = true;
     const QString display = Versions::DisplayName(m_downloadName);
     addLine(QString());
     addLine(QStringLiteral("De installatie van ") + display + QStringLiteral(" wordt gestart."));
@@ -522,6 +543,7 @@ void TVersionsForm::InstallUpdate() {
     }
     if (!started) {
         addLine(QStringLiteral("Installatie is mislukt."));
+        m_installing = false;
         return;
     }
     addLine(QStringLiteral("De installatie van ") + display + QStringLiteral(" is gestart."));

@@ -164,5 +164,6 @@ private:
     bool m_downloaded = false;
     bool m_checking = false;
     bool m_downloading = false;
+    bool m_installing = false;
     bool m_placed = false;
 };

@@ -10,11 +10,13 @@
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QScreen>
+#include <QScrollBar>
 #include <QTest>
 #include <QTextBlock>
 #include <QTextDocument>
 #include <QTextEdit>
 #include <QTimer>
+#include <QWheelEvent>
 
 #include <memory>
 
@@ -58,6 +60,7 @@ private Q_SLOTS:
     void homePage();
     void explanationLines();
     void explanationLayout();
+    void explanationReadFromTheTop();
     void explanationCloses();
 
 private:
@@ -253,8 +256,8 @@ void TestAbout::explanationLayout() {
     auto* rich = form.findChild<QTextEdit*>(QStringLiteral("RichEdit"));
     auto* close = form.findChild<TClrBtn*>(QStringLiteral("BtnClose"));
     QVERIFY(rich && close);
-    QVERIFY(!rich->isEnabled());
     QVERIFY(rich->isReadOnly());
+    QCOMPARE(rich->textInteractionFlags(), Qt::NoTextInteraction);
     QCOMPARE(rich->geometry(), QRect(20, 0, form.width() - 20, 485));
     QCOMPARE(form.height(), 485 + 55);
     QCOMPARE(close->text(), QStringLiteral("Sluiten"));
@@ -276,6 +279,29 @@ void TestAbout::explanationLayout() {
     QTRY_COMPARE(form.size(), QSize(900, 700));
     QCOMPARE(rich->geometry(), QRect(20, 0, 880, 645));
     QCOMPARE(close->mapTo(&form, QPoint(0, 0)).x(), (900 - 125) / 2);
+}
+
+void TestAbout::explanationReadFromTheTop() {
+    QWidget main;
+    main.setGeometry(100, 100, 1200, 900);
+    TFormUitleg form(&main);
+    QScrollBar* bar = form.findChild<QTextEdit*>(QStringLiteral("RichEdit"))->verticalScrollBar();
+    QTextEdit* rich = form.findChild<QTextEdit*>(QStringLiteral("RichEdit"));
+    int atShow = -1, maximum = 0, afterWheel = -1;
+    QTimer::singleShot(0, &form, [&] {
+        atShow = bar->value();
+        maximum = bar->maximum();
+        // The 27 lines are taller than the box: the wheel reaches the rest.
+        QWheelEvent wheel(QPointF(50, 50), rich->viewport()->mapToGlobal(QPointF(50, 50)), QPoint(),
+                          QPoint(0, -120), Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+        QCoreApplication::sendEvent(rich->viewport(), &wheel);
+        afterWheel = bar->value();
+        form.accept();
+    });
+    form.ShowUitleg();
+    QCOMPARE(atShow, 0);
+    QVERIFY(maximum > 0);
+    QVERIFY(afterWheel > 0);
 }
 
 void TestAbout::explanationCloses() {

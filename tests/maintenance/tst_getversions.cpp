@@ -86,12 +86,13 @@ QByteArray versionsFile(const QByteArray& entry) {
     return "Zendro,zendro130.exe,c,812,,,\r\n" + entry + "\r\nRemind,remind101.exe,b,1.020,,,\r\n";
 }
 
-// Runs `act` once the (modal) window is on screen.
+// Runs `act` once the (modal) window is on screen with its answer: while the
+// server is being asked it shows without buttons.
 void whenShown(QWidget* window, std::function<void()> act) {
     auto* timer = new QTimer(window);
     timer->setInterval(10);
     QObject::connect(timer, &QTimer::timeout, window, [window, timer, act] {
-        if (!window->isVisible())
+        if (!window->isVisible() || !window->findChild<QWidget*>(QStringLiteral("BtnExit"))->isVisible())
             return;
         timer->stop();
         timer->deleteLater();
@@ -117,6 +118,7 @@ private Q_SLOTS:
     void manualCheckLines_data();
     void manualCheckLines();
     void manualCheckPlacedOnCaller();
+    void manualCheckShowsWaitWhileServerIsSilent();
     void autoCheckSilentUnlessAdvised_data();
     void autoCheckSilentUnlessAdvised();
     void downloadSuccessRule_data();
@@ -202,7 +204,7 @@ void TestGetVersions::advisedUpdateDownloadedAndInstalled() {
     QList<int> gaugeSteps;
     connect(gauge, &QProgressBar::valueChanged, this, [&](int value) { gaugeSteps << value; });
 
-    QStringList shownLines, afterDownload, afterInstall;
+    QStringList shownLines, linesAfterTimedCheck, afterDownload, afterInstall;
     QString exitCaption, downloadCaption;
     bool gaugeHiddenAtFirst = false;
     whenShown(&form, [&] {
@@ -210,6 +212,9 @@ void TestGetVersions::advisedUpdateDownloadedAndInstalled() {
         downloadCaption = caption(form, "BtnDownload");
         exitCaption = caption(form, "BtnExit");
         gaugeHiddenAtFirst = !gauge->isVisible();
+        // The timed check falling due now leaves the user's window alone.
+        form.AutoCheck();
+        linesAfterTimedCheck = form.memoLines();
         QTest::mouseClick(form.findChild<TClrBtn*>(QStringLiteral("BtnDownload")), Qt::LeftButton);
         afterDownload = form.memoLines();
         QTest::mouseClick(form.findChild<TClrBtn*>(QStringLiteral("BtnExit")), Qt::LeftButton);
@@ -220,6 +225,7 @@ void TestGetVersions::advisedUpdateDownloadedAndInstalled() {
     QCOMPARE(shownLines,
              (QStringList{"", "Een Update wordt aanbevolen", "", "Uw huidige versie is versie 2.60e",
                           "De nieuwste versie is 2.61a", "De Downloadnaam is brolt261.exe"}));
+    QCOMPARE(linesAfterTimedCheck, shownLines);
     QCOMPARE(downloadCaption, QStringLiteral("Start Downloaden"));
     QCOMPARE(exitCaption, QStringLiteral("Download later"));
     QVERIFY(gaugeHiddenAtFirst);
@@ -343,6 +349,34 @@ void TestGetVersions::manualCheckPlacedOnCaller() {
     QCOMPARE(placed, QPoint(200 + (801 - TVersionsForm::ClientWidth) / 2,
                             100 + (600 - TVersionsForm::ClientHeight) / 2));
     QCOMPARE(placed, QPoint(386, 273));
+}
+
+void TestGetVersions::manualCheckShowsWaitWhileServerIsSilent() {
+    m_server->answers[QStringLiteral("/versions.dat")].silent = true;
+    TVersionsForm form;
+    QStringList waiting;
+    bool buttonsHidden = false;
+    int checks = 0;
+    auto* timer = new QTimer(&form);
+    timer->setInterval(10);
+    connect(timer, &QTimer::timeout, &form, [&] {
+        if (!form.isVisible() || !m_server->requests.size())
+            return;
+        timer->stop();
+        waiting = form.memoLines();
+        buttonsHidden = !form.findChild<TClrBtn*>(QStringLiteral("BtnExit"))->isVisible() &&
+                        !form.findChild<TClrBtn*>(QStringLiteral("BtnDownload"))->isVisible();
+        // A second click on the update button while the first check waits.
+        checks = form.ManualCheck(0, 0, 800, 600);
+        form.reject();
+    });
+    timer->start();
+    // Closed while the server is silent: the check ends without showing the window again.
+    QCOMPARE(form.ManualCheck(0, 0, 800, 600), int(Versions::NoReply));
+    QCOMPARE(waiting, (QStringList{"", "Bezig met zoeken naar een nieuwe versie..."}));
+    QVERIFY(buttonsHidden);
+    QCOMPARE(checks, int(Versions::UpToDate));
+    QVERIFY(!form.isVisible());
 }
 
 void TestGetVersions::autoCheckSilentUnlessAdvised_data() {
