@@ -1,16 +1,12 @@
 #include "SingleInstance.h"
 
-#include <QDir>
-#include <QFileInfo>
+#include "Instance.h"
+
 #include <QLocalServer>
 #include <QLocalSocket>
 
-#include <unistd.h>
-
 namespace {
 const QByteArray raiseRequest = QByteArrayLiteral("raise\n");
-// A Unix socket path must fit in sockaddr_un.sun_path.
-constexpr int longestSocketPath = 100;
 } // namespace
 
 SingleInstance::SingleInstance(const QString& serverName, QObject* parent)
@@ -22,22 +18,11 @@ SingleInstance::~SingleInstance() {
 }
 
 QString SingleInstance::DefaultServerName() {
-    const QString name = QStringLiteral("Brolt-") + QString::number(::getuid());
-    // The runtime folder belongs to the user alone and is emptied at log-out,
-    // so a name there cannot be taken by someone else or outlive the session.
-    const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
-    if (!runtime.isEmpty() && QDir::isAbsolutePath(runtime) && QFileInfo(runtime).isDir()) {
-        const QString path = QDir::cleanPath(runtime) + u'/' + name;
-        if (QFile::encodeName(path).size() < longestSocketPath)
-            return path;
-    }
-    return name;
+    return InstanceServerName();
 }
 
-bool SingleInstance::IsRunning(int timeoutMs) const {
-    QLocalSocket socket;
-    socket.connectToServer(m_name);
-    return socket.waitForConnected(timeoutMs);
+bool SingleInstance::IsRunning() const {
+    return InstanceAnswers(m_name);
 }
 
 bool SingleInstance::ForwardToRunning(int timeoutMs) {

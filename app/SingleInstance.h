@@ -22,7 +22,7 @@ public:
     // one was reached.
     bool ForwardToRunning(int timeoutMs = 2000);
     // True when a running instance answers on the name, without asking it anything.
-    bool IsRunning(int timeoutMs = 500) const;
+    bool IsRunning() const;
     // Becomes the running instance.  A name left behind by a crashed instance
     // is removed, but only after nothing answered on it; false when another
     // instance holds the name or it cannot be taken.

@@ -2,8 +2,8 @@
 // terminal or the morning start need — `Brolt --list`, the reminders without a
 // display, and "Brolt a" with nothing due — are done without loading any
 // window library.  Everything else hands over to the window program beside it.
+#include "Instance.h"
 #include "ListMode.h"
-#include "SingleInstance.h"
 #include "Start.h"
 #include "kit/Support.h"
 
@@ -46,7 +46,7 @@ int main(int argc, char* argv[]) {
         QCoreApplication app(argc, argv);
         programFile = QFileInfo(QCoreApplication::applicationFilePath()).fileName();
         // A running Brolt is brought forward by the window program, whatever is due.
-        if (AutomaticModeRequested(arguments) && !SingleInstance().IsRunning() &&
+        if (AutomaticModeRequested(arguments) && !InstanceAnswers(InstanceServerName()) &&
             NothingDueInAutomaticMode(programFile))
             return 0;
     }

@@ -1,3 +1,4 @@
+#include "Instance.h"
 #include "SingleInstance.h"
 #include "TestKit.h"
 #include "settings/Store.h"
@@ -94,6 +95,51 @@ private Q_SLOTS:
         QSignalSpy raised(&instance, &SingleInstance::raiseRequested);
         QVERIFY(second.ForwardToRunning());
         QTRY_COMPARE(raised.count(), 1);
+    }
+
+    void answersWithoutTheNetworkLibrary_data() {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("leftBehind"); // "", "file" or "server"
+        QTest::addColumn<bool>("answers");
+        const QString bare = QStringLiteral("brolt-test-") + QString::number(::getpid());
+        QTest::newRow("nothing there") << m_runtime + QStringLiteral("/none") << "" << false;
+        QTest::newRow("file of a crashed instance")
+            << m_runtime + QStringLiteral("/crashed") << "file" << false;
+        QTest::newRow("listening, full path") << m_runtime + QStringLiteral("/full") << "server" << true;
+        QTest::newRow("listening, bare name in the temporary folder") << bare << "server" << true;
+        QTest::newRow("bare name, nobody") << bare + QStringLiteral("-none") << "" << false;
+    }
+
+    void answersWithoutTheNetworkLibrary() {
+        QFETCH(QString, name);
+        QFETCH(QString, leftBehind);
+        QFETCH(bool, answers);
+        QLocalServer server;
+        if (leftBehind == QLatin1String("file"))
+            WriteFileForTest(InstanceSocketPath(name), QByteArray());
+        if (leftBehind == QLatin1String("server")) {
+            QLocalServer::removeServer(name);
+            QVERIFY(server.listen(name));
+            QCOMPARE(InstanceSocketPath(name), server.fullServerName());
+        }
+        QCOMPARE(InstanceAnswers(name), answers);
+        QCOMPARE(SingleInstance(name).IsRunning(), answers);
+        if (leftBehind == QLatin1String("file"))
+            QFile::remove(InstanceSocketPath(name));
+    }
+
+    void morningStartRaisesARunningBrolt() {
+        QVERIFY2(QFileInfo::exists(program()), "build the Brolt target first");
+        SingleInstance first;
+        QVERIFY(first.Listen());
+        QSignalSpy raised(&first, &SingleInstance::raiseRequested);
+        QProcess second;
+        second.setProcessEnvironment(programEnvironment());
+        second.start(program(), {QStringLiteral("a")});
+        QVERIFY(second.waitForStarted(10000));
+        QTRY_COMPARE_WITH_TIMEOUT(raised.count(), 1, 20000);
+        QTRY_COMPARE_WITH_TIMEOUT(second.state(), QProcess::NotRunning, 20000);
+        QCOMPARE(second.exitCode(), 0);
     }
 
     void secondBroltRaisesTheFirstAndEndsWithoutWindows() {
