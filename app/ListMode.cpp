@@ -72,7 +72,15 @@ int RunListMode(const QStringList& arguments) {
     Ui::install(&ui);
     LoadWorkingSettings();
 
-    RecordTable table;
+    // The process ends right after printing: the records are left for the
+    // system to take back at exit instead of being freed one by one.
+    static RecordTable* keptTable = nullptr;
+    static Reminders* keptReminders = nullptr;
+    delete keptTable;
+    delete keptReminders;
+    keptTable = new RecordTable;
+    keptReminders = new Reminders;
+    RecordTable& table = *keptTable;
     DataFile data(table);
     DataFile::ReadResult result;
     if (file.isEmpty()) {
@@ -95,7 +103,8 @@ int RunListMode(const QStringList& arguments) {
 
     const QDate today = Clock::today();
     ComputeDerivedColumns(table, data.dateNotation, today);
-    const Reminders reminders = ComposeReminders(table, data.dateNotation, Working(), today);
+    const Reminders& reminders = *keptReminders =
+        ComposeReminders(table, data.dateNotation, Working(), today);
     const bool ansi = ::isatty(STDOUT_FILENO);
     for (const ReminderLine& line : reminders.lines)
         print(line.text, line.colour, ansi);

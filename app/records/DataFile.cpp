@@ -186,7 +186,7 @@ DataFile::ReadResult DataFile::read(const QString& folderIn, const QString& base
             }
         if (fields[0].isEmpty())
             continue;
-        RecordTable::Row row;
+        RecordTable::Row& row = table.appendEmptyRecord();
         row[Col::Date] = fields[0].toString();
         row[Col::Name] = fields[1].toString();
         row[Col::Kind] = NormaliseKind(fields[2]);
@@ -196,7 +196,6 @@ DataFile::ReadResult DataFile::read(const QString& folderIn, const QString& base
         row[Col::Street] = fields[6].toString();
         row[Col::PostcodeCity] = fields[7].toString();
         row[Col::Country] = fields[8].toString();
-        table.appendRecord(std::move(row));
     }
 
     SetShortDateFormat(NotationFormat(dateNotation));

@@ -4,6 +4,8 @@
 
 #include <QStringList>
 
+#include <vector>
+
 namespace {
 QString shortDateFormat = QStringLiteral("yyyy-mm-dd");
 const QDate dayZero(1899, 12, 30);
@@ -341,7 +343,40 @@ QString RightAligned(long long n, int width) {
     return text;
 }
 
+namespace {
+// Ages (width 3) and day offsets (width 5) take few values, and every record
+// has both: one shared string per value instead of two allocations a record.
+constexpr int sharedAges = 200;
+constexpr int sharedOffsets = 400;
+
+const QString* sharedRightAligned(long long n, int width) {
+    if (width == 3 && n >= 0 && n < sharedAges) {
+        static const std::vector<QString> ages = [] {
+            std::vector<QString> v(sharedAges);
+            for (int i = 0; i < sharedAges; ++i)
+                v[i] = QString::number(i).rightJustified(3, u' ');
+            return v;
+        }();
+        return &ages[size_t(n)];
+    }
+    if (width == 5 && n >= -sharedOffsets && n <= sharedOffsets) {
+        static const std::vector<QString> offsets = [] {
+            std::vector<QString> v(2 * sharedOffsets + 1);
+            for (int i = -sharedOffsets; i <= sharedOffsets; ++i)
+                v[i + sharedOffsets] = QString::number(i).rightJustified(5, u' ');
+            return v;
+        }();
+        return &offsets[size_t(n + sharedOffsets)];
+    }
+    return nullptr;
+}
+} // namespace
+
 void SetRightAligned(QString& cell, long long n, int width) {
+    if (const QString* shared = sharedRightAligned(n, width)) {
+        cell = *shared;
+        return;
+    }
     char16_t buffer[32];
     int len = 0;
     unsigned long long m = n < 0 ? 0ULL - (unsigned long long)n : (unsigned long long)n;

@@ -19,6 +19,15 @@ int RecordTable::appendRecord(Row record) {
     return rowCount() - 2;
 }
 
+RecordTable::Row& RecordTable::appendEmptyRecord() {
+    if (!isRowEmpty(m_rows.back()))
+        return *m_rows.insert(m_rows.end() - 1, Row{});
+    // The usual case: the empty blank row becomes the new record and a fresh
+    // blank row follows it, so nothing is moved.
+    m_rows.emplace_back();
+    return m_rows[m_rows.size() - 2];
+}
+
 void RecordTable::insertRow(int row) {
     if (row < 1)
         row = 1;

@@ -59,6 +59,8 @@ public:
     void reset();
     // Adds a record before the blank row; returns its row number.
     int appendRecord(Row record);
+    // Adds an empty record before the blank row, to be filled in place.
+    Row& appendEmptyRecord();
     // Inserts an empty row at `row` (1..rowCount()-1).
     void insertRow(int row);
     // Removes record `row`; the title and the blank row stay.

@@ -28,6 +28,7 @@ private Q_SLOTS:
     void invalidDateGetsTodaysDayNumber();
     void saveWritesNineFieldsAndDropsDatelessRecords();
     void fieldsCannotBreakTheFormat();
+    void recordsAreAddedBeforeTheBlankRow();
     void twoSavesRotateTheBackups();
     void saveKeepsTheBytesOfTheFile_data();
     void saveKeepsTheBytesOfTheFile();
@@ -234,6 +235,23 @@ void TestDataFile::fieldsCannotBreakTheFormat() {
     QCOMPARE(m_table.cell(1, Col::Name), QString("Anna, Kees"));
     QCOMPARE(m_table.cell(1, Col::Street), QString("Laan 4  achterhuis"));
     QCOMPARE(m_table.cell(1, Col::Country), QString("Neder land"));
+}
+
+void TestDataFile::recordsAreAddedBeforeTheBlankRow() {
+    RecordTable table;
+    table.appendEmptyRecord()[Col::Name] = QStringLiteral("Anna");
+    table.appendEmptyRecord()[Col::Name] = QStringLiteral("Kees");
+    QCOMPARE(table.recordCount(), 2);
+    QCOMPARE(table.cell(0, Col::Name), QStringLiteral("Naam"));
+    QCOMPARE(table.cell(1, Col::Name), QStringLiteral("Anna"));
+    QCOMPARE(table.cell(2, Col::Name), QStringLiteral("Kees"));
+    QVERIFY(RecordTable::isRowEmpty(table.row(3)));
+    // Text typed into the blank row stays in the last row.
+    table.setCell(3, Col::Name, QStringLiteral("half getypt"));
+    table.appendEmptyRecord()[Col::Name] = QStringLiteral("Wim");
+    QCOMPARE(table.rowCount(), 5);
+    QCOMPARE(table.cell(3, Col::Name), QStringLiteral("Wim"));
+    QCOMPARE(table.cell(4, Col::Name), QStringLiteral("half getypt"));
 }
 
 void TestDataFile::twoSavesRotateTheBackups() {

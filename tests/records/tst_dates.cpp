@@ -22,6 +22,8 @@ private Q_SLOTS:
     void parseDateText_data();
     void parseDateText();
     void numberFormatting();
+    void cellsRightAligned_data();
+    void cellsRightAligned();
     void dayNumbers();
 };
 
@@ -196,6 +198,45 @@ void TestDates::parseDateText() {
         }
     }
     QCOMPARE(ShortDateFormat(), format);
+}
+
+void TestDates::cellsRightAligned_data() {
+    QTest::addColumn<qlonglong>("n");
+    QTest::addColumn<int>("width");
+    QTest::addColumn<QString>("text");
+    // Ages and day offsets share their strings inside a range; the edges of
+    // those ranges and the values beyond them must read the same.
+    QTest::newRow("age 0") << 0LL << 3 << "  0";
+    QTest::newRow("age 199") << 199LL << 3 << "199";
+    QTest::newRow("age 200") << 200LL << 3 << "200";
+    QTest::newRow("age 1000") << 1000LL << 3 << "1000";
+    QTest::newRow("age -1") << -1LL << 3 << " -1";
+    QTest::newRow("offset -400") << -400LL << 5 << " -400";
+    QTest::newRow("offset -401") << -401LL << 5 << " -401";
+    QTest::newRow("offset 400") << 400LL << 5 << "  400";
+    QTest::newRow("offset 401") << 401LL << 5 << "  401";
+    QTest::newRow("offset 0") << 0LL << 5 << "    0";
+    QTest::newRow("day number") << 46152LL << 0 << "46152";
+    QTest::newRow("width 4 is not shared") << 7LL << 4 << "   7";
+}
+
+void TestDates::cellsRightAligned() {
+    QFETCH(qlonglong, n);
+    QFETCH(int, width);
+    QFETCH(QString, text);
+    QString first = QStringLiteral("old text");
+    QString second;
+    SetRightAligned(first, n, width);
+    SetRightAligned(second, n, width);
+    QCOMPARE(first, text);
+    QCOMPARE(second, text);
+    // Changing one cell never changes another that holds the same number.
+    first[0] = u'x';
+    first.append(u'!');
+    QCOMPARE(second, text);
+    SetRightAligned(first, n, width);
+    QCOMPARE(first, text);
+    QCOMPARE(RightAligned(n, width), text);
 }
 
 void TestDates::numberFormatting() {
