@@ -82,6 +82,8 @@ int RunListMode(const QStringList& arguments) {
     keptReminders = new Reminders;
     RecordTable& table = *keptTable;
     DataFile data(table);
+    const QDate today = Clock::today();
+    data.onlyForReminders = DataFile::ReminderWindow{today, Working().achteraf, Working().vooraf};
     DataFile::ReadResult result;
     if (file.isEmpty()) {
         data.setLocation(Working().nameOfFile);
@@ -101,7 +103,6 @@ int RunListMode(const QStringList& arguments) {
         return 1;
     }
 
-    const QDate today = Clock::today();
     ComputeDerivedColumns(table, data.dateNotation, today);
     const Reminders& reminders = *keptReminders =
         ComposeReminders(table, data.dateNotation, Working(), today);

@@ -5,10 +5,12 @@
 #include "kit/Log.h"
 #include "kit/Support.h"
 #include "records/Dates.h"
+#include "records/Reminders.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QSet>
 #include <QStringDecoder>
 #include <QThread>
 
@@ -150,8 +152,9 @@ DataFile::ReadResult DataFile::read(const QString& folderIn, const QString& base
     caption = QStringLiteral("Brolt, " BROLT_VERSION_LABEL " - ") + baseName + ext;
     const QString text = decode(bytes, &utf8);
 
+    const std::vector<QStringView> lines = TextLines(text);
     try {
-        dateNotation = DetectDateNotation(text);
+        dateNotation = DetectDateNotation(lines);
     } catch (const DateError&) {
         log.endWith(QStringLiteral("Notatie onbekend"));
         return ReadResult::NotationFailed;
@@ -159,33 +162,55 @@ DataFile::ReadResult DataFile::read(const QString& folderIn, const QString& base
     if (notationDetected)
         notationDetected(dateNotation);
 
-    // Lines end at CR or LF (CR LF counts once); a last line without an ending is not read.
-    const QStringView all(text);
-    qsizetype start = 0;
-    table.reserve(int(text.size() / 30));
-    while (start < all.size()) {
-        qsizetype end = start;
-        while (end < all.size() && all[end] != u'\r' && all[end] != u'\n')
-            ++end;
-        if (end >= all.size())
-            break;
-        const QStringView line = all.mid(start, end - start);
-        start = end + 1;
-        if (all[end] == u'\r' && start < all.size() && all[start] == u'\n')
-            ++start;
-        if (line.isEmpty() || line[0] < u'0' || line[0] > u'9')
-            continue;
-
-        QStringView fields[9];
+    // The first `count` fields of a record line; the rest stay empty.
+    auto split = [](QStringView line, QStringView(&fields)[9], int count) {
         qsizetype from = 0;
         int f = 0;
-        for (qsizetype i = 0; i <= line.size() && f < 9; ++i)
+        for (qsizetype i = 0; i <= line.size() && f < count; ++i)
             if (i == line.size() || line[i] == u';') {
                 fields[f++] = line.mid(from, i - from);
                 from = i + 1;
             }
-        if (fields[0].isEmpty())
+    };
+    // A record line starts with a digit.
+    auto isRecord = [](QStringView line) { return !line.isEmpty() && line[0] >= u'0' && line[0] <= u'9'; };
+
+    // For one list only: the base names that have a death record, whose
+    // birth records a line may need wherever their dates fall.
+    QSet<QStringView> deaths;
+    std::optional<Occurrences> occurrences;
+    if (onlyForReminders) {
+        occurrences.emplace(onlyForReminders->today);
+        for (const QStringView line : lines) {
+            QStringView fields[9];
+            if (!isRecord(line))
+                continue;
+            split(line, fields, 3);
+            if (NormaliseKind(fields[2]) == Kind::Overlijden)
+                deaths.insert(BaseNameView(fields[1]));
+        }
+    }
+    auto needed = [&](const QStringView(&fields)[9]) {
+        int y, m, d;
+        if (!RecordDateParts(fields[0], dateNotation, y, m, d) || y > occurrences->year())
+            return true;
+        const int offset = occurrences->offset(m, d);
+        if (offset >= -onlyForReminders->back && offset <= onlyForReminders->ahead)
+            return true;
+        const QString kind = NormaliseKind(fields[2]);
+        return kind == Kind::Overlijden ||
+               (kind == Kind::Geboorte && deaths.contains(BaseNameView(fields[1])));
+    };
+
+    table.reserve(int(lines.size()));
+    for (const QStringView line : lines) {
+        if (!isRecord(line))
             continue;
+        QStringView fields[9];
+        split(line, fields, 3);
+        if (fields[0].isEmpty() || (onlyForReminders && !needed(fields)))
+            continue;
+        split(line, fields, 9);
         RecordTable::Row& row = table.appendEmptyRecord();
         row[Col::Date] = fields[0].toString();
         row[Col::Name] = fields[1].toString();
@@ -205,7 +230,7 @@ DataFile::ReadResult DataFile::read(const QString& folderIn, const QString& base
     for (int r = 1; r <= table.recordCount(); ++r) {
         int y, m, d;
         if (RecordDateParts(table.cell(r, Col::Date), dateNotation, y, m, d)) {
-            SetRightAligned(table.row(r)[Col::DayNumber], DayNumberOf(QDate(y, m, d)), 0);
+            SetRightAligned(table.row(r)[Col::DayNumber], DayNumberOfParts(y, m, d), 0);
         } else {
             WriteLog(QStringLiteral("MainForm.ReadDataFile - Line 1255"));
             table.setCell(r, Col::DayNumber, QString::number(today));

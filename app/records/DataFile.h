@@ -3,10 +3,12 @@
 #include "records/RecordTable.h"
 
 #include <QByteArray>
+#include <QDate>
 #include <QRect>
 #include <QString>
 
 #include <functional>
+#include <optional>
 
 // The data file: reading it into the record table, saving the table with two
 // rotating backups, the save question, opening another file and providing a
@@ -61,6 +63,19 @@ public:
 
     // Pause between tries of a busy file; tests shorten it.
     int retryDelayMs = 100;
+
+    // Reading for one list of reminders only (`Brolt --list`): a record is
+    // loaded when its next occurrence lies within [-back, ahead] days of
+    // `today`, or when the list may need it — a death record, the birth
+    // record of a name that has one, a date that is invalid or lies in the
+    // future (both are reported).  The lines come out the same as from the
+    // whole file; a big file is read in a fraction of the time and memory.
+    struct ReminderWindow {
+        QDate today;
+        int back = 0;
+        int ahead = 0;
+    };
+    std::optional<ReminderWindow> onlyForReminders;
 
     // Hooks the windows fill in.
     std::function<bool(QString& folder)> browseForDataFolder; // the data file is missing

@@ -171,21 +171,54 @@ QDate DateOfDayNumber(int dayNumber) {
     return dayZero.addDays(dayNumber);
 }
 
-int DetectDateNotation(const QString& text) {
-    long long sum1 = 0, sum2 = 0, count = 0;
-    const QStringView all(text);
+std::vector<QStringView> TextLines(QStringView all) {
+    std::vector<QStringView> lines;
+    lines.reserve(size_t(all.size() / 30));
     qsizetype start = 0;
+    // The next LF is looked for once per stretch, a CR only within the line
+    // before it: both searches go many characters at a time.
+    qsizetype nextLf = -1;
     while (start < all.size()) {
-        qsizetype end = start;
-        while (end < all.size() && all[end] != u'\r' && all[end] != u'\n')
-            ++end;
+        if (nextLf >= 0 && nextLf < start)
+            nextLf = -1;
+        if (nextLf < 0) {
+            nextLf = all.indexOf(u'\n', start);
+            if (nextLf < 0)
+                nextLf = all.size();
+        }
+        const qsizetype cr = all.sliced(start, nextLf - start).indexOf(u'\r');
+        const qsizetype end = cr >= 0 ? start + cr : nextLf;
         if (end >= all.size())
             break; // a last line without an ending is not read
-        QStringView line = all.mid(start, end - start);
+        lines.push_back(all.sliced(start, end - start));
         start = end + 1;
         if (all[end] == u'\r' && start < all.size() && all[start] == u'\n')
             ++start;
+    }
+    return lines;
+}
 
+qint64 JulianDayOfParts(int year, int month, int day) {
+    // Days from the civil calendar (H. Hinnant), shifted to the Julian day.
+    const qint64 y = qint64(year) - (month <= 2 ? 1 : 0);
+    const qint64 era = (y >= 0 ? y : y - 399) / 400;
+    const qint64 yoe = y - era * 400;
+    const qint64 doy = (153 * (month + (month > 2 ? -3 : 9)) + 2) / 5 + day - 1;
+    const qint64 doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
+    return era * 146097 + doe - 719468 + 2440588;
+}
+
+int DayNumberOfParts(int year, int month, int day) {
+    return int(JulianDayOfParts(year, month, day) - JulianDayOfParts(1899, 12, 30));
+}
+
+int DetectDateNotation(const QString& text) {
+    return DetectDateNotation(TextLines(text));
+}
+
+int DetectDateNotation(const std::vector<QStringView>& lines) {
+    long long sum1 = 0, sum2 = 0, count = 0;
+    for (QStringView line : lines) {
         // A ten-character date followed by a space instead of ";".
         qsizetype semicolon = line.indexOf(QChar(u';'));
         if (line.size() > 10 && line[10] == u' ' && (semicolon < 0 || semicolon > 10))

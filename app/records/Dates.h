@@ -1,5 +1,7 @@
 #pragma once
 
+#include <vector>
+
 #include <QDate>
 #include <QString>
 
@@ -37,6 +39,17 @@ QDate DateOfDayNumber(int dayNumber);
 // The notation of a whole data file's text; throws DateError on a part that
 // is not a whole number or when no line has a first field.
 int DetectDateNotation(const QString& text);
+int DetectDateNotation(const std::vector<QStringView>& lines);
+
+// The lines of a data file's text: each ends at CR or LF (CR LF counts once);
+// a last line without an ending is not part of it.
+std::vector<QStringView> TextLines(QStringView text);
+
+// The Julian day of a valid date from the year 1 on, as QDate counts it,
+// computed without a calendar object: it runs for every record.
+qint64 JulianDayOfParts(int year, int month, int day);
+// DayNumberOf for a valid date given by its parts.
+int DayNumberOfParts(int year, int month, int day);
 
 // Rewrites a date text of `notation` with two-digit month and day; 29 February
 // of a non-leap year becomes 1 March.  A text whose parts are not whole numbers

@@ -23,13 +23,13 @@ bool isBlank(const QString& text) {
     return true;
 }
 
-QStringView baseNameView(const QString& name) {
+QStringView baseNameView(QStringView name) {
     qsizetype n = name.indexOf(QChar(u'('));
     if (n < 0)
         n = name.size();
     while (n > 0 && name[n - 1] == u' ')
         --n;
-    return QStringView(name).left(n);
+    return name.left(n);
 }
 
 QDate occurrenceIn(int year, const QDate& date) {
@@ -259,6 +259,10 @@ QString BaseName(const QString& name) {
     return baseNameView(name).toString();
 }
 
+QStringView BaseNameView(QStringView name) {
+    return baseNameView(name);
+}
+
 bool FindDeath(const RecordTable& table, const QString& name, int notation, int* dayNumber) {
     return findKind(table, name, notation, Kind::Overlijden, false, dayNumber);
 }
@@ -267,19 +271,30 @@ bool FindBirth(const RecordTable& table, const QString& name, int notation, int*
     return findKind(table, name, notation, Kind::Geboorte, true, dayNumber);
 }
 
+Occurrences::Occurrences(const QDate& today) : m_year(today.year()), m_julian(today.toJulianDay()) {}
+
+int Occurrences::offset(int month, int day) const {
+    auto offsetIn = [&](int y) {
+        int m = month, d = day;
+        if (m == 2 && d == 29 && !IsLeapYear(y)) {
+            m = 3;
+            d = 1;
+        }
+        return int(JulianDayOfParts(y, m, d) - m_julian);
+    };
+    int offset = offsetIn(m_year);
+    if (offset > 333)
+        offset = offsetIn(m_year - 1);
+    if (offset < -333)
+        offset = offsetIn(m_year + 1);
+    return offset;
+}
+
 void ComputeDerivedColumns(RecordTable& table, int notation, const QDate& today) {
     // Plain numbers instead of QDate calls: this runs for every record on every refresh.
     int ty, tm, td;
     today.getDate(&ty, &tm, &td);
-    const qint64 todayJulian = today.toJulianDay();
-    auto julian = [](int y, int m, int d) { return QDate(y, m, d).toJulianDay(); };
-    auto occurrenceOffset = [&](int year, int m, int d) {
-        if (m == 2 && d == 29 && !IsLeapYear(year)) {
-            m = 3;
-            d = 1;
-        }
-        return int(julian(year, m, d) - todayJulian);
-    };
+    const Occurrences occurrences(today);
     const int rows = table.recordCount() + 1; // the blank row too
     for (int r = 1; r <= rows; ++r) {
         RecordTable::Row& row = table.row(r);
@@ -293,13 +308,8 @@ void ComputeDerivedColumns(RecordTable& table, int notation, const QDate& today)
             SetRightAligned(row[Col::Age], 0, 3);
             continue;
         }
-        SetRightAligned(row[Col::DayNumber], DayNumberOf(QDate(y, m, d)), 0);
-        int offset = occurrenceOffset(ty, m, d);
-        if (offset > 333)
-            offset = occurrenceOffset(ty - 1, m, d);
-        if (offset < -333)
-            offset = occurrenceOffset(ty + 1, m, d);
-        SetRightAligned(row[Col::DayOffset], offset, 5);
+        SetRightAligned(row[Col::DayNumber], DayNumberOfParts(y, m, d), 0);
+        SetRightAligned(row[Col::DayOffset], occurrences.offset(m, d), 5);
 
         int age = 0;
         if (ty < y && row[Col::Kind] != Kind::TeDoen) {

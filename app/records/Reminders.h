@@ -51,8 +51,23 @@ Reminders ComposeReminders(const RecordTable& table, int notation, const Working
 QString ReminderSentence(const RecordTable& table, int row, int notation, const QDate& today, int dayOffset,
                          bool* melody = nullptr);
 
+// The days from one day to the yearly occurrences of dates, for many records.
+class Occurrences {
+public:
+    explicit Occurrences(const QDate& today);
+    // The days to the occurrence of `month`-`day` nearest to today (between
+    // 333 days back and 333 ahead); a 29 February falls on 1 March in other years.
+    int offset(int month, int day) const;
+    int year() const { return m_year; }
+
+private:
+    int m_year;
+    qint64 m_julian;
+};
+
 // The base name of a person: the part before the first "(", trailing spaces removed.
 QString BaseName(const QString& name);
+QStringView BaseNameView(QStringView name);
 // The first "Overlijden" / "Geboorte" record of a base name and its day number.
 bool FindDeath(const RecordTable& table, const QString& name, int notation, int* dayNumber);
 bool FindBirth(const RecordTable& table, const QString& name, int notation, int* dayNumber);

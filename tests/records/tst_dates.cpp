@@ -23,6 +23,9 @@ private Q_SLOTS:
     void parseDateText();
     void numberFormatting();
     void cellsRightAligned_data();
+    void julianDaysWithoutACalendar();
+    void textLines_data();
+    void textLines();
     void cellsRightAligned();
     void dayNumbers();
 };
@@ -237,6 +240,46 @@ void TestDates::cellsRightAligned() {
     SetRightAligned(first, n, width);
     QCOMPARE(first, text);
     QCOMPARE(RightAligned(n, width), text);
+}
+
+void TestDates::julianDaysWithoutACalendar() {
+    // Every day of the years around the calendar's turns and today, and the
+    // first and last day of every year a record can hold.
+    for (const int year :
+         {1, 2, 99, 100, 400, 1582, 1600, 1700, 1899, 1900, 2000, 2024, 2025, 2100, 3000, 9999}) {
+        for (QDate d(year, 1, 1); d.isValid() && d.year() == year; d = d.addDays(1))
+            QCOMPARE(JulianDayOfParts(d.year(), d.month(), d.day()), d.toJulianDay());
+    }
+    for (int year = 1; year <= 9999; ++year) {
+        QCOMPARE(JulianDayOfParts(year, 1, 1), QDate(year, 1, 1).toJulianDay());
+        QCOMPARE(JulianDayOfParts(year, 12, 31), QDate(year, 12, 31).toJulianDay());
+    }
+    QCOMPARE(DayNumberOfParts(1899, 12, 30), 0);
+    QCOMPARE(DayNumberOfParts(2026, 5, 12), DayNumberOf(QDate(2026, 5, 12)));
+}
+
+void TestDates::textLines_data() {
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QStringList>("lines");
+    QTest::newRow("CR LF") << "a\r\nbb\r\n" << QStringList{"a", "bb"};
+    QTest::newRow("LF only") << "a\nbb\n" << QStringList{"a", "bb"};
+    QTest::newRow("CR only") << "a\rbb\r" << QStringList{"a", "bb"};
+    QTest::newRow("mixed") << "a\rb\nc\r\nd\n\re\r" << QStringList{"a", "b", "c", "d", "", "e"};
+    QTest::newRow("LF CR is two endings") << "a\n\rb\n" << QStringList{"a", "", "b"};
+    QTest::newRow("empty lines") << "\r\n\r\nx\r\n" << QStringList{"", "", "x"};
+    QTest::newRow("last line without an ending") << "a\r\nno end" << QStringList{"a"};
+    QTest::newRow("no ending at all") << "only" << QStringList{};
+    QTest::newRow("empty") << "" << QStringList{};
+    QTest::newRow("lone CR before a far LF") << "a\rb\rc\rd\n" << QStringList{"a", "b", "c", "d"};
+}
+
+void TestDates::textLines() {
+    QFETCH(QString, text);
+    QFETCH(QStringList, lines);
+    QStringList got;
+    for (const QStringView line : TextLines(text))
+        got << line.toString();
+    QCOMPARE(got, lines);
 }
 
 void TestDates::numberFormatting() {

@@ -5,6 +5,8 @@
 #include "records/Reminders.h"
 #include "settings/Working.h"
 
+#include <QRandomGenerator>
+#include <QTemporaryDir>
 #include <QTest>
 
 namespace {
@@ -44,6 +46,8 @@ private Q_SLOTS:
     void automaticModeClosesOnlyWhenNothingIsDue();
     void windowEdgesAndLongLines();
     void findDeathAndBirthCompareBaseNames();
+    void listReadingGivesTheSameLines_data();
+    void listReadingGivesTheSameLines();
 };
 
 void TestReminders::sentence_data() {
@@ -458,6 +462,132 @@ void TestReminders::findDeathAndBirthCompareBaseNames() {
     QVERIFY(!FindDeath(table, "JAN", 0, &day));
     QCOMPARE(BaseName("Jan (opa) (2)"), QString("Jan"));
     QCOMPARE(BaseName("Kees  "), QString("Kees"));
+}
+
+namespace {
+// A family file with everything that can make a line need another record:
+// shared base names, births and deaths of one person, kinds in every
+// spelling, unknown years, 29 February, invalid and future dates.
+QByteArray mixedFile(quint32 seed, int notation, int records) {
+    QRandomGenerator rng(seed);
+    const char* const names[] = {"Anna", "Kees", "Opa Jan", "Oma Lies", "Tante Ria", "Wim", "Sanne", "Piet"};
+    const char* const suffixes[] = {"", "", " (55)", " (oud)", "  "};
+    const char* const kinds[] = {"Geboorte", "geboorte", "",      "Verjaardag", "Overlijden", "overlijden",
+                                 "Huwelijk", "Jubileum", "Feest", "Te doen",    "Onbekend"};
+    QByteArray out;
+    for (int i = 0; i < records; ++i) {
+        int y = 1900 + int(rng.bounded(127)), m = 1 + int(rng.bounded(12)), d = 1 + int(rng.bounded(28));
+        switch (rng.bounded(12)) {
+        case 0:
+            y = 3000;
+            break;
+        case 1:
+            m = 2;
+            d = 29;
+            y = 1904 + 4 * int(rng.bounded(30)) + int(rng.bounded(2));
+            break;
+        case 2:
+            y = 2027 + int(rng.bounded(3));
+            break; // in the future
+        case 3:
+            d = 30 + int(rng.bounded(3));
+            m = 2;
+            break; // no such day
+        default:
+            break;
+        }
+        QByteArray date;
+        if (notation == YearMonthDay)
+            date = QByteArray::number(y) + '-' + QByteArray::number(m).rightJustified(2, '0') + '-' +
+                   QByteArray::number(d).rightJustified(2, '0');
+        else
+            date = QByteArray::number(d).rightJustified(2, '0') + '-' +
+                   QByteArray::number(m).rightJustified(2, '0') + '-' + QByteArray::number(y);
+        out += date + ';' + names[rng.bounded(8)] + suffixes[rng.bounded(5)] + ';' + kinds[rng.bounded(11)] +
+               ";p" + QByteArray::number(i) + ".jpg;;;;;;\r\n";
+    }
+    return out;
+}
+
+struct Composed {
+    QStringList lines; // text, colour, picture and offset of each line
+    QStringList notes; // what was reported through the seam
+    QStringList sounds;
+    QString melody, emptyLine, currentPicture;
+    QStringList pictureOfLine;
+    bool alert = false, closeProgram = false;
+};
+
+Composed composeFromFile(const QString& folder, const QDate& day, const WorkingSettings& settings,
+                         bool forList) {
+    FakeUi ui;
+    RecordTable table;
+    DataFile data(table);
+    data.retryDelayMs = 0;
+    if (forList)
+        data.onlyForReminders = DataFile::ReminderWindow{day, settings.achteraf, settings.vooraf};
+    if (data.read(folder, QStringLiteral("Brolt"), QStringLiteral(".dat")) != DataFile::ReadResult::Ok)
+        return {};
+    ComputeDerivedColumns(table, data.dateNotation, day);
+    const Reminders r = ComposeReminders(table, data.dateNotation, settings, day);
+    Composed out;
+    for (const ReminderLine& l : r.lines)
+        out.lines << QStringLiteral("%1|%2|%3|%4").arg(l.text).arg(l.colour).arg(l.picture).arg(l.dayOffset);
+    for (const FakeUi::Note& n : ui.notes)
+        out.notes << n.first + u'|' + n.second;
+    out.sounds = ui.sounds;
+    if (r.melodyRow > 0)
+        out.melody = table.cell(r.melodyRow, Col::Name) + u'|' + table.cell(r.melodyRow, Col::Date);
+    out.emptyLine = r.emptyLine;
+    out.currentPicture = r.currentPicture;
+    out.pictureOfLine = r.pictureOfLine;
+    out.alert = r.alert;
+    out.closeProgram = r.closeProgram;
+    return out;
+}
+} // namespace
+
+void TestReminders::listReadingGivesTheSameLines_data() {
+    QTest::addColumn<int>("notation");
+    QTest::addColumn<QDate>("day");
+    QTest::addColumn<int>("back");
+    QTest::addColumn<int>("ahead");
+    QTest::addColumn<bool>("automatic");
+    QTest::newRow("usual window") << int(YearMonthDay) << QDate(2026, 5, 10) << 10 << 30 << false;
+    QTest::newRow("day-month-year") << int(DayMonthYear) << QDate(2026, 5, 10) << 10 << 30 << false;
+    QTest::newRow("today only, automatic") << int(YearMonthDay) << QDate(2026, 3, 1) << 0 << 0 << true;
+    QTest::newRow("around 29 February") << int(YearMonthDay) << QDate(2025, 2, 28) << 3 << 3 << false;
+    QTest::newRow("in a leap year") << int(YearMonthDay) << QDate(2024, 2, 29) << 10 << 30 << false;
+    QTest::newRow("across new year") << int(DayMonthYear) << QDate(2026, 12, 28) << 10 << 30 << false;
+    QTest::newRow("just after new year") << int(YearMonthDay) << QDate(2027, 1, 2) << 10 << 30 << false;
+    QTest::newRow("widest window") << int(YearMonthDay) << QDate(2026, 7, 1) << 333 << 333 << false;
+}
+
+void TestReminders::listReadingGivesTheSameLines() {
+    QFETCH(int, notation);
+    QFETCH(QDate, day);
+    QFETCH(int, back);
+    QFETCH(int, ahead);
+    QFETCH(bool, automatic);
+    QTemporaryDir dir;
+    const QString folder = dir.path() + u'/';
+    WorkingSettings settings = window(back, ahead);
+    settings.automaticMode = automatic;
+    for (quint32 seed = 1; seed <= 12; ++seed) {
+        WriteFileForTest(folder + QStringLiteral("Brolt.dat"), mixedFile(seed, notation, 400));
+        const Composed whole = composeFromFile(folder, day, settings, false);
+        const Composed list = composeFromFile(folder, day, settings, true);
+        QVERIFY(!whole.lines.isEmpty() || !whole.emptyLine.isEmpty() || whole.closeProgram);
+        QCOMPARE(list.lines, whole.lines);
+        QCOMPARE(list.notes, whole.notes);
+        QCOMPARE(list.sounds, whole.sounds);
+        QCOMPARE(list.melody, whole.melody);
+        QCOMPARE(list.emptyLine, whole.emptyLine);
+        QCOMPARE(list.currentPicture, whole.currentPicture);
+        QCOMPARE(list.pictureOfLine, whole.pictureOfLine);
+        QCOMPARE(list.alert, whole.alert);
+        QCOMPARE(list.closeProgram, whole.closeProgram);
+    }
 }
 
 QTEST_GUILESS_MAIN(TestReminders)
