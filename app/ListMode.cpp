@@ -23,16 +23,16 @@ public:
     }
 };
 
-void print(const QString& text, quint32 colour, bool ansi) {
-    const QByteArray bytes = text.toUtf8();
-    if (!ansi) {
-        std::printf("%s\n", bytes.constData());
-        return;
+// One line as printed, coloured with ANSI codes on a terminal.
+void appendLine(QString& out, const QString& text, quint32 colour, bool ansi) {
+    if (ansi) {
+        const QLatin1String code(colour == ReminderColour::Past    ? "34"
+                                 : colour == ReminderColour::Today ? "1;31"
+                                                                   : "32");
+        out += QLatin1String("\033[") + code + u'm' + text + QLatin1String("\033[0m\n");
+    } else {
+        out += text + u'\n';
     }
-    const char* code = colour == ReminderColour::Past    ? "34"
-                       : colour == ReminderColour::Today ? "1;31"
-                                                         : "32";
-    std::printf("\033[%sm%s\033[0m\n", code, bytes.constData());
 }
 
 int usage(const char* why) {
@@ -107,10 +107,14 @@ int RunListMode(const QStringList& arguments) {
     const Reminders& reminders = *keptReminders =
         ComposeReminders(table, data.dateNotation, Working(), today);
     const bool ansi = ::isatty(STDOUT_FILENO);
+    // Written in one piece: a thousand lines are one write, not a thousand.
+    QString out;
     for (const ReminderLine& line : reminders.lines)
-        print(line.text, line.colour, ansi);
+        appendLine(out, line.text, line.colour, ansi);
     if (!reminders.emptyLine.isEmpty())
-        std::printf("%s\n", reminders.emptyLine.toUtf8().constData());
+        out += reminders.emptyLine + u'\n';
+    const QByteArray bytes = out.toUtf8();
+    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stdout);
     std::fflush(stdout);
     Ui::install(nullptr);
     return 0;

@@ -14,6 +14,7 @@
 #include <QStringDecoder>
 #include <QThread>
 
+#include <algorithm>
 #include <cstdio>
 #include <fcntl.h>
 #include <unistd.h>
@@ -150,11 +151,62 @@ DataFile::ReadResult DataFile::read(const QString& folderIn, const QString& base
     }
 
     caption = QStringLiteral("Brolt, " BROLT_VERSION_LABEL " - ") + baseName + ext;
-    const QString text = decode(bytes, &utf8);
 
-    const std::vector<QStringView> lines = TextLines(text);
+    // The encoding is decided for the whole file; then each line is decoded
+    // on its own into one reused buffer, so the text is never held twice and
+    // only the records kept become strings.
+    QByteArrayView all(bytes);
+    enum class Encoding { Ascii, Utf8, Cp1252 };
+    Encoding encoding = Encoding::Ascii;
+    for (const char c : all)
+        if (uchar(c) >= 0x80) {
+            encoding = all.isValidUtf8() ? Encoding::Utf8 : Encoding::Cp1252;
+            break;
+        }
+    utf8 = encoding != Encoding::Cp1252;
+    // A byte order mark is not part of the text.
+    if (encoding == Encoding::Utf8 && all.startsWith("\xEF\xBB\xBF"))
+        all = all.sliced(3);
+    QString buffer;
+    // The line, or with `fields` > 0 only its first fields (each with the ";"
+    // after it): most lines are only looked at, and only their start counts.
+    auto decodeLine = [&](QByteArrayView line, int fields = 0) -> QStringView {
+        if (encoding == Encoding::Utf8) {
+            // A mark further on is a character like any other.
+            QStringDecoder decoder(QStringDecoder::Utf8,
+                                   QStringDecoder::Flag::Stateless | QStringDecoder::Flag::ConvertInitialBom);
+            buffer.resize(decoder.requiredSpace(line.size()));
+            const QChar* end = decoder.appendToBuffer(buffer.data(), line);
+            return QStringView(buffer.constData(), end - buffer.constData());
+        }
+        // One byte is one character here.
+        qsizetype size = line.size();
+        if (fields > 0) {
+            qsizetype at = -1;
+            for (int f = 0; f < fields && (at = line.indexOf(';', at + 1)) >= 0;)
+                if (++f == fields)
+                    size = at + 1;
+        }
+        buffer.resize(size);
+        QChar* out = buffer.data();
+        for (qsizetype i = 0; i < size; ++i) {
+            const uchar b = uchar(line[i]);
+            out[i] = (b >= 0x80 && b < 0xA0) ? QChar(cp1252High[b - 0x80]) : QChar(b);
+        }
+        return buffer;
+    };
+    // A record line starts with a digit.
+    auto isRecord = [](QByteArrayView line) { return !line.isEmpty() && line[0] >= '0' && line[0] <= '9'; };
+
+    NotationDetector detector;
+    qsizetype records = 0;
     try {
-        dateNotation = DetectDateNotation(lines);
+        ForEachTextLine(all, [&](QByteArrayView line) {
+            // The detector looks at the first field only (a line without ";" is whole).
+            detector.add(decodeLine(line, 1));
+            records += isRecord(line);
+        });
+        dateNotation = detector.notation();
     } catch (const DateError&) {
         log.endWith(QStringLiteral("Notatie onbekend"));
         return ReadResult::NotationFailed;
@@ -162,55 +214,69 @@ DataFile::ReadResult DataFile::read(const QString& folderIn, const QString& base
     if (notationDetected)
         notationDetected(dateNotation);
 
-    // The first `count` fields of a record line; the rest stay empty.
+    // The first `count` fields of a record line; the rest are left empty.
     auto split = [](QStringView line, QStringView(&fields)[9], int count) {
         qsizetype from = 0;
         int f = 0;
         for (qsizetype i = 0; i <= line.size() && f < count; ++i)
             if (i == line.size() || line[i] == u';') {
-                fields[f++] = line.mid(from, i - from);
+                fields[f++] = line.sliced(from, i - from);
                 from = i + 1;
             }
+        for (; f < count; ++f)
+            fields[f] = QStringView();
     };
-    // A record line starts with a digit.
-    auto isRecord = [](QStringView line) { return !line.isEmpty() && line[0] >= u'0' && line[0] <= u'9'; };
 
-    // For one list only: the base names that have a death record, whose
-    // birth records a line may need wherever their dates fall.
-    QSet<QStringView> deaths;
-    std::optional<Occurrences> occurrences;
+    // Which records to make: all of them, or for one list only those it can
+    // use.  A record is kept when it falls within the window of days or has a
+    // date that is reported; a death record when a birthday or wedding in the
+    // window has its name, a birth record when a death in the window has its.
+    // (Names are compared by hash: a rare collision only keeps a record more.)
+    std::vector<bool> keep;
     if (onlyForReminders) {
-        occurrences.emplace(onlyForReminders->today);
-        for (const QStringView line : lines) {
-            QStringView fields[9];
+        const Occurrences occurrences(onlyForReminders->today);
+        QSet<size_t> deathsNeeded, birthsNeeded;
+        struct Relative {
+            size_t record;
+            size_t name;
+            bool death;
+        };
+        std::vector<Relative> relatives; // deaths and births outside the window
+        keep.reserve(size_t(records));
+        ForEachTextLine(all, [&](QByteArrayView line) {
             if (!isRecord(line))
-                continue;
-            split(line, fields, 3);
-            if (NormaliseKind(fields[2]) == Kind::Overlijden)
-                deaths.insert(BaseNameView(fields[1]));
-        }
+                return;
+            QStringView fields[9];
+            split(decodeLine(line, 3), fields, 3);
+            int y, m, d;
+            bool needed = !RecordDateParts(fields[0], dateNotation, y, m, d) || y > occurrences.year();
+            const bool death = KindIs(fields[2], Kind::Overlijden);
+            const bool birth = !death && KindIs(fields[2], Kind::Geboorte);
+            if (!needed) {
+                const int offset = occurrences.offset(m, d);
+                needed = offset >= -onlyForReminders->back && offset <= onlyForReminders->ahead;
+            }
+            if (needed && (birth || KindIs(fields[2], Kind::Huwelijk)))
+                deathsNeeded.insert(qHash(BaseNameView(fields[1])));
+            else if (needed && death)
+                birthsNeeded.insert(qHash(BaseNameView(fields[1])));
+            else if (!needed && (death || birth))
+                relatives.push_back({keep.size(), qHash(BaseNameView(fields[1])), death});
+            keep.push_back(needed);
+        });
+        for (const Relative& r : relatives)
+            if ((r.death ? deathsNeeded : birthsNeeded).contains(r.name))
+                keep[r.record] = true;
+        records = std::count(keep.begin(), keep.end(), true);
     }
-    auto needed = [&](const QStringView(&fields)[9]) {
-        int y, m, d;
-        if (!RecordDateParts(fields[0], dateNotation, y, m, d) || y > occurrences->year())
-            return true;
-        const int offset = occurrences->offset(m, d);
-        if (offset >= -onlyForReminders->back && offset <= onlyForReminders->ahead)
-            return true;
-        const QString kind = NormaliseKind(fields[2]);
-        return kind == Kind::Overlijden ||
-               (kind == Kind::Geboorte && deaths.contains(BaseNameView(fields[1])));
-    };
 
-    table.reserve(int(lines.size()));
-    for (const QStringView line : lines) {
-        if (!isRecord(line))
-            continue;
+    table.reserve(int(records));
+    size_t r = 0;
+    ForEachTextLine(all, [&](QByteArrayView line) {
+        if (!isRecord(line) || (onlyForReminders && !keep[r++]))
+            return;
         QStringView fields[9];
-        split(line, fields, 3);
-        if (fields[0].isEmpty() || (onlyForReminders && !needed(fields)))
-            continue;
-        split(line, fields, 9);
+        split(decodeLine(line), fields, 9);
         RecordTable::Row& row = table.appendEmptyRecord();
         row[Col::Date] = fields[0].toString();
         row[Col::Name] = fields[1].toString();
@@ -221,7 +287,7 @@ DataFile::ReadResult DataFile::read(const QString& folderIn, const QString& base
         row[Col::Street] = fields[6].toString();
         row[Col::PostcodeCity] = fields[7].toString();
         row[Col::Country] = fields[8].toString();
-    }
+    });
 
     SetShortDateFormat(NotationFormat(dateNotation));
     formatLabel = QStringLiteral("Datumformaat: ") + NotationDisplayName(dateNotation);

@@ -171,30 +171,9 @@ QDate DateOfDayNumber(int dayNumber) {
     return dayZero.addDays(dayNumber);
 }
 
-std::vector<QStringView> TextLines(QStringView all) {
+std::vector<QStringView> TextLines(QStringView text) {
     std::vector<QStringView> lines;
-    lines.reserve(size_t(all.size() / 30));
-    qsizetype start = 0;
-    // The next LF is looked for once per stretch, a CR only within the line
-    // before it: both searches go many characters at a time.
-    qsizetype nextLf = -1;
-    while (start < all.size()) {
-        if (nextLf >= 0 && nextLf < start)
-            nextLf = -1;
-        if (nextLf < 0) {
-            nextLf = all.indexOf(u'\n', start);
-            if (nextLf < 0)
-                nextLf = all.size();
-        }
-        const qsizetype cr = all.sliced(start, nextLf - start).indexOf(u'\r');
-        const qsizetype end = cr >= 0 ? start + cr : nextLf;
-        if (end >= all.size())
-            break; // a last line without an ending is not read
-        lines.push_back(all.sliced(start, end - start));
-        start = end + 1;
-        if (all[end] == u'\r' && start < all.size() && all[start] == u'\n')
-            ++start;
-    }
+    ForEachTextLine(text, [&](QStringView line) { lines.push_back(line); });
     return lines;
 }
 
@@ -213,43 +192,50 @@ int DayNumberOfParts(int year, int month, int day) {
 }
 
 int DetectDateNotation(const QString& text) {
-    return DetectDateNotation(TextLines(text));
+    NotationDetector detector;
+    ForEachTextLine(QStringView(text), [&](QStringView line) { detector.add(line); });
+    return detector.notation();
 }
 
-int DetectDateNotation(const std::vector<QStringView>& lines) {
-    long long sum1 = 0, sum2 = 0, count = 0;
-    for (QStringView line : lines) {
-        // A ten-character date followed by a space instead of ";".
-        qsizetype semicolon = line.indexOf(QChar(u';'));
-        if (line.size() > 10 && line[10] == u' ' && (semicolon < 0 || semicolon > 10))
-            semicolon = 10;
-        if (semicolon <= 0)
-            continue;
-        const QStringView raw = line.left(semicolon);
-        Parts p;
-        QString rewritten;
-        if (raw.contains(QChar(u'='))) {
-            // The first and second "=" count as "-".
-            rewritten = raw.toString();
-            for (int i = 0; i < 2; ++i) {
-                const qsizetype eq = rewritten.indexOf(QChar(u'='));
-                if (eq >= 0)
-                    rewritten[eq] = u'-';
-            }
-            p = splitParts(rewritten);
-        } else {
-            p = splitParts(raw);
+void NotationDetector::add(QStringView line) {
+    // The first field: up to the first ";", or ten characters followed by a space.
+    qsizetype semicolon = -1;
+    for (qsizetype i = 0; i < line.size(); ++i)
+        if (line[i] == u';') {
+            semicolon = i;
+            break;
         }
-        int a = 0, b = 0;
-        if ((!p.a.isEmpty() && !toNumber(p.a, a)) || (!p.b.isEmpty() && !toNumber(p.b, b)))
-            throw DateError(QStringLiteral("\"%1\" is geen geldige datum").arg(raw));
-        sum1 += a;
-        sum2 += b;
-        ++count;
+    if (line.size() > 10 && line[10] == u' ' && (semicolon < 0 || semicolon > 10))
+        semicolon = 10;
+    if (semicolon <= 0)
+        return;
+    const QStringView raw = line.left(semicolon);
+    // The parts between the first two separators: "-", or one of the first
+    // two "=" (an older way of writing the same).  One pass; it runs for every line.
+    qsizetype dash[2] = {-1, -1};
+    int dashes = 0, equals = 0;
+    for (qsizetype i = 0; i < raw.size() && dashes < 2; ++i) {
+        const QChar c = raw[i];
+        if (c == u'-' || (c == u'=' && equals++ < 2))
+            dash[dashes++] = i;
     }
-    if (count == 0)
+    QStringView a, b;
+    if (dashes >= 1)
+        a = raw.left(dash[0]);
+    if (dashes == 2)
+        b = raw.sliced(dash[0] + 1, dash[1] - dash[0] - 1);
+    int x = 0, y = 0;
+    if ((!a.isEmpty() && !toNumber(a, x)) || (!b.isEmpty() && !toNumber(b, y)))
+        throw DateError(QStringLiteral("\"%1\" is geen geldige datum").arg(raw));
+    m_sum1 += x;
+    m_sum2 += y;
+    ++m_count;
+}
+
+int NotationDetector::notation() const {
+    if (m_count == 0)
         throw DateError(QStringLiteral("Geen datums gevonden"));
-    const double avg1 = double(sum1) / count, avg2 = double(sum2) / count;
+    const double avg1 = double(m_sum1) / m_count, avg2 = double(m_sum2) / m_count;
     if (avg1 > 1000)
         return YearMonthDay;
     if (avg1 > avg2)

@@ -39,10 +39,43 @@ QDate DateOfDayNumber(int dayNumber);
 // The notation of a whole data file's text; throws DateError on a part that
 // is not a whole number or when no line has a first field.
 int DetectDateNotation(const QString& text);
-int DetectDateNotation(const std::vector<QStringView>& lines);
 
-// The lines of a data file's text: each ends at CR or LF (CR LF counts once);
-// a last line without an ending is not part of it.
+// The same, fed a line at a time.
+class NotationDetector {
+public:
+    // Counts the line's first field; throws DateError when it is not a date.
+    void add(QStringView line);
+    // Throws DateError when no line had a first field.
+    int notation() const;
+
+private:
+    long long m_sum1 = 0, m_sum2 = 0, m_count = 0;
+};
+
+// Calls `f` with each line of a data file's text (characters or bytes): a
+// line ends at CR or LF (CR LF counts once); a last line without an ending is
+// not part of the text.  The ends are found many characters at a time.
+template <typename View, typename F> void ForEachTextLine(View all, F&& f) {
+    qsizetype start = 0;
+    // The next LF is looked for once per stretch, a CR only within the line before it.
+    qsizetype nextLf = -1;
+    while (start < all.size()) {
+        if (nextLf < start) {
+            nextLf = all.indexOf('\n', start);
+            if (nextLf < 0)
+                nextLf = all.size();
+        }
+        const qsizetype cr = all.sliced(start, nextLf - start).indexOf('\r');
+        const qsizetype end = cr >= 0 ? start + cr : nextLf;
+        if (end >= all.size())
+            return;
+        f(all.sliced(start, end - start));
+        start = end + 1;
+        if (all[end] == '\r' && start < all.size() && all[start] == '\n')
+            ++start;
+    }
+}
+
 std::vector<QStringView> TextLines(QStringView text);
 
 // The Julian day of a valid date from the year 1 on, as QDate counts it,

@@ -71,3 +71,12 @@ QString NormaliseKind(QStringView kind) {
         return kind[0].toUpper() + kind.mid(1).toString();
     return kind.toString();
 }
+
+bool KindIs(QStringView kind, const QString& known) {
+    if (kind.isEmpty() || kind == QStringView(u"\0", 1) || kind == QLatin1String("Verjaardag"))
+        return known == Kind::Geboorte;
+    if (kind == known)
+        return true;
+    return kind[0].isLower() && !known.isEmpty() && kind[0].toUpper() == known[0] &&
+           kind.mid(1) == QStringView(known).mid(1);
+}

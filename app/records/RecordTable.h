@@ -79,3 +79,5 @@ private:
 // Normalises a kind as read from the file: empty, a single NUL or the older
 // "Verjaardag" become "Geboorte"; anything else gets a capital first letter.
 QString NormaliseKind(QStringView kind);
+// Whether `kind` as read normalises to `known`, without making a string.
+bool KindIs(QStringView kind, const QString& known);

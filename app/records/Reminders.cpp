@@ -1,3 +1,6 @@
+// Sentences are glued from many pieces: each is built in one allocation.
+#define QT_USE_QSTRINGBUILDER
+
 #include "records/Reminders.h"
 
 #include "Ui.h"
@@ -126,10 +129,11 @@ Sentence compose(const RecordTable& table, int row, int notation, const QDate& t
             out.text = QStringLiteral("Eergisteren (") + l + QStringLiteral(") vierden wij ") + n;
             break;
         default:
-            out.text = offset > 0 ? QStringLiteral("Over ") + d + QStringLiteral(" dagen (") + l +
-                                        QStringLiteral(") vieren wij ") + n
-                                  : d + QStringLiteral(" dagen geleden (") + w +
-                                        QStringLiteral(") vierden wij ") + n;
+            if (offset > 0)
+                out.text = QStringLiteral("Over ") + d + QStringLiteral(" dagen (") + l +
+                           QStringLiteral(") vieren wij ") + n;
+            else
+                out.text = d + QStringLiteral(" dagen geleden (") + w + QStringLiteral(") vierden wij ") + n;
         }
         return out;
     }
@@ -152,9 +156,11 @@ Sentence compose(const RecordTable& table, int row, int notation, const QDate& t
             out.text = QStringLiteral("Eergisteren (") + l + QStringLiteral("): ") + n;
             break;
         default:
-            out.text = offset > 0 ? QStringLiteral("Over ") + d + QStringLiteral(" dagen (") + l +
-                                        QStringLiteral("): ") + n
-                                  : d + QStringLiteral(" dagen geleden (") + l + QStringLiteral(") ") + n;
+            if (offset > 0)
+                out.text =
+                    QStringLiteral("Over ") + d + QStringLiteral(" dagen (") + l + QStringLiteral("): ") + n;
+            else
+                out.text = d + QStringLiteral(" dagen geleden (") + l + QStringLiteral(") ") + n;
         }
         return out;
     }

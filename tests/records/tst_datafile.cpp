@@ -29,6 +29,9 @@ private Q_SLOTS:
     void saveWritesNineFieldsAndDropsDatelessRecords();
     void fieldsCannotBreakTheFormat();
     void recordsAreAddedBeforeTheBlankRow();
+    void byteOrderMarkIsNotPartOfTheText();
+    void kindsAreComparedAsNormalised_data();
+    void kindsAreComparedAsNormalised();
     void twoSavesRotateTheBackups();
     void saveKeepsTheBytesOfTheFile_data();
     void saveKeepsTheBytesOfTheFile();
@@ -276,6 +279,39 @@ void TestDataFile::saveKeepsTheBytesOfTheFile_data() {
                            << QString::fromUtf8("Zo\xc3\xab \xe2\x82\xac");
     QTest::newRow("Windows-1252") << QByteArray("1960-05-12;Zo\xeb \x80\x93\x81;Geboorte;;;;;;;\r\n")
                                   << QString::fromUtf16(u"Zo\u00eb \u20ac\u201c\u0081");
+    QTest::newRow("Windows-1252 that starts like a byte order mark")
+        << QByteArray("1960-05-12;\xef\xbb\xbf\xeb;Geboorte;;;;;;;\r\n")
+        << QString::fromUtf16(u"\u00ef\u00bb\u00bf\u00eb");
+}
+
+void TestDataFile::byteOrderMarkIsNotPartOfTheText() {
+    FakeUi ui;
+    QCOMPARE(readText("\xef\xbb\xbf"
+                      "1960-05-12;Zo\xc3\xab;Geboorte;;;;;;;\r\n"
+                      "1970-01-02;\xef\xbb\xbfKees;Feest;;;;;;;\r\n"),
+             DataFile::ReadResult::Ok);
+    QVERIFY(m_data->utf8);
+    QCOMPARE(m_table.recordCount(), 2);
+    QCOMPARE(m_table.cell(1, Col::Date), QStringLiteral("1960-05-12"));
+    QCOMPARE(m_table.cell(1, Col::Name), QString::fromUtf16(u"Zo\u00eb"));
+    // Further on it is a character of the name, as it was written.
+    QCOMPARE(m_table.cell(2, Col::Name), QChar(0xFEFF) + QStringLiteral("Kees"));
+}
+
+void TestDataFile::kindsAreComparedAsNormalised_data() {
+    QTest::addColumn<QString>("kind");
+    for (const char* kind :
+         {"", "Geboorte", "geboorte", "Verjaardag", "verjaardag", "Overlijden", "overlijden", "OVERLIJDEN",
+          "Huwelijk", "huwelijk", "Te doen", "te doen", "Feest", "x", "Geboorte "})
+        QTest::newRow(*kind ? kind : "empty") << QString::fromLatin1(kind);
+    QTest::newRow("a NUL") << QString(QChar(0));
+}
+
+void TestDataFile::kindsAreComparedAsNormalised() {
+    QFETCH(QString, kind);
+    for (const QString* known :
+         {&Kind::Geboorte, &Kind::Feest, &Kind::Huwelijk, &Kind::Jubileum, &Kind::Overlijden, &Kind::TeDoen})
+        QCOMPARE(KindIs(kind, *known), NormaliseKind(kind) == *known);
 }
 
 void TestDataFile::saveKeepsTheBytesOfTheFile() {

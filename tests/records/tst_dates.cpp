@@ -42,6 +42,8 @@ void TestDates::detectNotation_data() {
         << 0;
     QTest::newRow("title line alone with a day-first date") << "Datum;Naam;\r\n25-05-1960;Anna;\r\n" << 2;
     QTest::newRow("equals signs count as separators") << "25=05=1960;Anna;\r\n" << 2;
+    QTest::newRow("only the first two equals signs count") << "05=25=19=60;Anna;\r\n" << 1;
+    QTest::newRow("an equals sign after a dash") << "25-05=1960;Anna;\r\n" << 2;
     QTest::newRow("space after a ten-character date") << "25-05-1960 Anna\r\n" << 2;
     QTest::newRow("lines without a separator are dropped") << "Brolt gegevens\r\n1960-05-12;Anna;\r\n" << 0;
     QTest::newRow("LF alone ends a line") << "25-05-1960;Anna;\n" << 2;
@@ -63,6 +65,7 @@ void TestDates::detectNotationFails_data() {
     QTest::newRow("letters in the first part") << "ab-05-1960;Anna;\r\n";
     QTest::newRow("letters in the second part") << "12-mei-1960;Anna;\r\n";
     QTest::newRow("no first field anywhere") << ";Anna;\r\n\r\n";
+    QTest::newRow("letters between equals signs") << "1=x=1960;Anna;\r\n";
 }
 
 void TestDates::detectNotationFails() {
