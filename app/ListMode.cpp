@@ -24,15 +24,14 @@ public:
 };
 
 // One line as printed, coloured with ANSI codes on a terminal.
-void appendLine(QString& out, const QString& text, quint32 colour, bool ansi) {
+void appendLine(QByteArray& out, const QString& text, quint32 colour, bool ansi) {
     if (ansi) {
-        const QLatin1String code(colour == ReminderColour::Past    ? "34"
-                                 : colour == ReminderColour::Today ? "1;31"
-                                                                   : "32");
-        out += QLatin1String("\033[") + code + u'm' + text + QLatin1String("\033[0m\n");
-    } else {
-        out += text + u'\n';
+        out += "\033[";
+        out += colour == ReminderColour::Past ? "34" : colour == ReminderColour::Today ? "1;31" : "32";
+        out += 'm';
     }
+    out += text.toUtf8();
+    out += ansi ? "\033[0m\n" : "\n";
 }
 
 int usage(const char* why) {
@@ -108,13 +107,13 @@ int RunListMode(const QStringList& arguments) {
         ComposeReminders(table, data.dateNotation, Working(), today);
     const bool ansi = ::isatty(STDOUT_FILENO);
     // Written in one piece: a thousand lines are one write, not a thousand.
-    QString out;
+    QByteArray out;
+    out.reserve(qsizetype(reminders.lines.size()) * 64);
     for (const ReminderLine& line : reminders.lines)
         appendLine(out, line.text, line.colour, ansi);
     if (!reminders.emptyLine.isEmpty())
-        out += reminders.emptyLine + u'\n';
-    const QByteArray bytes = out.toUtf8();
-    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stdout);
+        out += reminders.emptyLine.toUtf8() + '\n';
+    std::fwrite(out.constData(), 1, size_t(out.size()), stdout);
     std::fflush(stdout);
     Ui::install(nullptr);
     return 0;

@@ -16,6 +16,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -26,16 +27,6 @@ const char16_t cp1252High[32] = {0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026,
                                  0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,
                                  0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
                                  0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
-
-QString fromCp1252(const QByteArray& bytes) {
-    QString text(bytes.size(), Qt::Uninitialized);
-    QChar* out = text.data();
-    for (qsizetype i = 0; i < bytes.size(); ++i) {
-        const uchar b = uchar(bytes[i]);
-        out[i] = (b >= 0x80 && b < 0xA0) ? QChar(cp1252High[b - 0x80]) : QChar(b);
-    }
-    return text;
-}
 
 QByteArray toCp1252(const QString& text) {
     QByteArray bytes(text.size(), Qt::Uninitialized);
@@ -70,6 +61,23 @@ QString cleanField(const QString& field) {
     return f;
 }
 
+bool isAscii(QByteArrayView bytes) {
+    // Eight bytes at a time: this looks at every byte of the file.
+    const char* p = bytes.data();
+    const qsizetype n = bytes.size();
+    qsizetype i = 0;
+    for (; i + 8 <= n; i += 8) {
+        quint64 word;
+        std::memcpy(&word, p + i, 8);
+        if (word & 0x8080808080808080ULL)
+            return false;
+    }
+    for (; i < n; ++i)
+        if (uchar(p[i]) >= 0x80)
+            return false;
+    return true;
+}
+
 bool renameOver(const QString& from, const QString& to) {
     return std::rename(QFile::encodeName(from).constData(), QFile::encodeName(to).constData()) == 0;
 }
@@ -82,27 +90,6 @@ void DataFile::setLocation(const QString& nameOfFile) {
     dataFolder = info.path() + u'/';
     const QString suffix = info.suffix();
     extension = suffix.isEmpty() ? QStringLiteral(".dat") : u'.' + suffix;
-}
-
-QString DataFile::decode(const QByteArray& bytes, bool* isUtf8) {
-    // Plain ASCII reads the same either way and is by far the commonest case.
-    bool ascii = true;
-    for (const char c : bytes)
-        if (uchar(c) >= 0x80) {
-            ascii = false;
-            break;
-        }
-    if (ascii) {
-        if (isUtf8)
-            *isUtf8 = true;
-        return QString::fromLatin1(bytes);
-    }
-    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    QString text = decoder(bytes);
-    const bool ok = !decoder.hasError();
-    if (isUtf8)
-        *isUtf8 = ok;
-    return ok ? text : fromCp1252(bytes);
 }
 
 QByteArray DataFile::encode(const QString& text, bool isUtf8) {
@@ -157,12 +144,9 @@ DataFile::ReadResult DataFile::read(const QString& folderIn, const QString& base
     // only the records kept become strings.
     QByteArrayView all(bytes);
     enum class Encoding { Ascii, Utf8, Cp1252 };
-    Encoding encoding = Encoding::Ascii;
-    for (const char c : all)
-        if (uchar(c) >= 0x80) {
-            encoding = all.isValidUtf8() ? Encoding::Utf8 : Encoding::Cp1252;
-            break;
-        }
+    const Encoding encoding = isAscii(all)        ? Encoding::Ascii
+                              : all.isValidUtf8() ? Encoding::Utf8
+                                                  : Encoding::Cp1252;
     utf8 = encoding != Encoding::Cp1252;
     // A byte order mark is not part of the text.
     if (encoding == Encoding::Utf8 && all.startsWith("\xEF\xBB\xBF"))
@@ -175,25 +159,24 @@ DataFile::ReadResult DataFile::read(const QString& folderIn, const QString& base
             // A mark further on is a character like any other.
             QStringDecoder decoder(QStringDecoder::Utf8,
                                    QStringDecoder::Flag::Stateless | QStringDecoder::Flag::ConvertInitialBom);
-            buffer.resize(decoder.requiredSpace(line.size()));
+            if (buffer.size() < decoder.requiredSpace(line.size()))
+                buffer.resize(decoder.requiredSpace(line.size()));
             const QChar* end = decoder.appendToBuffer(buffer.data(), line);
             return QStringView(buffer.constData(), end - buffer.constData());
         }
-        // One byte is one character here.
-        qsizetype size = line.size();
-        if (fields > 0) {
-            qsizetype at = -1;
-            for (int f = 0; f < fields && (at = line.indexOf(';', at + 1)) >= 0;)
-                if (++f == fields)
-                    size = at + 1;
-        }
-        buffer.resize(size);
-        QChar* out = buffer.data();
-        for (qsizetype i = 0; i < size; ++i) {
+        // One byte is one character here: widened up to the last ";" wanted.
+        if (buffer.size() < line.size())
+            buffer.resize(line.size());
+        char16_t* out = reinterpret_cast<char16_t*>(buffer.data());
+        const bool ascii = encoding == Encoding::Ascii;
+        qsizetype i = 0;
+        for (int separators = 0; i < line.size();) {
             const uchar b = uchar(line[i]);
-            out[i] = (b >= 0x80 && b < 0xA0) ? QChar(cp1252High[b - 0x80]) : QChar(b);
+            out[i++] = (!ascii && b >= 0x80 && b < 0xA0) ? cp1252High[b - 0x80] : char16_t(b);
+            if (b == ';' && ++separators == fields)
+                break;
         }
-        return buffer;
+        return QStringView(out, i);
     };
     // A record line starts with a digit.
     auto isRecord = [](QByteArrayView line) { return !line.isEmpty() && line[0] >= '0' && line[0] <= '9'; };
@@ -214,10 +197,10 @@ DataFile::ReadResult DataFile::read(const QString& folderIn, const QString& base
     if (notationDetected)
         notationDetected(dateNotation);
 
-    // The first `count` fields of a record line; the rest are left empty.
-    auto split = [](QStringView line, QStringView(&fields)[9], int count) {
+    // The first fields of a record line; those it lacks are empty.
+    auto split = []<size_t count>(QStringView line, QStringView(&fields)[count]) {
         qsizetype from = 0;
-        int f = 0;
+        size_t f = 0;
         for (qsizetype i = 0; i <= line.size() && f < count; ++i)
             if (i == line.size() || line[i] == u';') {
                 fields[f++] = line.sliced(from, i - from);
@@ -237,17 +220,17 @@ DataFile::ReadResult DataFile::read(const QString& folderIn, const QString& base
         const Occurrences occurrences(onlyForReminders->today);
         QSet<size_t> deathsNeeded, birthsNeeded;
         struct Relative {
-            size_t record;
-            size_t name;
+            quint32 record;
             bool death;
+            size_t name;
         };
         std::vector<Relative> relatives; // deaths and births outside the window
         keep.reserve(size_t(records));
         ForEachTextLine(all, [&](QByteArrayView line) {
             if (!isRecord(line))
                 return;
-            QStringView fields[9];
-            split(decodeLine(line, 3), fields, 3);
+            QStringView fields[3];
+            split(decodeLine(line, 3), fields);
             int y, m, d;
             bool needed = !RecordDateParts(fields[0], dateNotation, y, m, d) || y > occurrences.year();
             const bool death = KindIs(fields[2], Kind::Overlijden);
@@ -261,7 +244,7 @@ DataFile::ReadResult DataFile::read(const QString& folderIn, const QString& base
             else if (needed && death)
                 birthsNeeded.insert(qHash(BaseNameView(fields[1])));
             else if (!needed && (death || birth))
-                relatives.push_back({keep.size(), qHash(BaseNameView(fields[1])), death});
+                relatives.push_back({quint32(keep.size()), death, qHash(BaseNameView(fields[1]))});
             keep.push_back(needed);
         });
         for (const Relative& r : relatives)
@@ -271,12 +254,12 @@ DataFile::ReadResult DataFile::read(const QString& folderIn, const QString& base
     }
 
     table.reserve(int(records));
-    size_t r = 0;
+    size_t recordLine = 0;
     ForEachTextLine(all, [&](QByteArrayView line) {
-        if (!isRecord(line) || (onlyForReminders && !keep[r++]))
+        if (!isRecord(line) || (onlyForReminders && !keep[recordLine++]))
             return;
         QStringView fields[9];
-        split(decodeLine(line), fields, 9);
+        split(decodeLine(line), fields);
         RecordTable::Row& row = table.appendEmptyRecord();
         row[Col::Date] = fields[0].toString();
         row[Col::Name] = fields[1].toString();

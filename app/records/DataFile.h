@@ -35,8 +35,7 @@ public:
 
     QString defaultFilePath() const { return dataFolder + QStringLiteral("Brolt") + extension; }
 
-    // Turns text into the bytes of a data file and back, in the file's own encoding.
-    static QString decode(const QByteArray& bytes, bool* utf8);
+    // Turns text into the bytes of a data file, in the file's own encoding.
     static QByteArray encode(const QString& text, bool utf8);
     // One record line as written: nine fields, each followed by ";", then CR LF.
     static QString recordLine(const RecordTable::Row& row);

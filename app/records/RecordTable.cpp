@@ -73,10 +73,15 @@ QString NormaliseKind(QStringView kind) {
 }
 
 bool KindIs(QStringView kind, const QString& known) {
-    if (kind.isEmpty() || kind == QStringView(u"\0", 1) || kind == QLatin1String("Verjaardag"))
-        return known == Kind::Geboorte;
-    if (kind == known)
-        return true;
-    return kind[0].isLower() && !known.isEmpty() && kind[0].toUpper() == known[0] &&
-           kind.mid(1) == QStringView(known).mid(1);
+    // Runs for every record of a file: lengths and first letters decide most cases.
+    if (kind.size() <= 1 || kind.size() == 10) {
+        if (kind.isEmpty() || kind == QStringView(u"\0", 1) || kind == QLatin1String("Verjaardag"))
+            return known == Kind::Geboorte;
+    }
+    if (kind.size() != known.size())
+        return false;
+    const QChar first = kind[0];
+    if (first != known[0] && !(first.isLower() && first.toUpper() == known[0]))
+        return false;
+    return kind.sliced(1) == QStringView(known).sliced(1);
 }
