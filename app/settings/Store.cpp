@@ -18,18 +18,25 @@ QString storedName(QSettings& settings, const QString& name) {
     return {};
 }
 
-bool readStored(const QString& name, QString& value) {
-    QSettings settings = open();
-    settings.beginGroup(group);
-    const QString stored = storedName(settings, name);
-    if (stored.isEmpty())
-        return false;
-    const QVariant v = settings.value(stored);
-    // A list or anything else that is no plain text counts as missing.
+// A list or anything else that is no plain text counts as missing.
+bool plainText(const QVariant& v, QString& value) {
     if (!v.canConvert<QString>() || v.typeId() == QMetaType::QStringList)
         return false;
     value = v.toString();
     return true;
+}
+
+bool readStored(const QString& name, QString& value) {
+    QSettings settings = open();
+    settings.beginGroup(group);
+    const QString stored = storedName(settings, name);
+    return !stored.isEmpty() && plainText(settings.value(stored), value);
+}
+
+int toInteger(const QString& value, int defaultValue) {
+    bool ok = false;
+    const int n = value.trimmed().toInt(&ok);
+    return ok ? n : defaultValue;
 }
 } // namespace
 
@@ -40,11 +47,7 @@ QString Store::readText(const QString& name, const QString& defaultValue) {
 
 int Store::readInteger(const QString& name, int defaultValue) {
     QString value;
-    if (!readStored(name, value))
-        return defaultValue;
-    bool ok = false;
-    const int n = value.trimmed().toInt(&ok);
-    return ok ? n : defaultValue;
+    return readStored(name, value) ? toInteger(value, defaultValue) : defaultValue;
 }
 
 bool Store::readBool(const QString& name, bool defaultValue) {
@@ -91,5 +94,53 @@ int Store::readInteger(const StoreKey& key) {
 }
 
 bool Store::readBool(const StoreKey& key) {
+    return readBool(key.name, QString(key.defaultValue) == "1");
+}
+
+StoreSnapshot::StoreSnapshot() {
+    QSettings settings = open();
+    settings.beginGroup(group);
+    // The first spelling of a name counts, as for a single read.
+    for (const QString& name : settings.childKeys()) {
+        const QString folded = name.toCaseFolded();
+        if (m_values.contains(folded))
+            continue;
+        QString value;
+        m_values.insert(folded, plainText(settings.value(name), value) ? std::optional<QString>(value)
+                                                                       : std::nullopt);
+    }
+}
+
+bool StoreSnapshot::find(const QString& name, QString& value) const {
+    const auto it = m_values.constFind(name.toCaseFolded());
+    if (it == m_values.constEnd() || !it->has_value())
+        return false;
+    value = **it;
+    return true;
+}
+
+QString StoreSnapshot::readText(const QString& name, const QString& defaultValue) const {
+    QString value;
+    return find(name, value) ? value : defaultValue;
+}
+
+int StoreSnapshot::readInteger(const QString& name, int defaultValue) const {
+    QString value;
+    return find(name, value) ? toInteger(value, defaultValue) : defaultValue;
+}
+
+bool StoreSnapshot::readBool(const QString& name, bool defaultValue) const {
+    return readInteger(name, defaultValue ? 1 : 0) != 0;
+}
+
+QString StoreSnapshot::readText(const StoreKey& key) const {
+    return readText(key.name, key.defaultValue);
+}
+
+int StoreSnapshot::readInteger(const StoreKey& key) const {
+    return readInteger(key.name, QString(key.defaultValue).toInt());
+}
+
+bool StoreSnapshot::readBool(const StoreKey& key) const {
     return readBool(key.name, QString(key.defaultValue) == "1");
 }

@@ -1,6 +1,9 @@
 #pragma once
 
+#include <QHash>
 #include <QString>
+
+#include <optional>
 
 // One key of the settings store with its default.  Every key the program
 // uses is declared once below; nobody repeats a default.
@@ -86,3 +89,22 @@ QString readText(const StoreKey& key);
 int readInteger(const StoreKey& key);
 bool readBool(const StoreKey& key);
 } // namespace Store
+
+// Several reads from one look at the store, by the rules above: a set-up that
+// reads a dozen values opens the store once instead of a dozen times.
+class StoreSnapshot {
+public:
+    StoreSnapshot();
+    QString readText(const QString& name, const QString& defaultValue) const;
+    int readInteger(const QString& name, int defaultValue) const;
+    bool readBool(const QString& name, bool defaultValue) const;
+    QString readText(const StoreKey& key) const;
+    int readInteger(const StoreKey& key) const;
+    bool readBool(const StoreKey& key) const;
+
+private:
+    bool find(const QString& name, QString& value) const;
+    // By case-folded name: the value of the first stored spelling, or no
+    // value when that one holds no plain text.
+    QHash<QString, std::optional<QString>> m_values;
+};

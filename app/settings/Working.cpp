@@ -27,31 +27,32 @@ bool ParseOptionNumber(const QString& text, int& value) {
 
 StoredOptions ReadStoredOptions() {
     StoredOptions s;
-    s.nameOfFile = Store::readText(Keys::NameOfFile.name, DefaultNameOfFile());
-    s.copyFiles = Store::readBool(Keys::CopyFiles);
+    const StoreSnapshot store;
+    s.nameOfFile = store.readText(Keys::NameOfFile.name, DefaultNameOfFile());
+    s.copyFiles = store.readBool(Keys::CopyFiles);
     // Read twice, the second time with the first result as its default: one value either way.
-    s.startUp = Store::readBool(Keys::StartUpCheckRead);
-    s.startUp = Store::readBool(Keys::StartUpCheckRead.name, s.startUp);
-    s.timerAan = Store::readBool(Keys::TimerAan);
-    s.duur = Store::readText(Keys::Duur);
-    s.geluidAan = Store::readBool(Keys::GeluidAan);
-    s.systeemAan = Store::readBool(Keys::SysteemAan);
-    s.melodieAan = Store::readBool(Keys::MelodieAan);
-    QString melody = Store::readText(Keys::PadVoorMelodie);
+    s.startUp = store.readBool(Keys::StartUpCheckRead);
+    s.startUp = store.readBool(Keys::StartUpCheckRead.name, s.startUp);
+    s.timerAan = store.readBool(Keys::TimerAan);
+    s.duur = store.readText(Keys::Duur);
+    s.geluidAan = store.readBool(Keys::GeluidAan);
+    s.systeemAan = store.readBool(Keys::SysteemAan);
+    s.melodieAan = store.readBool(Keys::MelodieAan);
+    QString melody = store.readText(Keys::PadVoorMelodie);
     if (melody.isEmpty()) {
         melody = QStringLiteral("Happy Birthday Klarvo Style.mp3");
         Store::writeText(Keys::PadVoorMelodie.name, melody);
     }
     // A bare name means the shipped melody beside the program.
     s.melodyFile = QDir::isAbsolutePath(melody) ? melody : ProgramFolder() + melody;
-    s.updatesCheck = Store::readBool(Keys::UpdatesCheck);
-    s.achteraf = Store::readText(Keys::Achteraf);
-    s.vooraf = Store::readText(Keys::Vooraf);
-    s.eMail = Store::readText(Keys::EMail);
-    s.uitgebreid = Store::readBool(Keys::UitgebreidCheck);
-    Store::readBool(Keys::Year1900); // a legacy value, read and ignored
-    s.logAan = Store::readBool(Keys::LogAan);
-    s.meldingenAan = Store::readBool(Keys::MeldingenAan);
+    s.updatesCheck = store.readBool(Keys::UpdatesCheck);
+    s.achteraf = store.readText(Keys::Achteraf);
+    s.vooraf = store.readText(Keys::Vooraf);
+    s.eMail = store.readText(Keys::EMail);
+    s.uitgebreid = store.readBool(Keys::UitgebreidCheck);
+    store.readBool(Keys::Year1900); // a legacy value, read and ignored
+    s.logAan = store.readBool(Keys::LogAan);
+    s.meldingenAan = store.readBool(Keys::MeldingenAan);
     return s;
 }
 

@@ -20,6 +20,7 @@ private Q_SLOTS:
     void corruptFileGivesDefaults();
     void firstStartDefaults();
     void storedPreferencesAreClamped();
+    void snapshotReadsAsSingleReads();
 
 private:
     TempHome* m_home = nullptr;
@@ -90,6 +91,31 @@ void TestStore::corruptFileGivesDefaults() {
     QCOMPARE(Store::readInteger(Keys::Top), 100);
     QCOMPARE(Store::readInteger(Keys::Width), 1000);
     QCOMPARE(Store::readText(Keys::Duur), QString("60"));
+}
+
+void TestStore::snapshotReadsAsSingleReads() {
+    // Written by hand, as another program or an older version may have left it:
+    // two spellings of one name, a list, numbers with spaces, text in a number.
+    WriteFileForTest(m_home->configFile(), "[Defaults]\n"
+                                           "StartupCheck%20Aan=0\n"
+                                           "StartUpCheck%20Aan=1\n"
+                                           "Top=\" 250 \"\n"
+                                           "Width=12px\n"
+                                           "Duur=a, b\n"
+                                           "e-mail=anna@example.nl\n"
+                                           "Log%20Aan=1\n");
+    const StoreSnapshot snapshot;
+    for (const char* name : {"StartUpCheck Aan", "startupcheck aan", "Top", "TOP", "Width", "Duur", "e-mail",
+                             "E-Mail", "Log Aan", "Geluid Aan", "Bestaat niet"}) {
+        QCOMPARE(snapshot.readText(name, "standaard"), Store::readText(name, "standaard"));
+        QCOMPARE(snapshot.readInteger(name, 77), Store::readInteger(name, 77));
+        QCOMPARE(snapshot.readBool(name, true), Store::readBool(name, true));
+        QCOMPARE(snapshot.readBool(name, false), Store::readBool(name, false));
+    }
+    QCOMPARE(snapshot.readInteger(Keys::Top), 250);
+    QCOMPARE(snapshot.readInteger(Keys::Width), 1000);
+    QCOMPARE(snapshot.readText(Keys::Duur), QString("60")); // a list is no value
+    QCOMPARE(snapshot.readText(Keys::EMail), QString("anna@example.nl"));
 }
 
 void TestStore::firstStartDefaults() {
