@@ -15,6 +15,7 @@
 #include <QThread>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
@@ -78,6 +79,77 @@ bool isAscii(QByteArrayView bytes) {
     return true;
 }
 
+// The bytes of a data file, handed out in pieces for each look at them, so
+// that a big file is never held whole.  Something that is no regular file
+// (a pipe) is read once and kept.
+class FileBytes {
+public:
+    // False when the file cannot be opened or read.
+    bool open(const QString& path, qsizetype pieceBytes) {
+        m_file.close();
+        m_bytes.clear();
+        m_file.setFileName(path);
+        if (!m_file.open(QIODevice::ReadOnly))
+            return false;
+        m_streamed = !m_file.isSequential();
+        if (!m_streamed) {
+            m_bytes = m_file.readAll();
+            return m_file.error() == QFileDevice::NoError;
+        }
+        m_bytes.resize(qMax<qsizetype>(pieceBytes, 1));
+        return true;
+    }
+    qint64 size() const { return m_streamed ? m_file.size() : m_bytes.size(); }
+
+    // Calls f(piece) with the bytes from `from` on, in pieces that end just
+    // after a line ending (a CR LF is never split), and last with the bytes
+    // after the last line ending, if any.  False when reading failed.
+    template <typename F> bool forEachPiece(qint64 from, F&& f) {
+        if (!m_streamed) {
+            f(QByteArrayView(m_bytes).sliced(qMin<qint64>(from, m_bytes.size())));
+            return true;
+        }
+        const int fd = m_file.handle();
+        qint64 offset = from;
+        qsizetype kept = 0; // the start of an unended line, carried to the next piece
+        bool afterCr = false;
+        for (;;) {
+            if (kept == m_bytes.size())
+                m_bytes.resize(m_bytes.size() * 2); // a line longer than a piece
+            const ssize_t n = ::pread(fd, m_bytes.data() + kept, size_t(m_bytes.size() - kept), offset);
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n < 0)
+                return false;
+            offset += n;
+            QByteArrayView data(m_bytes.constData(), kept + n);
+            // The LF of a CR LF that was split between two pieces.
+            if (afterCr && kept == 0 && !data.isEmpty() && data[0] == '\n')
+                data = data.sliced(1);
+            afterCr = false;
+            if (n == 0) {
+                if (!data.isEmpty())
+                    f(data);
+                return true;
+            }
+            qsizetype end = data.size();
+            while (end > 0 && data[end - 1] != '\n' && data[end - 1] != '\r')
+                --end;
+            if (end > 0) {
+                f(data.first(end));
+                afterCr = data[end - 1] == '\r';
+            }
+            kept = data.size() - end;
+            std::memmove(m_bytes.data(), data.constData() + end, size_t(kept));
+        }
+    }
+
+private:
+    QFile m_file;
+    QByteArray m_bytes; // the whole of a kept file, or the piece being looked at
+    bool m_streamed = false;
+};
+
 bool renameOver(const QString& from, const QString& to) {
     return std::rename(QFile::encodeName(from).constData(), QFile::encodeName(to).constData()) == 0;
 }
@@ -117,16 +189,14 @@ DataFile::ReadResult DataFile::read(const QString& folderIn, const QString& base
     if (!QFileInfo::exists(path) && browseForDataFolder && browseForDataFolder(folder))
         path = folder + baseName + ext;
 
-    QByteArray bytes;
+    FileBytes file;
     readTries = 0;
     bool enough = false;
     while (readTries < 6) {
         if (readTries > 0)
             QThread::msleep(retryDelayMs);
         ++readTries;
-        QByteArray content;
-        if (ReadWholeFile(path, content) && content.size() > 20) {
-            bytes = std::move(content);
+        if (file.open(path, readPieceBytes) && file.size() > 20) {
             enough = true;
             break;
         }
@@ -142,15 +212,35 @@ DataFile::ReadResult DataFile::read(const QString& folderIn, const QString& base
     // The encoding is decided for the whole file; then each line is decoded
     // on its own into one reused buffer, so the text is never held twice and
     // only the records kept become strings.
-    QByteArrayView all(bytes);
+    // Line endings and pieces never split a UTF-8 sequence: the file is
+    // valid UTF-8 exactly when every piece is.
+    bool ascii = true, validUtf8 = true, byteOrderMark = false, first = true;
+    const bool looked = file.forEachPiece(0, [&](QByteArrayView piece) {
+        if (first)
+            byteOrderMark = piece.startsWith("\xEF\xBB\xBF");
+        first = false;
+        if (ascii && isAscii(piece))
+            return;
+        ascii = false;
+        validUtf8 = validUtf8 && piece.isValidUtf8();
+    });
     enum class Encoding { Ascii, Utf8, Cp1252 };
-    const Encoding encoding = isAscii(all)        ? Encoding::Ascii
-                              : all.isValidUtf8() ? Encoding::Utf8
-                                                  : Encoding::Cp1252;
+    const Encoding encoding = ascii ? Encoding::Ascii : validUtf8 ? Encoding::Utf8 : Encoding::Cp1252;
     utf8 = encoding != Encoding::Cp1252;
     // A byte order mark is not part of the text.
-    if (encoding == Encoding::Utf8 && all.startsWith("\xEF\xBB\xBF"))
-        all = all.sliced(3);
+    const qint64 textStart = encoding == Encoding::Utf8 && byteOrderMark ? 3 : 0;
+    // Every line of the text, a piece at a time; false when reading failed.
+    auto forEachLine = [&](auto&& f) {
+        return file.forEachPiece(textStart, [&](QByteArrayView piece) { ForEachTextLine(piece, f); });
+    };
+    // A file that cannot be read to its end is not read at all.
+    auto unreadable = [&] {
+        table.reset();
+        log.endWith(QStringLiteral("Bestand te klein"));
+        return ReadResult::TooSmall;
+    };
+    if (!looked)
+        return unreadable();
     QString buffer;
     // The line, or with `fields` > 0 only its first fields (each with the ";"
     // after it): most lines are only looked at, and only their start counts.
@@ -184,11 +274,13 @@ DataFile::ReadResult DataFile::read(const QString& folderIn, const QString& base
     NotationDetector detector;
     qsizetype records = 0;
     try {
-        ForEachTextLine(all, [&](QByteArrayView line) {
+        const bool read = forEachLine([&](QByteArrayView line) {
             // The detector looks at the first field only (a line without ";" is whole).
             detector.add(decodeLine(line, 1));
             records += isRecord(line);
         });
+        if (!read)
+            return unreadable();
         dateNotation = detector.notation();
     } catch (const DateError&) {
         log.endWith(QStringLiteral("Notatie onbekend"));
@@ -226,7 +318,7 @@ DataFile::ReadResult DataFile::read(const QString& folderIn, const QString& base
         };
         std::vector<Relative> relatives; // deaths and births outside the window
         keep.reserve(size_t(records));
-        ForEachTextLine(all, [&](QByteArrayView line) {
+        const bool read = forEachLine([&](QByteArrayView line) {
             if (!isRecord(line))
                 return;
             QStringView fields[3];
@@ -247,6 +339,8 @@ DataFile::ReadResult DataFile::read(const QString& folderIn, const QString& base
                 relatives.push_back({quint32(keep.size()), death, qHash(BaseNameView(fields[1]))});
             keep.push_back(needed);
         });
+        if (!read)
+            return unreadable();
         for (const Relative& r : relatives)
             if ((r.death ? deathsNeeded : birthsNeeded).contains(r.name))
                 keep[r.record] = true;
@@ -255,8 +349,9 @@ DataFile::ReadResult DataFile::read(const QString& folderIn, const QString& base
 
     table.reserve(int(records));
     size_t recordLine = 0;
-    ForEachTextLine(all, [&](QByteArrayView line) {
-        if (!isRecord(line) || (onlyForReminders && !keep[recordLine++]))
+    const bool read = forEachLine([&](QByteArrayView line) {
+        // (A file changed by another program between two looks may have more lines.)
+        if (!isRecord(line) || (onlyForReminders && (recordLine >= keep.size() || !keep[recordLine++])))
             return;
         QStringView fields[9];
         split(decodeLine(line), fields);
@@ -271,6 +366,8 @@ DataFile::ReadResult DataFile::read(const QString& folderIn, const QString& base
         row[Col::PostcodeCity] = fields[7].toString();
         row[Col::Country] = fields[8].toString();
     });
+    if (!read)
+        return unreadable();
 
     SetShortDateFormat(NotationFormat(dateNotation));
     formatLabel = QStringLiteral("Datumformaat: ") + NotationDisplayName(dateNotation);

@@ -62,6 +62,8 @@ public:
 
     // Pause between tries of a busy file; tests shorten it.
     int retryDelayMs = 100;
+    // A file is read this many bytes at a time (more for a longer line); tests make it small.
+    qsizetype readPieceBytes = 64 * 1024;
 
     // Reading for one list of reminders only (`Brolt --list`): a record is
     // loaded when its next occurrence lies within [-back, ahead] days of

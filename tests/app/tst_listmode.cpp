@@ -12,11 +12,26 @@ private Q_SLOTS:
     void printsTheReminderLines_data();
     void printsTheReminderLines();
     void firstRunProvisionsTheSample();
+    void readsFromAPipe();
 
 private:
     QString run(const QStringList& arguments, int* exitCode, QString* errors = nullptr);
     TempHome* m_home = nullptr;
 };
+
+void TestListMode::readsFromAPipe() {
+    // `Brolt --list --file /dev/stdin < file`, or a file made on the fly.
+    QProcess p;
+    p.start(QString(BROLT_PROGRAM_DIR) + "/Brolt",
+            {"--list", "--date", "2026-05-10", "--file", "/dev/stdin"});
+    QVERIFY(p.waitForStarted(30000));
+    p.write("1960-05-12;Anna;Geboorte;;;;;;;\r\n1990-05-08;Kees;Geboorte;;;;;;;\r\n");
+    p.closeWriteChannel();
+    QVERIFY(p.waitForFinished(30000));
+    QCOMPARE(p.exitCode(), 0);
+    QCOMPARE(QString::fromUtf8(p.readAllStandardOutput()),
+             QString("Kees werd eergisteren (vr 08-05) 36 jaar\nAnna wordt overmorgen (di 12-05) 66 jaar\n"));
+}
 
 QString TestListMode::run(const QStringList& arguments, int* exitCode, QString* errors) {
     QProcess p;

@@ -30,6 +30,8 @@ private Q_SLOTS:
     void fieldsCannotBreakTheFormat();
     void recordsAreAddedBeforeTheBlankRow();
     void byteOrderMarkIsNotPartOfTheText();
+    void smallPiecesReadTheSame_data();
+    void smallPiecesReadTheSame();
     void kindsAreComparedAsNormalised_data();
     void kindsAreComparedAsNormalised();
     void twoSavesRotateTheBackups();
@@ -296,6 +298,59 @@ void TestDataFile::byteOrderMarkIsNotPartOfTheText() {
     QCOMPARE(m_table.cell(1, Col::Name), QString::fromUtf16(u"Zo\u00eb"));
     // Further on it is a character of the name, as it was written.
     QCOMPARE(m_table.cell(2, Col::Name), QChar(0xFEFF) + QStringLiteral("Kees"));
+}
+
+void TestDataFile::smallPiecesReadTheSame_data() {
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::newRow("CR LF") << QByteArray(
+        "1960-05-12;Anna;Geboorte;a.jpg;;;;;;\r\n1990-05-08;Kees;Feest;;;;;;;\r\n"
+        "2000-05-10;Wim;Overlijden;;;;;;;\r\n");
+    QTest::newRow("LF, CR and CR LF mixed, empty lines")
+        << QByteArray("\r\n1960-05-12;Anna;;\n\n1990-05-08;Kees;\r1991-05-08;Piet;\r\n\r2000-05-10;Wim;\n");
+    QTest::newRow("CR LF at every place a piece can end")
+        << QByteArray("1960-05-12;A;\r\n1960-05-13;BB;\r\n1960-05-14;CCC;\r\n1960-05-15;DDDD;\r\n");
+    QTest::newRow("a line longer than any piece")
+        << QByteArray("1960-05-12;") + QByteArray(300, 'x') + ";Geboorte;;;;;;;\r\n1990-05-08;Kees;;\r\n";
+    QTest::newRow("last line without an ending") << QByteArray("1960-05-12;Anna;;\r\n1990-05-08;Kees;;");
+    QTest::newRow("ends in a lone CR") << QByteArray("1960-05-12;Anna;;\r\n1990-05-08;Kees;;\r");
+    QTest::newRow("UTF-8 with a byte order mark")
+        << QByteArray("\xef\xbb\xbf"
+                      "1960-05-12;Zo\xc3\xab \xe2\x82\xac;;\r\n1990-05-08;\xe2\x82\xac\xe2\x82\xac;;\r\n");
+    QTest::newRow("UTF-8 that breaks late: Windows-1252")
+        << QByteArray("1960-05-12;Zo\xc3\xab;;\r\n1961-05-12;Anna;;\r\n1990-05-08;Zo\xeb;;\r\n");
+    QTest::newRow("day first") << QByteArray("12-05-1960;Anna;;\r\n25-12-1990;Kees;;\r\n");
+}
+
+void TestDataFile::smallPiecesReadTheSame() {
+    QFETCH(QByteArray, bytes);
+    FakeUi ui;
+    WriteFileForTest(m_folder + "Brolt.dat", bytes);
+    auto readWith = [&](qsizetype pieceBytes, QStringList& cells, bool& utf8, int& notation) {
+        RecordTable table;
+        DataFile data(table);
+        data.retryDelayMs = 0;
+        data.readPieceBytes = pieceBytes;
+        const DataFile::ReadResult result = data.read(m_folder, "Brolt", ".dat");
+        for (int r = 0; r < table.rowCount(); ++r)
+            for (const QString& cell : table.row(r))
+                cells << cell;
+        utf8 = data.utf8;
+        notation = data.dateNotation;
+        return result;
+    };
+    QStringList whole;
+    bool wholeUtf8 = false;
+    int wholeNotation = -1;
+    QCOMPARE(readWith(1 << 20, whole, wholeUtf8, wholeNotation), DataFile::ReadResult::Ok);
+    for (const qsizetype piece : {1, 2, 3, 4, 5, 7, 11, 16, 17, 31, 64}) {
+        QStringList cells;
+        bool pieceUtf8 = !wholeUtf8;
+        int pieceNotation = -1;
+        QCOMPARE(readWith(piece, cells, pieceUtf8, pieceNotation), DataFile::ReadResult::Ok);
+        QCOMPARE(cells, whole);
+        QCOMPARE(pieceUtf8, wholeUtf8);
+        QCOMPARE(pieceNotation, wholeNotation);
+    }
 }
 
 void TestDataFile::kindsAreComparedAsNormalised_data() {

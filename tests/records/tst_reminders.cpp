@@ -524,8 +524,10 @@ Composed composeFromFile(const QString& folder, const QDate& day, const WorkingS
     RecordTable table;
     DataFile data(table);
     data.retryDelayMs = 0;
-    if (forList)
+    if (forList) {
         data.onlyForReminders = DataFile::ReminderWindow{day, settings.achteraf, settings.vooraf};
+        data.readPieceBytes = 37; // and the file read in small pieces, lines split anywhere
+    }
     if (data.read(folder, QStringLiteral("Brolt"), QStringLiteral(".dat")) != DataFile::ReadResult::Ok)
         return {};
     ComputeDerivedColumns(table, data.dateNotation, day);
