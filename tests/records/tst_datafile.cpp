@@ -30,6 +30,7 @@ private Q_SLOTS:
     void fieldsCannotBreakTheFormat();
     void recordsAreAddedBeforeTheBlankRow();
     void byteOrderMarkIsNotPartOfTheText();
+    void notationIsFoundInTheFilesEncoding();
     void smallPiecesReadTheSame_data();
     void smallPiecesReadTheSame();
     void kindsAreComparedAsNormalised_data();
@@ -298,6 +299,18 @@ void TestDataFile::byteOrderMarkIsNotPartOfTheText() {
     QCOMPARE(m_table.cell(1, Col::Name), QString::fromUtf16(u"Zo\u00eb"));
     // Further on it is a character of the name, as it was written.
     QCOMPARE(m_table.cell(2, Col::Name), QChar(0xFEFF) + QStringLiteral("Kees"));
+}
+
+void TestDataFile::notationIsFoundInTheFilesEncoding() {
+    FakeUi ui;
+    // In UTF-8 the "é" is one character, so the eleventh is the space and the
+    // first field ends there (no parts: it counts as 0 and 0); read byte for
+    // byte it would run on to the ";" and fail on the letter.
+    QCOMPARE(readText("\xc3\xa9"
+                      "234567890 -5-6;x;\r\n1960-05-12;Anna;Geboorte;;;;;;;\r\n"),
+             DataFile::ReadResult::Ok);
+    QVERIFY(m_data->utf8);
+    QCOMPARE(m_data->dateNotation, int(DayMonthYear)); // averages 980 and 2.5
 }
 
 void TestDataFile::smallPiecesReadTheSame_data() {
