@@ -321,22 +321,38 @@ DataFile::ReadResult DataFile::read(const QString& folderIn, const QString& base
         const bool read = forEachLine([&](QByteArrayView line) {
             if (!isRecord(line))
                 return;
-            QStringView fields[3];
-            split(decodeLine(line, 3), fields);
+            // Only the date and the kind are decoded; names are compared as
+            // bytes, which are equal exactly when the decoded names are.
+            QByteArrayView fields[3];
+            qsizetype from = 0;
+            int f = 0;
+            for (qsizetype i = 0; i <= line.size() && f < 3; ++i)
+                if (i == line.size() || line[i] == ';') {
+                    fields[f++] = line.sliced(from, i - from);
+                    from = i + 1;
+                }
             int y, m, d;
-            bool needed = !RecordDateParts(fields[0], dateNotation, y, m, d) || y > occurrences.year();
-            const bool death = KindIs(fields[2], Kind::Overlijden);
-            const bool birth = !death && KindIs(fields[2], Kind::Geboorte);
+            bool needed =
+                !RecordDateParts(decodeLine(fields[0]), dateNotation, y, m, d) || y > occurrences.year();
             if (!needed) {
                 const int offset = occurrences.offset(m, d);
                 needed = offset >= -onlyForReminders->back && offset <= onlyForReminders->ahead;
             }
-            if (needed && (birth || KindIs(fields[2], Kind::Huwelijk)))
-                deathsNeeded.insert(qHash(BaseNameView(fields[1])));
-            else if (needed && death)
-                birthsNeeded.insert(qHash(BaseNameView(fields[1])));
-            else if (!needed && (death || birth))
-                relatives.push_back({quint32(keep.size()), death, qHash(BaseNameView(fields[1]))});
+            const QStringView kind = decodeLine(fields[2]);
+            const bool death = KindIs(kind, Kind::Overlijden);
+            const bool birth = !death && KindIs(kind, Kind::Geboorte);
+            const bool wedding = needed && !death && !birth && KindIs(kind, Kind::Huwelijk);
+            if (!death && !birth && !wedding) {
+                keep.push_back(needed);
+                return;
+            }
+            const size_t name = qHash(BaseNameView(fields[1]));
+            if (needed && (birth || wedding))
+                deathsNeeded.insert(name);
+            else if (needed)
+                birthsNeeded.insert(name);
+            else
+                relatives.push_back({quint32(keep.size()), death, name});
             keep.push_back(needed);
         });
         if (!read)

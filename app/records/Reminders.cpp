@@ -26,13 +26,17 @@ bool isBlank(const QString& text) {
     return true;
 }
 
-QStringView baseNameView(QStringView name) {
-    qsizetype n = name.indexOf(QChar(u'('));
+template <typename View> View baseNameOf(View name) {
+    qsizetype n = name.indexOf('(');
     if (n < 0)
         n = name.size();
-    while (n > 0 && name[n - 1] == u' ')
+    while (n > 0 && name[n - 1] == ' ')
         --n;
-    return name.left(n);
+    return name.first(n);
+}
+
+QStringView baseNameView(QStringView name) {
+    return baseNameOf(name);
 }
 
 QDate occurrenceIn(int year, const QDate& date) {
@@ -265,8 +269,8 @@ QString BaseName(const QString& name) {
     return baseNameView(name).toString();
 }
 
-QStringView BaseNameView(QStringView name) {
-    return baseNameView(name);
+QByteArrayView BaseNameView(QByteArrayView name) {
+    return baseNameOf(name);
 }
 
 bool FindDeath(const RecordTable& table, const QString& name, int notation, int* dayNumber) {

@@ -67,7 +67,9 @@ private:
 
 // The base name of a person: the part before the first "(", trailing spaces removed.
 QString BaseName(const QString& name);
-QStringView BaseNameView(QStringView name);
+// The same of a name as the bytes of a data file ("(" and the space are
+// single bytes in each of its encodings).
+QByteArrayView BaseNameView(QByteArrayView name);
 // The first "Overlijden" / "Geboorte" record of a base name and its day number.
 bool FindDeath(const RecordTable& table, const QString& name, int notation, int* dayNumber);
 bool FindBirth(const RecordTable& table, const QString& name, int notation, int* dayNumber);

@@ -468,9 +468,10 @@ namespace {
 // A family file with everything that can make a line need another record:
 // shared base names, births and deaths of one person, kinds in every
 // spelling, unknown years, 29 February, invalid and future dates.
-QByteArray mixedFile(quint32 seed, int notation, int records) {
+QByteArray mixedFile(quint32 seed, int notation, int records, const char* eighthName) {
     QRandomGenerator rng(seed);
-    const char* const names[] = {"Anna", "Kees", "Opa Jan", "Oma Lies", "Tante Ria", "Wim", "Sanne", "Piet"};
+    const char* const names[] = {"Anna",      "Kees", "Opa Jan", "Oma Lies",
+                                 "Tante Ria", "Wim",  "Sanne",   eighthName};
     const char* const suffixes[] = {"", "", " (55)", " (oud)", "  "};
     const char* const kinds[] = {"Geboorte", "geboorte", "",      "Verjaardag", "Overlijden", "overlijden",
                                  "Huwelijk", "Jubileum", "Feest", "Te doen",    "Onbekend"};
@@ -555,14 +556,27 @@ void TestReminders::listReadingGivesTheSameLines_data() {
     QTest::addColumn<int>("back");
     QTest::addColumn<int>("ahead");
     QTest::addColumn<bool>("automatic");
-    QTest::newRow("usual window") << int(YearMonthDay) << QDate(2026, 5, 10) << 10 << 30 << false;
-    QTest::newRow("day-month-year") << int(DayMonthYear) << QDate(2026, 5, 10) << 10 << 30 << false;
-    QTest::newRow("today only, automatic") << int(YearMonthDay) << QDate(2026, 3, 1) << 0 << 0 << true;
-    QTest::newRow("around 29 February") << int(YearMonthDay) << QDate(2025, 2, 28) << 3 << 3 << false;
-    QTest::newRow("in a leap year") << int(YearMonthDay) << QDate(2024, 2, 29) << 10 << 30 << false;
-    QTest::newRow("across new year") << int(DayMonthYear) << QDate(2026, 12, 28) << 10 << 30 << false;
-    QTest::newRow("just after new year") << int(YearMonthDay) << QDate(2027, 1, 2) << 10 << 30 << false;
-    QTest::newRow("widest window") << int(YearMonthDay) << QDate(2026, 7, 1) << 333 << 333 << false;
+    QTest::addColumn<QByteArray>("name"); // one of the names, in the file's encoding
+    QTest::newRow("usual window") << int(YearMonthDay) << QDate(2026, 5, 10) << 10 << 30 << false
+                                  << QByteArray("Piet");
+    QTest::newRow("day-month-year") << int(DayMonthYear) << QDate(2026, 5, 10) << 10 << 30 << false
+                                    << QByteArray("Piet");
+    QTest::newRow("today only, automatic")
+        << int(YearMonthDay) << QDate(2026, 3, 1) << 0 << 0 << true << QByteArray("Piet");
+    QTest::newRow("around 29 February")
+        << int(YearMonthDay) << QDate(2025, 2, 28) << 3 << 3 << false << QByteArray("Piet");
+    QTest::newRow("in a leap year") << int(YearMonthDay) << QDate(2024, 2, 29) << 10 << 30 << false
+                                    << QByteArray("Piet");
+    QTest::newRow("across new year") << int(DayMonthYear) << QDate(2026, 12, 28) << 10 << 30 << false
+                                     << QByteArray("Piet");
+    QTest::newRow("just after new year")
+        << int(YearMonthDay) << QDate(2027, 1, 2) << 10 << 30 << false << QByteArray("Piet");
+    QTest::newRow("widest window") << int(YearMonthDay) << QDate(2026, 7, 1) << 333 << 333 << false
+                                   << QByteArray("Piet");
+    QTest::newRow("UTF-8 names") << int(YearMonthDay) << QDate(2026, 5, 10) << 30 << 30 << false
+                                 << QByteArray("Zo\xc3\xab (\xc3\xa9\xc3\xa9n)");
+    QTest::newRow("Windows-1252 names")
+        << int(YearMonthDay) << QDate(2026, 5, 10) << 30 << 30 << false << QByteArray("Zo\xeb  (\x80)");
 }
 
 void TestReminders::listReadingGivesTheSameLines() {
@@ -571,12 +585,14 @@ void TestReminders::listReadingGivesTheSameLines() {
     QFETCH(int, back);
     QFETCH(int, ahead);
     QFETCH(bool, automatic);
+    QFETCH(QByteArray, name);
     QTemporaryDir dir;
     const QString folder = dir.path() + u'/';
     WorkingSettings settings = window(back, ahead);
     settings.automaticMode = automatic;
     for (quint32 seed = 1; seed <= 12; ++seed) {
-        WriteFileForTest(folder + QStringLiteral("Brolt.dat"), mixedFile(seed, notation, 400));
+        WriteFileForTest(folder + QStringLiteral("Brolt.dat"),
+                         mixedFile(seed, notation, 400, name.constData()));
         const Composed whole = composeFromFile(folder, day, settings, false);
         const Composed list = composeFromFile(folder, day, settings, true);
         QVERIFY(!whole.lines.isEmpty() || !whole.emptyLine.isEmpty() || whole.closeProgram);
