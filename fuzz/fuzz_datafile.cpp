@@ -1,6 +1,7 @@
 // The data-file reader as the program runs it: read a file (encoding and
 // notation detection, line splitting, kinds, day numbers), then fill the
-// derived columns and compose the reminders for one fixed day.
+// derived columns and compose the reminders for one fixed day; then the same
+// for one list only, read in small pieces, which must give the same lines.
 #include "FuzzKit.h"
 #include "kit/Clock.h"
 #include "records/DataFile.h"
@@ -40,6 +41,27 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     // What is read can be written: every record becomes exactly one line.
     for (int r = 1; r <= table.recordCount(); ++r)
         if (DataFile::recordLine(table.row(r)).count(QStringLiteral("\r\n")) != 1)
+            std::abort();
+
+    // Read for one list only, in small pieces: the same lines.
+    RecordTable listTable;
+    DataFile listFile(listTable);
+    listFile.retryDelayMs = 0;
+    listFile.readPieceBytes = 7;
+    listFile.onlyForReminders = DataFile::ReminderWindow{today, settings.achteraf, settings.vooraf};
+    if (listFile.read(folder, QStringLiteral("Brolt"), QStringLiteral(".dat")) != DataFile::ReadResult::Ok ||
+        listFile.dateNotation != dataFile.dateNotation || listFile.utf8 != dataFile.utf8)
+        std::abort();
+    ComputeDerivedColumns(listTable, listFile.dateNotation, today);
+    const Reminders list = ComposeReminders(listTable, listFile.dateNotation, settings, today);
+    if (list.lines.size() != reminders.lines.size() || list.emptyLine != reminders.emptyLine ||
+        list.alert != reminders.alert)
+        std::abort();
+    for (size_t i = 0; i < list.lines.size(); ++i)
+        if (list.lines[i].text != reminders.lines[i].text ||
+            list.lines[i].colour != reminders.lines[i].colour ||
+            list.lines[i].picture != reminders.lines[i].picture ||
+            list.lines[i].dayOffset != reminders.lines[i].dayOffset)
             std::abort();
     return 0;
 }

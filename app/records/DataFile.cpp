@@ -338,7 +338,9 @@ DataFile::ReadResult DataFile::read(const QString& folderIn, const QString& base
                 const int offset = occurrences.offset(m, d);
                 needed = offset >= -onlyForReminders->back && offset <= onlyForReminders->ahead;
             }
-            const QStringView kind = decodeLine(fields[2]);
+            // The kind as stored; the reminders normalise it once more (so an
+            // old "verjaardag" is a birthday there) and so does this.
+            const QString kind = NormaliseKind(decodeLine(fields[2]));
             const bool death = KindIs(kind, Kind::Overlijden);
             const bool birth = !death && KindIs(kind, Kind::Geboorte);
             const bool wedding = needed && !death && !birth && KindIs(kind, Kind::Huwelijk);

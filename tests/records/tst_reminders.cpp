@@ -473,8 +473,9 @@ QByteArray mixedFile(quint32 seed, int notation, int records, const char* eighth
     const char* const names[] = {"Anna",      "Kees", "Opa Jan", "Oma Lies",
                                  "Tante Ria", "Wim",  "Sanne",   eighthName};
     const char* const suffixes[] = {"", "", " (55)", " (oud)", "  "};
-    const char* const kinds[] = {"Geboorte", "geboorte", "",      "Verjaardag", "Overlijden", "overlijden",
-                                 "Huwelijk", "Jubileum", "Feest", "Te doen",    "Onbekend"};
+    const char* const kinds[] = {"Geboorte",   "geboorte",   "",           "Verjaardag",
+                                 "verjaardag", "Overlijden", "overlijden", "Huwelijk",
+                                 "Jubileum",   "Feest",      "Te doen",    "Onbekend"};
     QByteArray out;
     for (int i = 0; i < records; ++i) {
         int y = 1900 + int(rng.bounded(127)), m = 1 + int(rng.bounded(12)), d = 1 + int(rng.bounded(28));
@@ -504,7 +505,7 @@ QByteArray mixedFile(quint32 seed, int notation, int records, const char* eighth
         else
             date = QByteArray::number(d).rightJustified(2, '0') + '-' +
                    QByteArray::number(m).rightJustified(2, '0') + '-' + QByteArray::number(y);
-        out += date + ';' + names[rng.bounded(8)] + suffixes[rng.bounded(5)] + ';' + kinds[rng.bounded(11)] +
+        out += date + ';' + names[rng.bounded(8)] + suffixes[rng.bounded(5)] + ';' + kinds[rng.bounded(12)] +
                ";p" + QByteArray::number(i) + ".jpg;;;;;;\r\n";
     }
     return out;
