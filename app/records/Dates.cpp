@@ -171,12 +171,6 @@ QDate DateOfDayNumber(int dayNumber) {
     return dayZero.addDays(dayNumber);
 }
 
-std::vector<QStringView> TextLines(QStringView text) {
-    std::vector<QStringView> lines;
-    ForEachTextLine(text, [&](QStringView line) { lines.push_back(line); });
-    return lines;
-}
-
 qint64 JulianDayOfParts(int year, int month, int day) {
     // Days from the civil calendar (H. Hinnant), shifted to the Julian day.
     const qint64 y = qint64(year) - (month <= 2 ? 1 : 0);

@@ -1,7 +1,5 @@
 #pragma once
 
-#include <vector>
-
 #include <QDate>
 #include <QString>
 
@@ -75,8 +73,6 @@ template <typename View, typename F> void ForEachTextLine(View all, F&& f) {
             ++start;
     }
 }
-
-std::vector<QStringView> TextLines(QStringView text);
 
 // The Julian day of a valid date from the year 1 on, as QDate counts it,
 // computed without a calendar object: it runs for every record.

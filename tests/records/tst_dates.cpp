@@ -280,8 +280,7 @@ void TestDates::textLines() {
     QFETCH(QString, text);
     QFETCH(QStringList, lines);
     QStringList got;
-    for (const QStringView line : TextLines(text))
-        got << line.toString();
+    ForEachTextLine(QStringView(text), [&](QStringView line) { got << line.toString(); });
     QCOMPARE(got, lines);
 }
 
