@@ -3,11 +3,11 @@
 #include "Ui.h"
 #include "kit/Clock.h"
 #include "kit/Log.h"
+#include "kit/Store.h"
 #include "kit/Support.h"
-#include "kit/Version.h"
+#include "maintenance/Version.h"
 #include "records/DataFile.h"
 #include "records/Reminders.h"
-#include "settings/Store.h"
 #include "settings/Working.h"
 
 #include <QFileInfo>

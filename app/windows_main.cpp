@@ -3,8 +3,8 @@
 #include "Main.h"
 #include "SingleInstance.h"
 #include "WidgetUi.h"
-#include "kit/Bericht.h"
-#include "kit/Notify.h"
+#include "info/Bericht.h"
+#include "records/Notify.h"
 
 #include <QApplication>
 #include <QCoreApplication>

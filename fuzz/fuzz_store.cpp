@@ -2,7 +2,7 @@
 // table as integer and boolean, then the working settings with their
 // ranges.
 #include "FuzzKit.h"
-#include "settings/Store.h"
+#include "kit/Store.h"
 #include "settings/Working.h"
 
 #include <QDateTime>

@@ -8,8 +8,8 @@
 #include "kit/ClrBtn.h"
 #include "kit/Help.h"
 #include "kit/Log.h"
+#include "kit/Store.h"
 #include "records/Dates.h"
-#include "settings/Store.h"
 #include "settings/Working.h"
 
 #include <QEvent>

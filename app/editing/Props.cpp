@@ -7,8 +7,8 @@
 #include "kit/ClrBtn.h"
 #include "kit/Log.h"
 #include "kit/Mail.h"
+#include "kit/Store.h"
 #include "lists/ShowPicture.h"
-#include "settings/Store.h"
 
 #include <QButtonGroup>
 #include <QFocusEvent>

@@ -5,7 +5,7 @@
 #include "kit/BrowsePaths.h"
 #include "kit/ClrBtn.h"
 #include "kit/Log.h"
-#include "settings/Store.h"
+#include "kit/Store.h"
 
 #include <QComboBox>
 #include <QCoreApplication>

@@ -7,9 +7,9 @@
 #include "kit/ClrBtn.h"
 #include "kit/Help.h"
 #include "kit/Log.h"
+#include "kit/Store.h"
 #include "kit/Support.h"
 #include "records/Dates.h"
-#include "settings/Store.h"
 #include "settings/Working.h"
 
 #include <QDir>

@@ -3,8 +3,8 @@
 #include "Ui.h"
 #include "kit/ClrBtn.h"
 #include "kit/Log.h"
+#include "kit/Store.h"
 #include "maintenance/Backups.h"
-#include "settings/Store.h"
 
 #include <QFileInfo>
 #include <QLabel>

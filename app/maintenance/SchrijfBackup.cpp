@@ -4,8 +4,8 @@
 #include "kit/Clock.h"
 #include "kit/ClrBtn.h"
 #include "kit/Log.h"
+#include "kit/Store.h"
 #include "maintenance/Backups.h"
-#include "settings/Store.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -5,9 +5,9 @@
 #include "kit/Help.h"
 #include "kit/Log.h"
 #include "kit/PlayMusic.h"
+#include "kit/Store.h"
 #include "kit/Support.h"
 #include "records/Dates.h"
-#include "settings/Store.h"
 #include "settings/Terminate.h"
 #include "settings/Working.h"
 
@@ -165,8 +165,8 @@ TOptionsForm::TOptionsForm(RecordTable& table, DataFile& data, QWidget* parent)
     m_groupBox1 = group("GroupBox1", QStringLiteral(" Interface "), {380, 470, 360, 86});
     m_checkUitgebreid =
         check(m_groupBox1, "CheckUitgebreid", QStringLiteral("Uitgebreide Editor"), {12, 28, 300, 24});
-    m_checkMeldingen =
-        check(m_groupBox1, "CheckMeldingen", QStringLiteral("Meldingen op het bureaublad"), {12, 54, 340, 24});
+    m_checkMeldingen = check(m_groupBox1, "CheckMeldingen", QStringLiteral("Meldingen op het bureaublad"),
+                             {12, 54, 340, 24});
     m_checkMeldingen->setChecked(true);
 
     m_btnOK = button(this, "BtnOK", QStringLiteral("OK"), {420, 590, 110, 30});

@@ -1,7 +1,7 @@
 #include "settings/Working.h"
 
+#include "kit/Store.h"
 #include "kit/Support.h"
-#include "settings/Store.h"
 
 #include <QDir>
 

@@ -2,10 +2,10 @@
 #include "TestKit.h"
 #include "kit/Clock.h"
 #include "kit/Help.h"
+#include "kit/Store.h"
 #include "lists/ShowPicture.h"
 #include "maintenance/LeesBackup.h"
 #include "records/Dates.h"
-#include "settings/Store.h"
 #include "settings/Working.h"
 
 #include <QAction>

@@ -1,7 +1,7 @@
 #include "Instance.h"
 #include "SingleInstance.h"
 #include "TestKit.h"
-#include "settings/Store.h"
+#include "kit/Store.h"
 
 #include <QDir>
 #include <QFile>

@@ -2,7 +2,7 @@
 #include "TestKit.h"
 #include "kit/Clock.h"
 #include "kit/Log.h"
-#include "settings/Store.h"
+#include "kit/Store.h"
 
 #include <QTest>
 

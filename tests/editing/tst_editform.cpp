@@ -3,8 +3,8 @@
 #include "editing/Edit.h"
 #include "kit/Clock.h"
 #include "kit/ClrBtn.h"
+#include "kit/Store.h"
 #include "records/Dates.h"
-#include "settings/Store.h"
 #include "settings/Working.h"
 
 #include <QApplication>

@@ -3,10 +3,10 @@
 #include "editing/Edit.h"
 #include "editing/Props.h"
 #include "kit/Mail.h"
+#include "kit/Store.h"
 #include "lists/Resize.h"
 #include "lists/ShowPicture.h"
 #include "records/Dates.h"
-#include "settings/Store.h"
 
 #include <QApplication>
 #include <QGroupBox>

@@ -8,7 +8,7 @@
 #include "kit/Clock.h"
 #include "kit/ClrBtn.h"
 #include "kit/Help.h"
-#include "settings/Store.h"
+#include "kit/Store.h"
 
 #include <QAbstractButton>
 #include <QAction>

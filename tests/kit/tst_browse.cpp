@@ -4,7 +4,7 @@
 #include "kit/Browse.h"
 #include "kit/ClrBtn.h"
 #include "kit/Log.h"
-#include "settings/Store.h"
+#include "kit/Store.h"
 
 #include <QComboBox>
 #include <QDir>

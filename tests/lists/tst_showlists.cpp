@@ -1,9 +1,9 @@
 #include "TestKit.h"
 #include "kit/Clock.h"
 #include "kit/Log.h"
+#include "kit/Store.h"
 #include "lists/ShowLists.h"
 #include "records/Dates.h"
-#include "settings/Store.h"
 #include "settings/Working.h"
 
 #include <QDir>

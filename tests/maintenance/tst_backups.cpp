@@ -1,10 +1,10 @@
 #include "TestKit.h"
 #include "kit/Clock.h"
+#include "kit/Store.h"
 #include "maintenance/Backups.h"
 #include "maintenance/LeesBackup.h"
 #include "maintenance/SchrijfBackup.h"
 #include "records/Dates.h"
-#include "settings/Store.h"
 
 #include <QDir>
 #include <QFile>

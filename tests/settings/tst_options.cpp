@@ -1,11 +1,11 @@
 #include "TestKit.h"
 #include "kit/ClrBtn.h"
 #include "kit/Log.h"
+#include "kit/Store.h"
 #include "records/DataFile.h"
 #include "records/Dates.h"
 #include "records/RecordTable.h"
 #include "settings/Options.h"
-#include "settings/Store.h"
 #include "settings/Terminate.h"
 #include "settings/Working.h"
 

@@ -1,11 +1,11 @@
 // Desktop notifications against a fake notification service on a private
 // session bus: the test starts itself again under dbus-run-session.
 #include "TestKit.h"
-#include "kit/Notify.h"
+#include "kit/Store.h"
 #include "records/DataFile.h"
+#include "records/Notify.h"
 #include "records/Reminders.h"
 #include "settings/Options.h"
-#include "settings/Store.h"
 #include "settings/Working.h"
 
 #include <QApplication>

@@ -1,4 +1,4 @@
-#include "kit/Notify.h"
+#include "records/Notify.h"
 
 #include "kit/Support.h"
 #include "records/Reminders.h"

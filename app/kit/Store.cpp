@@ -1,4 +1,4 @@
-#include "settings/Store.h"
+#include "kit/Store.h"
 
 #include <QSettings>
 

@@ -1,4 +1,4 @@
-#include "kit/Uitleg.h"
+#include "info/Uitleg.h"
 
 #include "kit/ClrBtn.h"
 

@@ -1,6 +1,6 @@
 #include "Version.h"
 
-#include "settings/Store.h"
+#include "kit/Store.h"
 
 #include <QStringList>
 

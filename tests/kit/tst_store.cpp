@@ -1,5 +1,5 @@
 #include "TestKit.h"
-#include "settings/Store.h"
+#include "kit/Store.h"
 #include "settings/Working.h"
 
 #include <QFile>

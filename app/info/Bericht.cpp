@@ -5,7 +5,7 @@
 #include "kit/MessForm.h"
 #include "kit/Rtf.h"
 #include "kit/Support.h"
-#include "kit/Version.h"
+#include "maintenance/Version.h"
 
 #include <QFile>
 #include <QGuiApplication>

@@ -1,9 +1,9 @@
-#include "kit/About.h"
+#include "info/About.h"
 
 #include "Ui.h"
 #include "kit/ClrBtn.h"
 #include "kit/Mail.h"
-#include "kit/Version.h"
+#include "maintenance/Version.h"
 #include "maintenance/VersionsFile.h"
 
 #include <QFrame>

@@ -1,8 +1,8 @@
 #include "TestKit.h"
-#include "kit/About.h"
+#include "info/About.h"
+#include "info/Uitleg.h"
 #include "kit/ClrBtn.h"
 #include "kit/Mail.h"
-#include "kit/Uitleg.h"
 #include "maintenance/VersionsFile.h"
 
 #include <QFrame>

@@ -1,5 +1,5 @@
-#include "kit/Version.h"
-#include "settings/Store.h"
+#include "kit/Store.h"
+#include "maintenance/Version.h"
 
 #include <QTemporaryDir>
 #include <QTest>
