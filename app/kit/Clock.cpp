@@ -15,7 +15,3 @@ QDate Clock::today() {
 void Clock::set(const QDateTime& moment) {
     frozen = moment;
 }
-
-bool Clock::isSet() {
-    return frozen.isValid();
-}

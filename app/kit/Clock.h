@@ -10,5 +10,4 @@ QDateTime now();
 QDate today();
 // Freezes the clock at `moment`; an invalid QDateTime lets it run again.
 void set(const QDateTime& moment);
-bool isSet();
 } // namespace Clock
