@@ -50,6 +50,7 @@ private Q_SLOTS:
     void printGoesToThePdfPrinterAndCloses();
     void printThatCannotWriteSaysSo();
     void printCancelledStillCloses();
+    void noPrinterDisablesPrintAndLogs_data();
     void noPrinterDisablesPrintAndLogs();
     void wordProcessorIsTheFirstFound_data();
     void wordProcessorIsTheFirstFound();
@@ -240,16 +241,30 @@ void TestShowLists::printCancelledStillCloses() {
     QVERIFY(m_ui->notes.isEmpty());
 }
 
+void TestShowLists::noPrinterDisablesPrintAndLogs_data() {
+    QTest::addColumn<bool>("printer");
+    QTest::addColumn<bool>("pdf");
+    QTest::addColumn<bool>("enabled");
+    QTest::newRow("a printer") << true << false << true;
+    // Most homes: no printer, and the print dialog writes a PDF file.
+    QTest::newRow("no printer, a PDF file") << false << true << true;
+    QTest::newRow("neither") << false << false << false;
+}
+
 void TestShowLists::noPrinterDisablesPrintAndLogs() {
+    QFETCH(bool, printer);
+    QFETCH(bool, pdf);
+    QFETCH(bool, enabled);
     LogOn = true;
     ResetLog(m_folder);
-    m_form->hasPrinter = [] { return false; };
-    bool printEnabled = true;
+    m_form->hasPrinter = [&] { return printer; };
+    m_form->canWritePdf = [&] { return pdf; };
+    bool printEnabled = !enabled;
     showList(false, [&] {
         printEnabled = m_form->findChild<QPushButton*>(QStringLiteral("PrintBtn"))->isEnabled();
     });
-    QVERIFY(!printEnabled);
-    QVERIFY(ReadFileForTest(LogFile).contains("ShowListsForm.FormPaint - SetRichEditMargins\r\n"));
+    QCOMPARE(printEnabled, enabled);
+    QCOMPARE(ReadFileForTest(LogFile).contains("ShowListsForm.FormPaint - SetRichEditMargins\r\n"), !enabled);
 }
 
 void TestShowLists::wordProcessorIsTheFirstFound_data() {
@@ -260,6 +275,8 @@ void TestShowLists::wordProcessorIsTheFirstFound_data() {
                             << QStringList{};
     QTest::newRow("LibreOffice") << QStringList{"libreoffice", "abiword"} << "/usr/bin/libreoffice"
                                  << QStringList{"--writer"};
+    QTest::newRow("only soffice") << QStringList{"soffice", "abiword"} << "/usr/bin/soffice"
+                                  << QStringList{"--writer"};
     QTest::newRow("AbiWord") << QStringList{"abiword"} << "/usr/bin/abiword" << QStringList{};
     QTest::newRow("none") << QStringList{} << QString() << QStringList{};
 }
