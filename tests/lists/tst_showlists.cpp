@@ -8,11 +8,14 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFontInfo>
 #include <QLocale>
 #include <QPrinter>
 #include <QPushButton>
 #include <QTest>
+#include <QTextBlock>
 #include <QTextEdit>
+#include <QTextLayout>
 #include <QTimer>
 
 #include <memory>
@@ -47,6 +50,8 @@ private Q_SLOTS:
     void yearCalendarAsksToSaveSortsAndRestores();
     void allNamesRestoresTheDateOrder();
     void windowShowsTheListAsBuilt();
+    void everyLineStaysOnOneLine_data();
+    void everyLineStaysOnOneLine();
     void printGoesToThePdfPrinterAndCloses();
     void printThatCannotWriteSaysSo();
     void printCancelledStillCloses();
@@ -193,6 +198,30 @@ void TestShowLists::windowShowsTheListAsBuilt() {
             LeaderDots(name, 360, [&](const QString& t) { return metrics.horizontalAdvance(t); });
         QVERIFY(shown.contains(u'\t' + name + QStringLiteral("  ") + dots + QStringLiteral("\tg\t")));
     }
+}
+
+void TestShowLists::everyLineStaysOnOneLine_data() {
+    QTest::addColumn<bool>("yearCalendar");
+    QTest::newRow("Jaarkalender") << true;
+    QTest::newRow("Lijst met alle namen") << false;
+}
+
+void TestShowLists::everyLineStaysOnOneLine() {
+    QFETCH(bool, yearCalendar);
+    if (QFontInfo(m_form->richEdit()->font()).family() != QStringLiteral("Carlito"))
+        QSKIP("neither Calibri nor Carlito is installed");
+    m_table->appendRecord(
+        record(QStringLiteral("Wilhelmina van Oranje-Nassau"), QStringLiteral("1880-08-31")));
+    m_table->appendRecord(record(QStringLiteral("Onbekend"), QStringLiteral("3000-05-05")));
+    QStringList wrapped;
+    int lines = 0;
+    showList(yearCalendar, [&] {
+        for (QTextBlock b = m_form->richEdit()->document()->begin(); b.isValid(); b = b.next(), ++lines)
+            if (b.layout()->lineCount() != 1)
+                wrapped << b.text();
+    });
+    QCOMPARE(wrapped, QStringList());
+    QVERIFY(lines > 4);
 }
 
 void TestShowLists::printGoesToThePdfPrinterAndCloses() {
