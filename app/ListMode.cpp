@@ -34,35 +34,22 @@ void appendLine(QByteArray& out, const QString& text, quint32 colour, bool ansi)
     out += ansi ? "\033[0m\n" : "\n";
 }
 
-int usage(const char* why) {
-    std::fprintf(stderr, "%s\nGebruik: Brolt --list [--date JJJJ-MM-DD] [--file PAD]\n", why);
-    return 2;
-}
 } // namespace
 
-bool IsListMode(const QStringList& arguments) {
-    return arguments.contains(QStringLiteral("--list"));
-}
-
-int RunListMode(const QStringList& arguments) {
-    QString file;
+int RunListMode(const CommandLine& line) {
+    // Asked for by name, the list takes nothing else; as the plain start of a
+    // machine without a display ("Brolt", "Brolt a") it ignores the rest.
+    if (line.has(QStringLiteral("--list")) && !line.positional.isEmpty())
+        return PrintUsage(QStringLiteral("Onbekend argument."));
+    for (const char* other : {"--import", "--export-ics"})
+        if (line.has(QLatin1String(other)))
+            return PrintUsage(QLatin1String(other) + QStringLiteral(" gaat niet samen met --list."));
+    const QString file = line.value(QStringLiteral("--file"));
     QDate date;
-    for (int i = 1; i < arguments.size(); ++i) {
-        const QString& a = arguments[i];
-        if (a == QLatin1String("--list"))
-            continue;
-        if ((a == QLatin1String("--date") || a == QLatin1String("--file")) && i + 1 < arguments.size()) {
-            const QString value = arguments[++i];
-            if (a == QLatin1String("--file")) {
-                file = value;
-            } else {
-                date = QDate::fromString(value, Qt::ISODate);
-                if (!date.isValid())
-                    return usage("Ongeldige datum bij --date.");
-            }
-        } else {
-            return usage("Onbekend argument.");
-        }
+    if (line.has(QStringLiteral("--date"))) {
+        date = QDate::fromString(line.value(QStringLiteral("--date")), Qt::ISODate);
+        if (!date.isValid())
+            return PrintUsage(QStringLiteral("Ongeldige datum bij --date."));
     }
     if (date.isValid())
         Clock::set(QDateTime(date, Clock::now().time()));

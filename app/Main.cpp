@@ -357,7 +357,10 @@ void TMainForm::FormPaint() {
     }
 
     m_data.countText.clear();
-    m_data.read(m_data.dataFolder, programName, m_data.extension);
+    {
+        const BusyCursor busy;
+        m_data.read(m_data.dataFolder, programName, m_data.extension);
+    }
     showReadState();
 
     setSaveEnabled(m_data.unsavedChanges);
@@ -472,6 +475,7 @@ void TMainForm::createWindows() {
     m_editForm->openProperties = [this] { m_propertiesForm->OpenProperties(); };
     m_editForm->propsChanged = [this] { return m_propertiesForm->propsChanged(); };
     m_editForm->importPicture = [this](const QString& source, const QString& target, int maxWidth) {
+        const BusyCursor busy;
         ImportPicture(source, target, maxWidth, QRect(m_editForm->mapToGlobal(QPoint()), m_editForm->size()));
     };
 

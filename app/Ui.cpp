@@ -34,6 +34,8 @@ bool Ui::openUrl(const QString&) {
 
 void Ui::processEvents() {}
 
+void Ui::setBusy(bool) {}
+
 namespace {
 Ui silentUi;
 Ui* current = &silentUi;

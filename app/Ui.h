@@ -52,7 +52,24 @@ public:
     // Lets pending user-interface events run during long loops.
     virtual void processEvents();
 
+    // The busy cursor on (true) or off again (false); calls nest.  Use BusyCursor.
+    virtual void setBusy(bool busy);
+
     static Ui& instance();
     // Installs `ui` (not owned) as the program's; nullptr restores the silent default.
     static void install(Ui* ui);
+};
+
+// Shows the busy cursor for as long as it lives: while a file is read, a
+// backup made or restored, a picture imported.  Questions asked meanwhile
+// show the normal cursor.
+class BusyCursor {
+public:
+    BusyCursor() : m_ui(Ui::instance()) { m_ui.setBusy(true); }
+    ~BusyCursor() { m_ui.setBusy(false); }
+    BusyCursor(const BusyCursor&) = delete;
+    BusyCursor& operator=(const BusyCursor&) = delete;
+
+private:
+    Ui& m_ui;
 };

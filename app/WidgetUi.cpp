@@ -19,6 +19,27 @@ WidgetUi::WidgetUi()
 
 WidgetUi::~WidgetUi() = default;
 
+namespace {
+// A question asked during busy work shows the normal cursor: the user has
+// to point and click.
+class NormalCursorWhileAsking {
+public:
+    NormalCursorWhileAsking() : m_busy(QGuiApplication::overrideCursor() != nullptr) {
+        if (m_busy)
+            QGuiApplication::setOverrideCursor(Qt::ArrowCursor);
+    }
+    ~NormalCursorWhileAsking() {
+        if (m_busy)
+            QGuiApplication::restoreOverrideCursor();
+    }
+    NormalCursorWhileAsking(const NormalCursorWhileAsking&) = delete;
+    NormalCursorWhileAsking& operator=(const NormalCursorWhileAsking&) = delete;
+
+private:
+    bool m_busy;
+};
+} // namespace
+
 QRect WidgetUi::callerRect(const QRect& given) const {
     if (!given.isEmpty())
         return given;
@@ -32,11 +53,13 @@ QRect WidgetUi::callerRect(const QRect& given) const {
 bool WidgetUi::askYesNo(bool& cancel, bool defaultAnswer, const QString& yesCaption, const QString& noCaption,
                         const QString& cancelCaption, const QString& message, const QString& title,
                         const QRect& caller) {
+    const NormalCursorWhileAsking normal;
     return m_yesNo->AskYesNo(callerRect(caller), cancel, defaultAnswer, yesCaption, noCaption, cancelCaption,
                              message, title);
 }
 
 bool WidgetUi::askText(QString& text, const QString& prompt, const QString& title, const QRect& caller) {
+    const NormalCursorWhileAsking normal;
     return m_ask->AskText(callerRect(caller), text, prompt, title);
 }
 
@@ -56,6 +79,7 @@ TBrowseForm* WidgetUi::browseForm() {
 }
 
 bool WidgetUi::browse(const BrowseRequest& request, QString& path, QStringList* files) {
+    const NormalCursorWhileAsking normal;
     TBrowseForm* form = browseForm();
     form->setWindowTitle(request.caption);
     form->Heading = request.heading;
@@ -98,4 +122,11 @@ bool WidgetUi::openUrl(const QString& url) {
 
 void WidgetUi::processEvents() {
     QCoreApplication::processEvents();
+}
+
+void WidgetUi::setBusy(bool busy) {
+    if (busy)
+        QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+    else
+        QGuiApplication::restoreOverrideCursor();
 }

@@ -37,6 +37,7 @@ public:
     void tone(int hertz, int milliseconds) override;
     bool openUrl(const QString& url) override;
     void processEvents() override;
+    void setBusy(bool busy) override;
 
     TYesNoDlg* yesNoDlg() const { return m_yesNo.get(); }
     TAskDlg* askDlg() const { return m_ask.get(); }

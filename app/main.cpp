@@ -2,6 +2,7 @@
 // terminal or the morning start need — `Brolt --list`, the reminders without a
 // display, and "Brolt a" with nothing due — are done without loading any
 // window library.  Everything else hands over to the window program beside it.
+#include "CommandLine.h"
 #include "Instance.h"
 #include "ListMode.h"
 #include "Start.h"
@@ -34,11 +35,15 @@ int main(int argc, char* argv[]) {
     QStringList arguments;
     for (int i = 0; i < argc; ++i)
         arguments << QString::fromLocal8Bit(argv[i]);
-    if (IsListMode(arguments) || windowless) {
+    const CommandLine line = ParseCommandLine(arguments);
+    if (!line.ok)
+        return PrintUsage(line.error);
+    // An import or export is done by the window program, also without a display.
+    const bool windowProgramWork =
+        line.has(QStringLiteral("--import")) || line.has(QStringLiteral("--export-ics"));
+    if (line.has(QStringLiteral("--list")) || (windowless && !windowProgramWork)) {
         QCoreApplication app(argc, argv);
-        if (!IsListMode(arguments))
-            arguments << QStringLiteral("--list");
-        return RunListMode(arguments);
+        return RunListMode(line);
     }
 
     QString programFile;

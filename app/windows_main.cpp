@@ -5,6 +5,8 @@
 #include "WidgetUi.h"
 #include "info/Bericht.h"
 #include "records/Notify.h"
+#include "settings/Terminate.h"
+#include "settings/Working.h"
 
 #include <QApplication>
 #include <QCoreApplication>
@@ -29,6 +31,10 @@ int RunWindows(int argc, char* argv[]) {
         // Every window is created once, here, and kept for the whole run.
         TMainForm mainForm(QCoreApplication::arguments());
         ui.setMainWindow(&mainForm);
+        // The morning start needs Brolt_Sched at login.  An installed program
+        // has the package's entry; a build started from its folder writes the
+        // user's own, before any window can keep the user busy.
+        RepairStartUp(Working().startUp);
         TBerichtForm bericht;
         mainForm.setBerichtForm(&bericht);
         // The melody window is made at its first use (TFormMusic::instance()):

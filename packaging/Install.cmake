@@ -34,6 +34,18 @@ foreach(size 48 256)
             RENAME nl.brolt.Brolt.png)
 endforeach()
 
+# Brolt_Sched starts at every login, for every user: the morning start needs
+# it.  A user's own entry of the same name (written by the options window when
+# the start-up box is turned off, with Hidden=true) overrides this one.
+set(BROLT_SCHED_INSTALLED /usr/${BROLT_INSTALL_PROGRAM_DIR}/Brolt_Sched)
+configure_file(${BROLT_PACKAGING_DIR}/Brolt_Sched.desktop.in
+               ${CMAKE_BINARY_DIR}/packaging/Brolt_Sched.desktop @ONLY)
+install(FILES ${CMAKE_BINARY_DIR}/packaging/Brolt_Sched.desktop
+        DESTINATION /etc/xdg/autostart)
+# A file under /etc is the administrator's: dpkg keeps local changes to it.
+file(WRITE ${CMAKE_BINARY_DIR}/packaging/conffiles "/etc/xdg/autostart/Brolt_Sched.desktop\n")
+set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA ${CMAKE_BINARY_DIR}/packaging/conffiles)
+
 # The Debian package: brolt_<version>_<arch>.deb, installed under /usr.
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME brolt)
@@ -58,7 +70,8 @@ set(CPACK_DEBIAN_PACKAGE_DEPENDS
 libqt6core6 (>= 6.4.2), libqt6gui6 (>= 6.4.2), libqt6widgets6 (>= 6.4.2), \
 libqt6network6 (>= 6.4.2), libqt6printsupport6 (>= 6.4.2), libqt6dbus6 (>= 6.4.2), \
 libqt6multimedia6 (>= 6.4.2), libjpeg62-turbo (>= 1.3.1), \
-gstreamer1.0-plugins-base, gstreamer1.0-plugins-good")
+gstreamer1.0-plugins-base, gstreamer1.0-plugins-good, \
+fonts-crosextra-carlito")
 # The desktop's own look, and the platform plug-ins beyond X11.
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-gtk-platformtheme, qt6-qpa-plugins")
 set(CPACK_DEBIAN_PACKAGE_SUGGESTS "libreoffice-writer | abiword, cups")

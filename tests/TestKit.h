@@ -45,6 +45,7 @@ public:
         urls << url;
         return true;
     }
+    void setBusy(bool busy) override { busyLevel += busy ? 1 : -1; }
 
     QList<Question> questions;
     QList<Note> notes;
@@ -53,6 +54,7 @@ public:
     QStringList urls;
     QStringList textAnswers; // answers for askText, in order
     int closedNotes = 0;
+    int busyLevel = 0; // how many busy cursors are shown now
 
 private:
     QList<QPair<bool, bool>> m_answers;

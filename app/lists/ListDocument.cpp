@@ -212,6 +212,13 @@ QByteArray WriteListRtf(const ListDocument& document) {
     QByteArray out;
     out += "{\\rtf1\\ansi\\ansicpg1252\\deff0\\uc1{\\fonttbl{\\f0\\fswiss\\fcharset0 ";
     appendEscaped(out, document.fontFamily);
+    // The face a word processor takes where the first is missing: the one
+    // with the same widths, so that the tab stops still hold.
+    if (!document.alternativeFamily.isEmpty()) {
+        out += "{\\*\\falt ";
+        appendEscaped(out, document.alternativeFamily);
+        out += '}';
+    }
     out += ";}}\r\n\\viewkind4\\f0\\fs" + QByteArray::number(document.basePoints * 2) + "\r\n";
     for (const ListParagraph& p : document.paragraphs) {
         out += "\\pard";
@@ -230,8 +237,22 @@ QByteArray WriteListRtf(const ListDocument& document) {
             out += "\\tx" + QByteArray::number(stop * 20); // twips
         out += "\\plain\\f0\\fs" + QByteArray::number(p.points * 2) + (p.bold ? "\\b" : "\\b0");
         for (const ListRun& run : p.runs) {
-            out += "{\\fs" + QByteArray::number(run.points * 2) + (run.bold ? "\\b " : "\\b0 ");
-            appendEscaped(out, run.text);
+            const QByteArray open =
+                "{\\fs" + QByteArray::number(run.points * 2) + (run.bold ? "\\b " : "\\b0 ");
+            // Writer reads a run of spaces within one group with six-per-em
+            // spaces added between them; wider, the five leading spaces of a
+            // line pass the first tab stop and the line falls apart.  A space
+            // that follows a space starts a group of its own.
+            out += open;
+            qsizetype from = 0;
+            for (qsizetype i = 1; i < run.text.size(); ++i) {
+                if (run.text[i] == u' ' && run.text[i - 1] == u' ') {
+                    appendEscaped(out, run.text.mid(from, i - from));
+                    out += '}' + open;
+                    from = i;
+                }
+            }
+            appendEscaped(out, run.text.mid(from));
             out += '}';
         }
         out += "\\par\r\n";

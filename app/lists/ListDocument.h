@@ -37,7 +37,8 @@ struct ListParagraph {
 
 struct ListDocument {
     QString fontFamily = QStringLiteral("Calibri");
-    int basePoints = 12; // the font of the lists window: 16 pixels
+    QString alternativeFamily = QStringLiteral("Carlito"); // same widths, free
+    int basePoints = 12;                                   // the font of the lists window: 16 pixels
     QList<ListParagraph> paragraphs;
     QString plainText() const; // paragraphs joined with "\n"
 };

@@ -96,6 +96,11 @@ TShowListsForm::TShowListsForm(RecordTable& table, DataFile& data, QWidget* pare
     SetHelpContext(this, 41600);
 
     hasPrinter = [] { return !QPrinterInfo::availablePrinters().isEmpty(); };
+    canWritePdf = [] {
+        QPrinter pdf;
+        pdf.setOutputFormat(QPrinter::PdfFormat);
+        return pdf.isValid();
+    };
     printDialog = [this](QPrinter& printer) {
         QPrintDialog dialog(&printer, this);
         dialog.setObjectName(QStringLiteral("PrintDialog1"));
@@ -140,6 +145,11 @@ TShowListsForm::TShowListsForm(RecordTable& table, DataFile& data, QWidget* pare
     // What is printed and saved is the list as built, so it is not edited here.
     m_richEdit->setReadOnly(true);
     m_richEdit->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    // Calibri is rarely there outside Windows; Carlito has the same widths, so
+    // the names, dots and tab stops fall where they would in Calibri, where a
+    // wider face pushes the dates past their tab stop and the ages onto a line
+    // of their own.
+    QFont::insertSubstitution(QStringLiteral("Calibri"), QStringLiteral("Carlito"));
     m_richEdit->setFont(KitFont(QStringLiteral("Calibri"), 16));
 
     connect(m_printBtn, &QPushButton::clicked, this, &TShowListsForm::PrintBtnClick);
@@ -191,9 +201,11 @@ void TShowListsForm::FormPaint() {
         move(left, qMax(0, top));
     }
     m_richEdit->setGeometry(editLeft, editTop, editWidth, qMax(0, height() - 100));
-    // The margins of 2.5 cm are set on the printer when printing; here only
-    // whether there is one (asked at showing: the printer list can be slow).
-    if (!hasPrinter()) {
+    // The margins of 2.5 cm are set on the printer when printing, on a PDF
+    // page just as well; here only whether there is anything to print to
+    // (asked at showing: the printer list can be slow).  Without a printer the
+    // print dialog still writes a PDF file.
+    if (!hasPrinter() && !canWritePdf()) {
         if (LogOn)
             WriteLog(QStringLiteral("ShowListsForm.FormPaint - SetRichEditMargins"));
         m_printBtn->setEnabled(false);
@@ -297,8 +309,11 @@ void TShowListsForm::WordBtnClick() {
         const char* name;
         QStringList arguments;
     };
-    const Candidate candidates[] = {
-        {"lowriter", {}}, {"libreoffice", {QStringLiteral("--writer")}}, {"abiword", {}}, {"wordpad", {}}};
+    const Candidate candidates[] = {{"lowriter", {}},
+                                    {"libreoffice", {QStringLiteral("--writer")}},
+                                    {"soffice", {QStringLiteral("--writer")}},
+                                    {"abiword", {}},
+                                    {"wordpad", {}}};
     for (const Candidate& candidate : candidates) {
         const QString program = findProgram(QString::fromLatin1(candidate.name) + ExecutableSuffix());
         if (program.isEmpty())

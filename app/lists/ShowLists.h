@@ -36,6 +36,7 @@ public:
 
     // Seams, set to the real thing at creation; tests replace them.
     std::function<bool()> hasPrinter;                   // is there any printer at all
+    std::function<bool()> canWritePdf;                  // can the print dialog make a PDF file
     std::function<bool(QPrinter& printer)> printDialog; // the print dialog; false when cancelled
     std::function<QString(const QString& name)> findProgram;
     std::function<bool(const QString& program, const QStringList& arguments)> startProgram;

@@ -43,7 +43,11 @@ bool TLeesBackupForm::StartRestore() {
 void TLeesBackupForm::BtnOKClick() {
     LogScope log("LeesBackupForm", "BtnOKClick");
     m_restored = false;
-    const QString report = Backups::RestoreFiles(m_files, m_data.dataFolder, m_restored);
+    QString report;
+    {
+        const BusyCursor busy;
+        report = Backups::RestoreFiles(m_files, m_data.dataFolder, m_restored);
+    }
     if (m_restored)
         Ui::instance().showTimedMessage(10000,
                                         QStringLiteral("De volgende bestanden zijn hersteld:\r\n") + report,
@@ -57,7 +61,10 @@ void TLeesBackupForm::BtnOKClick() {
     // What was restored replaces what the program holds, unsaved changes included.
     m_data.unsavedChanges = false;
     m_data.saveEnabled = false;
-    m_data.read(m_data.dataFolder, Backups::ProgramName, m_data.extension);
+    {
+        const BusyCursor busy;
+        m_data.read(m_data.dataFolder, Backups::ProgramName, m_data.extension);
+    }
     m_data.saveEnabled = false;
     if (afterRestore)
         afterRestore();

@@ -61,7 +61,10 @@ bool TSchrijfBackupForm::StartBackup() {
 
 void TSchrijfBackupForm::BtnOKClick() {
     LogScope log("SchrijfBackupForm", "BtnOKClick");
-    SchrijfBackup();
+    {
+        const BusyCursor busy;
+        SchrijfBackup();
+    }
     hide();
 }
 

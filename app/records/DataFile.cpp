@@ -552,7 +552,17 @@ void DataFile::openOtherFile() {
     const QString baseName = dot < 0 ? name : name.left(dot);
     const QString ext = dot < 0 ? QString() : name.mid(dot);
 
-    read(folder, baseName, ext);
+    const BusyCursor busy;
+    // A file in a network folder may be in the middle of being written: a
+    // read that fails is tried again after a pause, 101 tries in all.
+    openTries = 0;
+    ReadResult result = ReadResult::NotationFailed;
+    while (openTries < 101 && result == ReadResult::NotationFailed) {
+        if (openTries > 0)
+            QThread::msleep(retryDelayMs);
+        ++openTries;
+        result = read(folder, baseName, ext);
+    }
     otherFileRead = !(baseName.toUpper() == QLatin1String("BROLT") && folder == dataFolder);
     // The other file's pictures come along, without replacing pictures of the same name.
     if (folder.compare(dataFolder, Qt::CaseInsensitive) != 0)

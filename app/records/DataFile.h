@@ -59,6 +59,7 @@ public:
     QString formatLabel;
     int readTries = 0;
     int writeTries = 0;
+    int openTries = 0; // reads of the last file opened with openOtherFile
 
     // Pause between tries of a busy file; tests shorten it.
     int retryDelayMs = 100;

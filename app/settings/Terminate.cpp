@@ -7,6 +7,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
+#include <QStandardPaths>
 
 #include <cerrno>
 #include <climits>
@@ -78,7 +79,7 @@ QString DesktopExecArgument(const QString& program) {
     return u'"' + quoted + u'"';
 }
 
-QByteArray AutostartEntryText(const QString& program) {
+QByteArray AutostartEntryText(const QString& program, bool hidden) {
     QString text;
     text += QStringLiteral("[Desktop Entry]\n");
     text += QStringLiteral("Type=Application\n");
@@ -87,21 +88,128 @@ QByteArray AutostartEntryText(const QString& program) {
     text += QStringLiteral("Exec=") + DesktopExecArgument(program) + u'\n';
     text += QStringLiteral("Terminal=false\n");
     text += QStringLiteral("NoDisplay=true\n");
-    text += QStringLiteral("X-GNOME-Autostart-enabled=true\n");
+    if (hidden)
+        text += QStringLiteral("Hidden=true\n");
+    text += QStringLiteral("X-GNOME-Autostart-enabled=") +
+            (hidden ? QStringLiteral("false\n") : QStringLiteral("true\n"));
     return text.toUtf8();
 }
 
-bool RegisterStartUp(bool startUp) {
+namespace {
+// A string value of a desktop entry with its escapes undone.
+QString unescapeValue(const QString& value) {
+    QString out;
+    for (qsizetype i = 0; i < value.size(); ++i) {
+        if (value[i] != u'\\' || i + 1 == value.size()) {
+            out += value[i];
+            continue;
+        }
+        const QChar next = value[++i];
+        out += next == u's'   ? QChar(u' ')
+               : next == u'n' ? QChar(u'\n')
+               : next == u't' ? QChar(u'\t')
+               : next == u'r' ? QChar(u'\r')
+                              : next;
+    }
+    return out;
+}
+
+// The first argument of an Exec line (already unescaped as a string).
+QString firstExecWord(const QString& exec) {
+    QString word;
+    qsizetype i = 0;
+    while (i < exec.size() && exec[i] == u' ')
+        ++i;
+    if (i < exec.size() && exec[i] == u'"') {
+        for (++i; i < exec.size() && exec[i] != u'"'; ++i) {
+            if (exec[i] == u'\\' && i + 1 < exec.size())
+                ++i;
+            word += exec[i];
+        }
+    } else {
+        for (; i < exec.size() && exec[i] != u' '; ++i)
+            word += exec[i];
+    }
+    return word.replace(QStringLiteral("%%"), QStringLiteral("%"));
+}
+
+bool programExists(const QString& program) {
+    if (program.isEmpty())
+        return false;
+    if (!program.contains(u'/'))
+        return !QStandardPaths::findExecutable(program).isEmpty();
+    const QFileInfo info(program);
+    return info.isFile() && info.isExecutable();
+}
+
+bool writeEntry(const QByteArray& text) {
     const QString entry = AutostartEntryPath();
-    if (!startUp)
-        return !QFileInfo::exists(entry) || QFile::remove(entry);
     if (!QDir().mkpath(QFileInfo(entry).path()))
         return false;
     QSaveFile file(entry);
     if (!file.open(QIODevice::WriteOnly))
         return false;
-    file.write(AutostartEntryText(SchedulerProgramPath()));
+    file.write(text);
     return file.commit();
+}
+} // namespace
+
+AutostartEntry ReadAutostartEntry(const QString& path) {
+    AutostartEntry entry;
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return entry;
+    entry.exists = true;
+    entry.active = true;
+    bool inMainGroup = false;
+    for (const QByteArray& raw : file.readAll().split('\n')) {
+        const QString line = QString::fromUtf8(raw).trimmed();
+        if (line.startsWith(u'[')) {
+            inMainGroup = line == QLatin1String("[Desktop Entry]");
+            continue;
+        }
+        const qsizetype equals = line.indexOf(u'=');
+        if (!inMainGroup || equals < 0)
+            continue;
+        const QString key = line.left(equals).trimmed();
+        const QString value = unescapeValue(line.mid(equals + 1).trimmed());
+        if (key == QLatin1String("Hidden") && value == QLatin1String("true"))
+            entry.active = false;
+        else if (key == QLatin1String("X-GNOME-Autostart-enabled") && value == QLatin1String("false"))
+            entry.active = false;
+        else if (key == QLatin1String("Exec"))
+            entry.program = firstExecWord(value);
+    }
+    return entry;
+}
+
+QStringList SystemAutostartEntryPaths() {
+    QString dirs = qEnvironmentVariable("XDG_CONFIG_DIRS");
+    if (dirs.isEmpty())
+        dirs = QStringLiteral("/etc/xdg");
+    QStringList paths;
+    for (const QString& dir : dirs.split(u':', Qt::SkipEmptyParts))
+        if (!QDir::isRelativePath(dir))
+            paths << dir + QStringLiteral("/autostart/Brolt_Sched.desktop");
+    return paths;
+}
+
+bool RegisterStartUp(bool startUp) {
+    return writeEntry(AutostartEntryText(SchedulerProgramPath(), !startUp));
+}
+
+StartUpRepair RepairStartUp(bool startUp) {
+    // The entry that counts at login: the user's, else the first system one.
+    AutostartEntry counting = ReadAutostartEntry(AutostartEntryPath());
+    for (const QString& path : SystemAutostartEntryPaths()) {
+        if (counting.exists)
+            break;
+        counting = ReadAutostartEntry(path);
+    }
+    const bool startsScheduler = counting.active && programExists(counting.program);
+    if (startUp == startsScheduler)
+        return StartUpRepair::Nothing;
+    return RegisterStartUp(startUp) ? StartUpRepair::Written : StartUpRepair::Failed;
 }
 
 // ------------------------------------------------------------------ processes

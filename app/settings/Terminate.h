@@ -12,14 +12,34 @@
 QString SchedulerProgramPath();
 // "$XDG_CONFIG_HOME/autostart/Brolt_Sched.desktop" (~/.config when unset).
 QString AutostartEntryPath();
-// The desktop entry that starts `program` at login.
-QByteArray AutostartEntryText(const QString& program);
+// The desktop entry that starts `program` at login; a hidden one stops any
+// entry of the same name in the system folders from starting it.
+QByteArray AutostartEntryText(const QString& program, bool hidden = false);
 // Quotes `program` as one argument of a desktop entry's Exec line.
 QString DesktopExecArgument(const QString& program);
 
-// The registration step: writes the autostart entry for the scheduler program
-// when `startUp` is on, removes it when off.  False when that failed.
+// What an autostart entry says about starting the scheduler.
+struct AutostartEntry {
+    bool exists = false;
+    bool active = false; // neither Hidden=true nor switched off for GNOME
+    QString program;     // the first word of Exec, unquoted
+};
+AutostartEntry ReadAutostartEntry(const QString& path);
+// The entries of the same name in $XDG_CONFIG_DIRS (/etc/xdg when unset),
+// the one that counts first.  The package installs one in /etc/xdg.
+QStringList SystemAutostartEntryPaths();
+
+// The registration step: writes the autostart entry for the scheduler program,
+// active when `startUp` is on, hidden when off.  False when that failed.
 bool RegisterStartUp(bool startUp);
+
+// At every start of the window program: makes what happens at the next login
+// agree with the start-up setting.  With `startUp` on, writes the user's entry
+// when the entry that counts would start no scheduler (there is none, it is
+// hidden, or the program it names is gone: a build folder that was moved);
+// with it off, writes a hidden one when the entry that counts would start it.
+enum class StartUpRepair { Nothing, Written, Failed };
+StartUpRepair RepairStartUp(bool startUp);
 
 // A running process found by its executable, held open so that the number it
 // stands for cannot be given to another process meanwhile.  Closed on destruction.

@@ -13,6 +13,8 @@ private Q_SLOTS:
     void printsTheReminderLines();
     void firstRunProvisionsTheSample();
     void readsFromAPipe();
+    void commandLine_data();
+    void commandLine();
 
 private:
     QString run(const QStringList& arguments, int* exitCode, QString* errors = nullptr);
@@ -92,6 +94,55 @@ void TestListMode::firstRunProvisionsTheSample() {
     run({"--list", "--date", "10-05-2026"}, &bad, &why);
     QCOMPARE(bad, 2);
     QVERIFY(why.startsWith("Ongeldige datum bij --date."));
+}
+
+void TestListMode::commandLine_data() {
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<bool>("display");
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QString>("output"); // stdout, or the first line of stderr on exit 2
+    const QString anna = "Anna wordt overmorgen (di 12-05) 66 jaar\n";
+    const QStringList onAnna{"--date", "2026-05-10", "--file", "FILE"};
+    QTest::newRow("morning start on a text console") << QStringList{"a"} + onAnna << false << 0 << anna;
+    QTest::newRow("second argument a") << QStringList{"x", "a"} + onAnna << false << 0 << anna;
+    QTest::newRow("unknown option with a display")
+        << QStringList{"--bogus"} << true << 2 << "Onbekende optie: --bogus";
+    QTest::newRow("unknown option without")
+        << QStringList{"a", "--bogus"} << false << 2 << "Onbekende optie: --bogus";
+    QTest::newRow("unknown option in the list")
+        << QStringList{"--list", "-x"} << false << 2 << "Onbekende optie: -x";
+    QTest::newRow("value missing") << QStringList{"--list", "--file"} << true << 2
+                                   << "Bij --file hoort een waarde.";
+    QTest::newRow("a value may start with -") << QStringList{"--list", "--file", "-"} << true << 1 << "";
+    QTest::newRow("word after --list")
+        << QStringList{"--list", "morgen"} << true << 2 << "Onbekend argument.";
+    QTest::newRow("import is no list")
+        << QStringList{"--list", "--import", "x"} << true << 2 << "--import gaat niet samen met --list.";
+}
+
+void TestListMode::commandLine() {
+    QFETCH(QStringList, arguments);
+    QFETCH(bool, display);
+    QFETCH(int, exitCode);
+    QFETCH(QString, output);
+    const QString path = m_home->path() + "/opdracht.dat";
+    WriteFileForTest(path, "1960-05-12;Anna;Geboorte;;;;;;;\r\n");
+    arguments.replaceInStrings("FILE", path);
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
+        env.remove(name);
+    if (display)
+        env.insert("QT_QPA_PLATFORM", "offscreen");
+    QProcess p;
+    p.setProcessEnvironment(env);
+    p.start(QString(BROLT_PROGRAM_DIR) + "/Brolt", arguments);
+    QVERIFY(p.waitForFinished(30000));
+    QCOMPARE(p.exitCode(), exitCode);
+    const QString out =
+        QString::fromUtf8(exitCode == 2 ? p.readAllStandardError() : p.readAllStandardOutput());
+    QCOMPARE(exitCode == 2 ? out.section(u'\n', 0, 0) : out, output);
+    if (exitCode == 2)
+        QVERIFY(out.contains("Gebruik: Brolt [a]\n"));
 }
 
 QTEST_GUILESS_MAIN(TestListMode)

@@ -291,7 +291,7 @@ void TestListDocument::rtfCarriesSizesAlignmentAndTabStops() {
     const ListDocument doc = BuildYearCalendar(table, header, YearMonthDay, sevenPixels, dutchMonth);
     const QByteArray rtf = WriteListRtf(doc);
     QVERIFY(rtf.startsWith("{\\rtf1\\ansi\\ansicpg1252"));
-    QVERIFY(rtf.contains("{\\fonttbl{\\f0\\fswiss\\fcharset0 Calibri;}}"));
+    QVERIFY(rtf.contains("{\\fonttbl{\\f0\\fswiss\\fcharset0 Calibri{\\*\\falt Carlito};}}"));
     QVERIFY(rtf.contains("\\pard\\qc\\plain\\f0\\fs60\\b{\\fs60\\b Jaarkalender}\\par"));
     QVERIFY(rtf.contains(
         "\\pard\\qc\\tx400\\tx800\\tx6400\\tx6600\\plain\\f0\\fs40\\b{\\fs40\\b \\tab februari}\\par"));

@@ -8,11 +8,14 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFontInfo>
 #include <QLocale>
 #include <QPrinter>
 #include <QPushButton>
 #include <QTest>
+#include <QTextBlock>
 #include <QTextEdit>
+#include <QTextLayout>
 #include <QTimer>
 
 #include <memory>
@@ -47,9 +50,12 @@ private Q_SLOTS:
     void yearCalendarAsksToSaveSortsAndRestores();
     void allNamesRestoresTheDateOrder();
     void windowShowsTheListAsBuilt();
+    void everyLineStaysOnOneLine_data();
+    void everyLineStaysOnOneLine();
     void printGoesToThePdfPrinterAndCloses();
     void printThatCannotWriteSaysSo();
     void printCancelledStillCloses();
+    void noPrinterDisablesPrintAndLogs_data();
     void noPrinterDisablesPrintAndLogs();
     void wordProcessorIsTheFirstFound_data();
     void wordProcessorIsTheFirstFound();
@@ -194,6 +200,30 @@ void TestShowLists::windowShowsTheListAsBuilt() {
     }
 }
 
+void TestShowLists::everyLineStaysOnOneLine_data() {
+    QTest::addColumn<bool>("yearCalendar");
+    QTest::newRow("Jaarkalender") << true;
+    QTest::newRow("Lijst met alle namen") << false;
+}
+
+void TestShowLists::everyLineStaysOnOneLine() {
+    QFETCH(bool, yearCalendar);
+    if (QFontInfo(m_form->richEdit()->font()).family() != QStringLiteral("Carlito"))
+        QSKIP("neither Calibri nor Carlito is installed");
+    m_table->appendRecord(
+        record(QStringLiteral("Wilhelmina van Oranje-Nassau"), QStringLiteral("1880-08-31")));
+    m_table->appendRecord(record(QStringLiteral("Onbekend"), QStringLiteral("3000-05-05")));
+    QStringList wrapped;
+    int lines = 0;
+    showList(yearCalendar, [&] {
+        for (QTextBlock b = m_form->richEdit()->document()->begin(); b.isValid(); b = b.next(), ++lines)
+            if (b.layout()->lineCount() != 1)
+                wrapped << b.text();
+    });
+    QCOMPARE(wrapped, QStringList());
+    QVERIFY(lines > 4);
+}
+
 void TestShowLists::printGoesToThePdfPrinterAndCloses() {
     const QString pdf = m_folder + QStringLiteral("lijst.pdf");
     m_form->printDialog = [&](QPrinter& printer) {
@@ -240,16 +270,30 @@ void TestShowLists::printCancelledStillCloses() {
     QVERIFY(m_ui->notes.isEmpty());
 }
 
+void TestShowLists::noPrinterDisablesPrintAndLogs_data() {
+    QTest::addColumn<bool>("printer");
+    QTest::addColumn<bool>("pdf");
+    QTest::addColumn<bool>("enabled");
+    QTest::newRow("a printer") << true << false << true;
+    // Most homes: no printer, and the print dialog writes a PDF file.
+    QTest::newRow("no printer, a PDF file") << false << true << true;
+    QTest::newRow("neither") << false << false << false;
+}
+
 void TestShowLists::noPrinterDisablesPrintAndLogs() {
+    QFETCH(bool, printer);
+    QFETCH(bool, pdf);
+    QFETCH(bool, enabled);
     LogOn = true;
     ResetLog(m_folder);
-    m_form->hasPrinter = [] { return false; };
-    bool printEnabled = true;
+    m_form->hasPrinter = [&] { return printer; };
+    m_form->canWritePdf = [&] { return pdf; };
+    bool printEnabled = !enabled;
     showList(false, [&] {
         printEnabled = m_form->findChild<QPushButton*>(QStringLiteral("PrintBtn"))->isEnabled();
     });
-    QVERIFY(!printEnabled);
-    QVERIFY(ReadFileForTest(LogFile).contains("ShowListsForm.FormPaint - SetRichEditMargins\r\n"));
+    QCOMPARE(printEnabled, enabled);
+    QCOMPARE(ReadFileForTest(LogFile).contains("ShowListsForm.FormPaint - SetRichEditMargins\r\n"), !enabled);
 }
 
 void TestShowLists::wordProcessorIsTheFirstFound_data() {
@@ -260,6 +304,8 @@ void TestShowLists::wordProcessorIsTheFirstFound_data() {
                             << QStringList{};
     QTest::newRow("LibreOffice") << QStringList{"libreoffice", "abiword"} << "/usr/bin/libreoffice"
                                  << QStringList{"--writer"};
+    QTest::newRow("only soffice") << QStringList{"soffice", "abiword"} << "/usr/bin/soffice"
+                                  << QStringList{"--writer"};
     QTest::newRow("AbiWord") << QStringList{"abiword"} << "/usr/bin/abiword" << QStringList{};
     QTest::newRow("none") << QStringList{} << QString() << QStringList{};
 }

@@ -55,6 +55,7 @@ private Q_SLOTS:
     void commandIsARelativeLinkToTheLauncher();
     void desktopEntryAndIcons();
     void metainfoValidates();
+    void schedulerStartsAtEveryLogin();
     void listRunsFromTheUnpackedRoot_data();
     void listRunsFromTheUnpackedRoot();
 
@@ -105,9 +106,10 @@ void TestPackage::fileNameAndControlFields() {
 
 void TestPackage::dependsNamesEveryRuntimeLibrary_data() {
     QTest::addColumn<QString>("package");
-    for (const char* name : {"libqt6core6", "libqt6gui6", "libqt6widgets6", "libqt6network6",
-                             "libqt6printsupport6", "libqt6multimedia6", "libqt6dbus6", "libjpeg62-turbo",
-                             "libstdc++6", "libc6", "gstreamer1.0-plugins-base", "gstreamer1.0-plugins-good"})
+    for (const char* name :
+         {"libqt6core6", "libqt6gui6", "libqt6widgets6", "libqt6network6", "libqt6printsupport6",
+          "libqt6multimedia6", "libqt6dbus6", "libjpeg62-turbo", "libstdc++6", "libc6",
+          "gstreamer1.0-plugins-base", "gstreamer1.0-plugins-good", "fonts-crosextra-carlito"})
         QTest::newRow(name) << QString::fromLatin1(name);
 }
 
@@ -172,6 +174,23 @@ void TestPackage::desktopEntryAndIcons() {
     if (!QStandardPaths::findExecutable(QStringLiteral("desktop-file-validate")).isEmpty()) {
         const Run valid = run(QStringLiteral("desktop-file-validate"),
                               {m_root + QStringLiteral("/usr/share/applications/nl.brolt.Brolt.desktop")});
+        QVERIFY2(valid.exitCode == 0 && valid.out.isEmpty(), qPrintable(valid.out + valid.err));
+    }
+}
+
+void TestPackage::schedulerStartsAtEveryLogin() {
+    // The same file name as a user's own entry, which therefore overrides it.
+    const QString entry = m_root + QStringLiteral("/etc/xdg/autostart/Brolt_Sched.desktop");
+    const QStringList lines = QString::fromUtf8(ReadFileForTest(entry)).split(u'\n');
+    for (const char* line : {"[Desktop Entry]", "Type=Application", "Exec=\"/usr/lib/brolt/Brolt_Sched\""})
+        QVERIFY2(lines.contains(QLatin1String(line)), line);
+    QVERIFY(!lines.contains(QStringLiteral("Hidden=true")));
+    // dpkg keeps an administrator's change to it.
+    const Run control =
+        run(QStringLiteral("dpkg-deb"), {QStringLiteral("-I"), m_deb, QStringLiteral("conffiles")});
+    QCOMPARE(control.out.trimmed(), QStringLiteral("/etc/xdg/autostart/Brolt_Sched.desktop"));
+    if (!QStandardPaths::findExecutable(QStringLiteral("desktop-file-validate")).isEmpty()) {
+        const Run valid = run(QStringLiteral("desktop-file-validate"), {entry});
         QVERIFY2(valid.exitCode == 0 && valid.out.isEmpty(), qPrintable(valid.out + valid.err));
     }
 }

@@ -44,6 +44,8 @@ private Q_SLOTS:
     void askSaveChanges_data();
     void askSaveChanges();
     void openOtherFile();
+    void openOtherFileRetriesAFailingRead_data();
+    void openOtherFileRetriesAFailingRead();
     void provisioning();
     void largeFile();
 
@@ -516,6 +518,33 @@ void TestDataFile::openOtherFile() {
     ui.nextBrowse(m_folder + "Brolt.dat");
     m_data->openOtherFile();
     QVERIFY(!m_data->otherFileRead);
+}
+
+void TestDataFile::openOtherFileRetriesAFailingRead_data() {
+    QTest::addColumn<QByteArray>("file");
+    QTest::addColumn<int>("tries");
+    QTest::addColumn<QString>("firstName");
+    QTest::newRow("read at once") << QByteArray("1970-01-01;Kees;Feest;;\r\n") << 1 << "Kees";
+    // The notation cannot be told: tried again, 101 times in all.
+    QTest::newRow("no notation") << QByteArray("1970-xx-01;Kees;Feest;;\r\n") << 101 << "";
+    // Too small is no error: the read itself has tried six times already.
+    QTest::newRow("too small") << QByteArray("1970-01-01;K;\r\n") << 1 << "";
+}
+
+void TestDataFile::openOtherFileRetriesAFailingRead() {
+    QFETCH(QByteArray, file);
+    QFETCH(int, tries);
+    QFETCH(QString, firstName);
+    FakeUi ui;
+    WriteFileForTest(m_folder + "ander/Familie.dat", file);
+    int busyWhileRefreshing = 0;
+    m_data->refresh = [&] { busyWhileRefreshing = ui.busyLevel; };
+    ui.nextBrowse(m_folder + "ander/Familie.dat");
+    m_data->openOtherFile();
+    QCOMPARE(m_data->openTries, tries);
+    QCOMPARE(m_table.recordCount() > 0 ? m_table.cell(1, Col::Name) : QString(), firstName);
+    QCOMPARE(busyWhileRefreshing, 1);
+    QCOMPARE(ui.busyLevel, 0);
 }
 
 void TestDataFile::provisioning() {

@@ -673,12 +673,15 @@ void TestOptions::startUpRegistration() {
     box->click();
     form.show();
     form.BtnOKClick();
-    QVERIFY(!QFileInfo::exists(AutostartEntryPath()));
+    // Off: a hidden entry, which also keeps an entry of the system folders from starting it.
+    QVERIFY(!ReadAutostartEntry(AutostartEntryPath()).active);
+    QVERIFY(ReadAutostartEntry(AutostartEntryPath()).exists);
     QVERIFY(!Working().startUp);
     box->click();
     form.show();
     form.BtnOKClick();
     QVERIFY(Working().startUp);
+    QVERIFY(ReadAutostartEntry(AutostartEntryPath()).active);
     const QString entry = QString::fromUtf8(ReadFileForTest(AutostartEntryPath()));
     QVERIFY2(entry.contains("Exec=" + DesktopExecArgument(SchedulerProgramPath())), qPrintable(entry));
     QVERIFY(entry.contains("Brolt_Sched"));

@@ -20,6 +20,9 @@ private Q_SLOTS:
     void execArgument();
     void autostartEntryWrittenAndRemoved();
     void autostartEntryInUnwritableFolder();
+    void repairStartUp_data();
+    void repairStartUp();
+    void windowProgramWritesTheEntryAtItsFirstStart();
     void findByPath_data();
     void findByPath();
     void terminateEndsOnlyCopiesOfThatPath_data();
@@ -53,7 +56,26 @@ void TestTerminate::execArgument() {
     QFETCH(QString, program);
     QFETCH(QString, expected);
     QCOMPARE(DesktopExecArgument(program), expected);
+    // And read back from an entry, as the start-up repair reads it.
+    const QString entry = m_home->path() + "/roundtrip.desktop";
+    WriteFileForTest(entry, AutostartEntryText(program));
+    QCOMPARE(ReadAutostartEntry(entry).program, program);
 }
+
+namespace {
+// desktop-file-validate's verdict on `path`: empty when valid or not installed.
+QString invalidEntry(const QString& path) {
+    if (QStandardPaths::findExecutable("desktop-file-validate").isEmpty())
+        return {};
+    QProcess p;
+    p.start("desktop-file-validate", {path});
+    if (!p.waitForFinished(10000))
+        return "desktop-file-validate did not finish";
+    const QString out = QString::fromUtf8(p.readAllStandardOutput() + p.readAllStandardError());
+    return p.exitCode() == 0 && out.isEmpty() ? QString()
+                                              : out + "(exit " + QString::number(p.exitCode()) + ")";
+}
+} // namespace
 
 void TestTerminate::autostartEntryWrittenAndRemoved() {
     const QString entry = m_home->path() + "/config/autostart/Brolt_Sched.desktop";
@@ -68,14 +90,114 @@ void TestTerminate::autostartEntryWrittenAndRemoved() {
     QVERIFY(text.contains("\nType=Application\n"));
     QVERIFY(text.contains("\nName=Brolt_Sched\n"));
     QVERIFY(text.contains("\nExec=" + DesktopExecArgument(program) + "\n"));
+    QVERIFY(ReadAutostartEntry(entry).active);
+    QCOMPARE(invalidEntry(entry), QString());
 
-    // Writing again replaces the entry; removing twice is fine.
+    // Writing again replaces the entry; turning it off hides it, so that an
+    // entry of the system folders cannot start the scheduler either.
     QVERIFY(RegisterStartUp(true));
     QCOMPARE(QDir(m_home->path() + "/config/autostart").entryList(QDir::Files),
              QStringList{"Brolt_Sched.desktop"});
     QVERIFY(RegisterStartUp(false));
-    QVERIFY(!QFileInfo::exists(entry));
+    QVERIFY(ReadFileForTest(entry).contains("\nHidden=true\n"));
+    QVERIFY(!ReadAutostartEntry(entry).active);
+    QCOMPARE(invalidEntry(entry), QString());
     QVERIFY(RegisterStartUp(false));
+    QVERIFY(RegisterStartUp(true));
+    QVERIFY(ReadAutostartEntry(entry).active);
+    QFile::remove(entry);
+}
+
+void TestTerminate::repairStartUp_data() {
+    // Entries as "active:PROGRAM" or "hidden:PROGRAM", empty for none; SCHED
+    // stands for the scheduler beside this program, GONE for a moved one.
+    QTest::addColumn<bool>("startUp");
+    QTest::addColumn<QString>("user");
+    QTest::addColumn<QString>("system");
+    QTest::addColumn<int>("result");
+    QTest::addColumn<QString>("userAfter");
+    const int nothing = int(StartUpRepair::Nothing), written = int(StartUpRepair::Written);
+    QTest::newRow("on, no entry anywhere") << true << ""
+                                           << "" << written << "active:SCHED";
+    QTest::newRow("on, the package's entry") << true << ""
+                                             << "active:/bin/sh" << nothing << "";
+    QTest::newRow("on, the package's entry hidden") << true << ""
+                                                    << "hidden:/bin/sh" << written << "active:SCHED";
+    QTest::newRow("on, package removed, its entry left") << true << ""
+                                                         << "active:GONE" << written << "active:SCHED";
+    QTest::newRow("on, the user's own entry") << true << "active:/bin/sh"
+                                              << "" << nothing << "active:/bin/sh";
+    QTest::newRow("on, the user's entry names a moved build")
+        << true << "active:GONE"
+        << "active:/bin/sh" << written << "active:SCHED";
+    QTest::newRow("on, the user's entry hidden") << true << "hidden:/bin/sh"
+                                                 << "active:/bin/sh" << written << "active:SCHED";
+    QTest::newRow("off, no entry anywhere") << false << ""
+                                            << "" << nothing << "";
+    QTest::newRow("off, the package's entry") << false << ""
+                                              << "active:/bin/sh" << written << "hidden:SCHED";
+    QTest::newRow("off, already hidden") << false << "hidden:/bin/sh"
+                                         << "active:/bin/sh" << nothing << "hidden:/bin/sh";
+    QTest::newRow("off, the user's entry active") << false << "active:/bin/sh"
+                                                  << "" << written << "hidden:SCHED";
+    QTest::newRow("off, the user's entry names a moved build") << false << "active:GONE"
+                                                               << "" << nothing << "active:GONE";
+}
+
+void TestTerminate::repairStartUp() {
+    QFETCH(bool, startUp);
+    QFETCH(QString, user);
+    QFETCH(QString, system);
+    QFETCH(int, result);
+    QFETCH(QString, userAfter);
+    const auto expand = [](QString text) {
+        return text.replace("SCHED", SchedulerProgramPath()).replace("GONE", "/weg/Brolt_Sched");
+    };
+    const auto place = [&](const QString& what, const QString& path) {
+        QFile::remove(path);
+        if (!what.isEmpty())
+            WriteFileForTest(path,
+                             AutostartEntryText(expand(what).section(u':', 1), what.startsWith("hidden")));
+    };
+    // The entry that counts is searched through the list of system folders.
+    const QString systemRoot = m_home->path() + "/xdg";
+    qputenv("XDG_CONFIG_DIRS", (systemRoot + "1:" + systemRoot + "2").toUtf8());
+    place(user, AutostartEntryPath());
+    place(system, systemRoot + "2/autostart/Brolt_Sched.desktop");
+
+    QCOMPARE(int(RepairStartUp(startUp)), result);
+    const AutostartEntry after = ReadAutostartEntry(AutostartEntryPath());
+    const QString seen = after.exists ? (after.active ? "active:" : "hidden:") + after.program : QString();
+    QCOMPARE(seen, expand(userAfter));
+    if (after.exists)
+        QCOMPARE(invalidEntry(AutostartEntryPath()), QString());
+    // Once repaired, a second start finds nothing to do.
+    QCOMPARE(RepairStartUp(startUp), StartUpRepair::Nothing);
+    QFile::remove(AutostartEntryPath());
+    qunsetenv("XDG_CONFIG_DIRS");
+}
+
+void TestTerminate::windowProgramWritesTheEntryAtItsFirstStart() {
+    // A fresh account: the news window waits for OK, the entry is there anyway.
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("XDG_CONFIG_DIRS", m_home->path() + "/xdg");
+    // Its own instance name, away from any other Brolt running on this machine.
+    QDir().mkpath(m_home->path() + "/run");
+    env.insert("XDG_RUNTIME_DIR", m_home->path() + "/run");
+    const QString entry = AutostartEntryPath();
+    QVERIFY(!QFileInfo::exists(entry));
+    QProcess brolt;
+    brolt.setProcessEnvironment(env);
+    brolt.start(QString(BROLT_PROGRAM_DIR) + "/brolt-windows", QStringList{});
+    QVERIFY(brolt.waitForStarted(10000));
+    QTRY_VERIFY_WITH_TIMEOUT(QFileInfo::exists(entry), 20000);
+    QCOMPARE(brolt.state(), QProcess::Running);
+    brolt.kill();
+    brolt.waitForFinished(5000);
+    const AutostartEntry written = ReadAutostartEntry(entry);
+    QVERIFY(written.active);
+    QCOMPARE(written.program, QString(BROLT_PROGRAM_DIR) + "/Brolt_Sched");
+    QCOMPARE(invalidEntry(entry), QString());
 }
 
 void TestTerminate::autostartEntryInUnwritableFolder() {
