@@ -507,9 +507,10 @@ void TMainForm::createWindows() {
 
     m_leesBackupForm = new TLeesBackupForm(m_data, this);
     m_leesBackupForm->afterRestore = [this] {
-        // The restored file has been read: show what it holds.
+        // A restored data file has been read: show what it holds.  Edits in
+        // hand survive a restore of pictures only.
         m_data.refresh();
-        setSaveEnabled(false);
+        setSaveEnabled(m_data.unsavedChanges);
         if (Working().updatesCheck)
             m_updateTimer->start();
         else

@@ -346,6 +346,9 @@ TEditForm::TEditForm(RecordTable& table, DataFile& data, QWidget* parent)
     // The data file sorts through the grid before saving, so that the grid
     // hears about the new order.
     m_data.sortByOption = [this] { SortByOption(); };
+    // A save may read the file again instead (it changed on disk): the grid
+    // must not look at the rows while they are replaced.
+    m_data.aroundTableChange = [this](const std::function<void()>& change) { m_model->rearrange(change); };
 
     resize(Store::readInteger(Keys::EditWidth), Store::readInteger(Keys::EditHeight));
 }

@@ -165,8 +165,8 @@ TOptionsForm::TOptionsForm(RecordTable& table, DataFile& data, QWidget* parent)
     m_groupBox1 = group("GroupBox1", QStringLiteral(" Interface "), {380, 470, 360, 86});
     m_checkUitgebreid =
         check(m_groupBox1, "CheckUitgebreid", QStringLiteral("Uitgebreide Editor"), {12, 28, 300, 24});
-    m_checkMeldingen =
-        check(m_groupBox1, "CheckMeldingen", QStringLiteral("Meldingen op het bureaublad"), {12, 54, 340, 24});
+    m_checkMeldingen = check(m_groupBox1, "CheckMeldingen", QStringLiteral("Meldingen op het bureaublad"),
+                             {12, 54, 340, 24});
     m_checkMeldingen->setChecked(true);
 
     m_btnOK = button(this, "BtnOK", QStringLiteral("OK"), {420, 590, 110, 30});
@@ -413,8 +413,12 @@ void TOptionsForm::rewriteDates(int notation) {
 void TOptionsForm::saveData() {
     // Marked as changed so that saving writes the file; a save that did not
     // happen leaves the mark, so the changes are still asked about at closing.
+    const bool wasUnsaved = m_data.unsavedChanges;
     m_data.unsavedChanges = true;
-    m_data.save();
+    // A file that could not be read is not written over (the user was told):
+    // the mark set here for this save goes again.
+    if (!m_data.save() && m_data.readFailed())
+        m_data.unsavedChanges = wasUnsaved;
 }
 
 void TOptionsForm::changeDataFolder(const QString oldFolder) {

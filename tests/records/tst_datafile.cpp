@@ -9,6 +9,7 @@
 #include <QTest>
 
 #include <csignal>
+#include <cstdio>
 #include <sys/resource.h>
 #include <unistd.h>
 
@@ -41,6 +42,8 @@ private Q_SLOTS:
     void saveOnlyAfterPaintAndWithChanges();
     void failedSaveLosesNothing();
     void otherFileWarnsBeforeOverwriting();
+    void saveLosesNothingOnDisk_data();
+    void saveLosesNothingOnDisk();
     void askSaveChanges_data();
     void askSaveChanges();
     void openOtherFile();
@@ -216,7 +219,7 @@ void TestDataFile::saveWritesNineFieldsAndDropsDatelessRecords() {
     QCOMPARE(ReadFileForTest(m_folder + "Brolt.dat"),
              QByteArray("1960-05-12;Anna;Geboorte;anna.jpg;;;;;;\r\n1980-01-01;Els;Geboorte;;;;;;;\r\n"));
     QCOMPARE(ui.notes.size(), 2);
-    QCOMPARE(ui.notes[0].first, QString("Bij de naam \"Kees\" is"));
+    QCOMPARE(ui.notes[0].first, QString("Bij de naam \"Kees is"));
     QCOMPARE(ui.notes[0].second, QString("geen datum ingevuld.\r\nDe regel wordt niet bewaard."));
     QCOMPARE(ui.notes[1].first, QString("De wijzigingen zijn bewaard."));
     QVERIFY(!m_data->unsavedChanges);
@@ -447,6 +450,72 @@ void TestDataFile::otherFileWarnsBeforeOverwriting() {
     ui.nextAnswer(true);
     QVERIFY(m_data->save());
     QVERIFY(!m_data->otherFileRead);
+}
+
+void TestDataFile::saveLosesNothingOnDisk_data() {
+    QTest::addColumn<QByteArray>("onDisk");    // when read; null: no file
+    QTest::addColumn<QByteArray>("meanwhile"); // renamed over it by another program; null: nothing
+    QTest::addColumn<int>("answer");           // to the changed-file question; -1: not asked
+    QTest::addColumn<bool>("saved");
+    QTest::addColumn<QStringList>("names"); // the table afterwards
+    QTest::addColumn<QString>("note");      // the last note; %1 is the data file
+    const QByteArray anna("1960-05-12;Anna;Geboorte;;;;;;;\r\n"), anja("1960-05-12;Anja;Geboorte;;;;;;;\r\n");
+    const QString refused = QStringLiteral("De wijzigingen zijn NIET bewaard: %1");
+    QTest::newRow("unchanged: saved") << anna << QByteArray() << -1 << true << QStringList{"Anna", "Piet"}
+                                      << "De wijzigingen zijn bewaard.";
+    QTest::newRow("nothing there: saved") << QByteArray() << QByteArray() << -1 << true << QStringList{"Piet"}
+                                          << "De wijzigingen zijn bewaard.";
+    QTest::newRow("too small to read: kept") << QByteArray("1960-05-12;Anna;\r\n") << QByteArray() << -1
+                                             << false << QStringList{"Piet"} << refused;
+    QTest::newRow("no notation: kept") << QByteArray("Dit is geen bestand van Brolt\r\n") << QByteArray()
+                                       << -1 << false << QStringList{"Piet"} << refused;
+    QTest::newRow("renamed over, same size, Ja: overwritten")
+        << anna << anja << 1 << true << QStringList{"Anna", "Piet"} << "De wijzigingen zijn bewaard.";
+    QTest::newRow("renamed over, same size, Nee: read again")
+        << anna << anja << 0 << false << QStringList{"Anja"} << QString();
+}
+
+void TestDataFile::saveLosesNothingOnDisk() {
+    QFETCH(QByteArray, onDisk);
+    QFETCH(QByteArray, meanwhile);
+    QFETCH(int, answer);
+    QFETCH(bool, saved);
+    QFETCH(QStringList, names);
+    QFETCH(QString, note);
+    FakeUi ui;
+    const QString path = m_folder + "Brolt.dat";
+    if (!onDisk.isNull())
+        WriteFileForTest(path, onDisk);
+    m_data->read(m_folder, "Brolt", ".dat");
+    RecordTable::Row piet;
+    piet[Col::Name] = "Piet";
+    piet[Col::Date] = "1970-01-01";
+    piet[Col::Kind] = Kind::Geboorte;
+    m_table.appendRecord(piet);
+    m_data->unsavedChanges = m_data->saveEnabled = true;
+    if (!meanwhile.isNull()) {
+        WriteFileForTest(m_folder + "elders.tmp", meanwhile);
+        QCOMPARE(std::rename(QFile::encodeName(m_folder + "elders.tmp"), QFile::encodeName(path)), 0);
+    }
+    if (answer >= 0)
+        ui.nextAnswer(answer == 1);
+
+    QCOMPARE(m_data->save(), saved);
+    QCOMPARE(ui.questions.size(), answer >= 0 ? 1 : 0);
+    QStringList tableNames;
+    QByteArray written;
+    for (int r = 1; r <= m_table.recordCount(); ++r) {
+        tableNames << m_table.cell(r, Col::Name);
+        written += DataFile::recordLine(m_table.row(r)).toUtf8();
+    }
+    QCOMPARE(tableNames, names);
+    const QByteArray last = meanwhile.isNull() ? onDisk : meanwhile;
+    QCOMPARE(ReadFileForTest(path), saved ? written : last);
+    if (saved && !last.isNull())
+        QCOMPARE(ReadFileForTest(m_folder + "Brolt!.dat"), last);
+    QCOMPARE(m_data->unsavedChanges, !saved && answer != 0);
+    if (!note.isEmpty())
+        QCOMPARE(ui.notes.constLast().first, note.arg(path));
 }
 
 void TestDataFile::askSaveChanges_data() {
