@@ -668,6 +668,8 @@ void TMainForm::SpeedSaveClick() {
 void TMainForm::SpeedOptionsClick() {
     PauseCountdown();
     m_optionsForm->exec();
+    // Also when the window was closed without OK or Annuleren.
+    m_checkUitgebreid->setChecked(Working().uitgebreid);
 }
 
 void TMainForm::SpeedBackupClick() {
@@ -691,7 +693,7 @@ void TMainForm::SpeedEindeClick() {
 }
 
 void TMainForm::CheckUitgebreidClick() {
-    Working().uitgebreid = m_checkUitgebreid->isChecked();
+    m_optionsForm->SetUitgebreid(m_checkUitgebreid->isChecked());
 }
 
 void TMainForm::BtnUitlegClick() {

@@ -646,7 +646,15 @@ void TOptionsForm::BtnDefaultClick() {
 }
 
 void TOptionsForm::CheckUitgebreidClick() {
+    // One setting with the main window's "Uitgebreid": stored at once, so that
+    // "Annuleren" (which reads the store again) brings back the same value.
     Working().uitgebreid = m_checkUitgebreid->isChecked();
+    Store::writeBool(Keys::UitgebreidCheck.name, Working().uitgebreid);
+}
+
+void TOptionsForm::SetUitgebreid(bool on) {
+    m_checkUitgebreid->setChecked(on);
+    CheckUitgebreidClick();
 }
 
 void TOptionsForm::LogCheckClick() {
