@@ -561,9 +561,9 @@ bool DataFile::mayOverwrite(const QRect& caller) {
         return true; // nothing there that could be lost
     if (m_readFailed) {
         // The table does not hold what the file holds: writing would lose it.
-        Ui::instance().showTimedMessage(10000, QStringLiteral("De wijzigingen zijn NIET bewaard: ") + target,
-                                        QStringLiteral("kon niet worden gelezen en blijft zoals het is."),
-                                        caller);
+        Ui::instance().showTimedMessage(
+            10000, QStringLiteral("De wijzigingen zijn NIET bewaard."),
+            target + QStringLiteral(" kon niet worden gelezen en blijft zoals het is."), caller);
         return false;
     }
     // After another file was read the question above has been asked already.

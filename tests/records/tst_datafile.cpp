@@ -458,19 +458,21 @@ void TestDataFile::saveLosesNothingOnDisk_data() {
     QTest::addColumn<int>("answer");           // to the changed-file question; -1: not asked
     QTest::addColumn<bool>("saved");
     QTest::addColumn<QStringList>("names"); // the table afterwards
-    QTest::addColumn<QString>("note");      // the last note; %1 is the data file
+    QTest::addColumn<QString>("note");      // the last note, "first|second line"; %1 is the data file
     const QByteArray anna("1960-05-12;Anna;Geboorte;;;;;;;\r\n"), anja("1960-05-12;Anja;Geboorte;;;;;;;\r\n");
-    const QString refused = QStringLiteral("De wijzigingen zijn NIET bewaard: %1");
-    QTest::newRow("unchanged: saved") << anna << QByteArray() << -1 << true << QStringList{"Anna", "Piet"}
-                                      << "De wijzigingen zijn bewaard.";
-    QTest::newRow("nothing there: saved") << QByteArray() << QByteArray() << -1 << true << QStringList{"Piet"}
-                                          << "De wijzigingen zijn bewaard.";
+    const QString refused = QStringLiteral(
+        "De wijzigingen zijn NIET bewaard.|%1 kon niet worden gelezen en blijft zoals het is.");
+    const QString done = QStringLiteral("De wijzigingen zijn bewaard.|");
+    QTest::newRow("unchanged: saved")
+        << anna << QByteArray() << -1 << true << QStringList{"Anna", "Piet"} << done;
+    QTest::newRow("nothing there: saved")
+        << QByteArray() << QByteArray() << -1 << true << QStringList{"Piet"} << done;
     QTest::newRow("too small to read: kept") << QByteArray("1960-05-12;Anna;\r\n") << QByteArray() << -1
                                              << false << QStringList{"Piet"} << refused;
     QTest::newRow("no notation: kept") << QByteArray("Dit is geen bestand van Brolt\r\n") << QByteArray()
                                        << -1 << false << QStringList{"Piet"} << refused;
     QTest::newRow("renamed over, same size, Ja: overwritten")
-        << anna << anja << 1 << true << QStringList{"Anna", "Piet"} << "De wijzigingen zijn bewaard.";
+        << anna << anja << 1 << true << QStringList{"Anna", "Piet"} << done;
     QTest::newRow("renamed over, same size, Nee: read again")
         << anna << anja << 0 << false << QStringList{"Anja"} << QString();
 }
@@ -515,7 +517,7 @@ void TestDataFile::saveLosesNothingOnDisk() {
         QCOMPARE(ReadFileForTest(m_folder + "Brolt!.dat"), last);
     QCOMPARE(m_data->unsavedChanges, !saved && answer != 0);
     if (!note.isEmpty())
-        QCOMPARE(ui.notes.constLast().first, note.arg(path));
+        QCOMPARE(ui.notes.constLast().first + u'|' + ui.notes.constLast().second, note.arg(path));
 }
 
 void TestDataFile::askSaveChanges_data() {
