@@ -387,30 +387,27 @@ void TestBackups::restoreAsksOnlyForTheDataFile() {
     QFETCH(bool, unsaved);
     RestoreUi ui;
     const QString data = m_root + QStringLiteral("edits/") + QTest::currentDataTag() + u'/';
-    const QString backup = m_root + QStringLiteral("usb/Brolt/2026-12-02/");
-    WriteFileForTest(backup + QStringLiteral("Brolt.dat"),
-                     dataFileWith(QStringLiteral("Oude Anna"), "1950-03-03"));
-    WriteFileForTest(backup + QStringLiteral("Anna.jpg"), "old picture");
-    const QByteArray current = dataFileWith(QStringLiteral("Bob"), "2001-02-01");
-    WriteFileForTest(data + QStringLiteral("Brolt.dat"), current);
+    ui.folder = m_root + QStringLiteral("usb/Brolt/2026-12-02/");
+    WriteFileForTest(ui.folder + "Brolt.dat", dataFileWith(QStringLiteral("Oude Anna"), "1950-03-03"));
+    WriteFileForTest(ui.folder + "Anna.jpg", "old picture");
+    WriteFileForTest(data + QStringLiteral("Brolt.dat"), dataFileWith(QStringLiteral("Bob"), "2001-02-01"));
+    for (const QString& file : chosen)
+        ui.chosen << ui.folder + file;
     RecordTable table;
     DataFile dataFile(table);
     dataFile.dataFolder = data;
     QCOMPARE(dataFile.read(data, QStringLiteral("Brolt"), QStringLiteral(".dat")), DataFile::ReadResult::Ok);
     table.setCell(1, Col::Name, QStringLiteral("Bewerkt"));
     dataFile.painted = dataFile.unsavedChanges = dataFile.saveEnabled = true;
-    TLeesBackupForm form(dataFile);
-    ui.folder = backup;
-    for (const QString& file : chosen)
-        ui.chosen << backup + file;
     if (answer >= 0)
         ui.nextAnswer(false, answer == 2);
+    TLeesBackupForm form(dataFile);
     QVERIFY(form.StartRestore());
     form.BtnOKClick();
     QCOMPARE(ui.questions.size(), answer >= 0 ? 1 : 0);
     QCOMPARE(table.cell(1, Col::Name), name);
     QCOMPARE(dataFile.unsavedChanges, unsaved);
-    QCOMPARE(ReadFileForTest(data + QStringLiteral("Anna.jpg")).isEmpty(), answer == 2);
+    QCOMPARE(QFile::exists(data + QStringLiteral("Anna.jpg")), answer != 2);
 }
 
 void TestBackups::restoreWithNothingSelectedKeepsTheData() {
