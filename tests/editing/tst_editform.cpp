@@ -488,16 +488,13 @@ void TestEditForm::pictureKeepsItsPlace() {
     m_table->setCell(2, Col::Picture, "Foto.jpg");
     TEditForm& f = makeForm();
     auto* panel = f.findChild<QWidget*>("ImagePanel");
-    QList<QRect> places;
-    for (int click = 0; click < 3; ++click) {
+    for (int click = 0; click < 3; ++click) { // every click fits the picture again
         clickCell(2, 0);
-        places << panel->geometry();
+        const EditPictureFit fit = FitEditPicture(picture, panel->size(), f.grid()->height());
+        QCOMPARE(panel->geometry(), QRect(QPoint(f.grid()->width(), f.grid()->y()), fit.panel));
+        QCOMPARE(f.findChild<QWidget*>("Image")->geometry(), fit.image);
+        QCOMPARE(f.width(), f.grid()->width() + panel->width());
     }
-    QCOMPARE(places, QList<QRect>(3, places[0]));
-    const EditPictureFit fit = FitEditPicture(picture, panel->size(), f.grid()->height());
-    QCOMPARE(panel->geometry(), QRect(QPoint(f.grid()->width(), f.grid()->y()), fit.panel));
-    QCOMPARE(f.findChild<QWidget*>("Image")->geometry(), fit.image);
-    QCOMPARE(f.width(), f.grid()->width() + panel->width());
 }
 
 void TestEditForm::escapeWithoutAPriorKeyChangesNothing() {
