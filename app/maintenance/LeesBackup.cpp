@@ -54,6 +54,9 @@ void TLeesBackupForm::BtnOKClick() {
         BtnCancelClick();
         return;
     }
+    // The data file in use is kept as the previous version, as a save keeps it.
+    if (touchesData)
+        m_data.keepAsPrevious();
     const QString report = Backups::RestoreFiles(m_files, m_data.dataFolder, m_restored);
     if (m_restored)
         Ui::instance().showTimedMessage(10000,

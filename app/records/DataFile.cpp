@@ -448,11 +448,27 @@ DataFile::ReadResult DataFile::read(const QString& folderIn, const QString& base
     return ReadResult::Ok;
 }
 
+void DataFile::keepAsPrevious() {
+    const QString target = defaultFilePath();
+    const QString previous = dataFolder + QStringLiteral("Brolt!") + extension;
+    const QString older = dataFolder + QStringLiteral("Brolt!!") + extension;
+    // Brolt!.dat becomes Brolt!!.dat; the current Brolt.dat stays where it is
+    // and is kept as Brolt!.dat by a second name.  Failures are not reported:
+    // they do not stop what follows.
+    if (QFileInfo::exists(previous)) {
+        QFile::remove(older);
+        renameOver(previous, older);
+    }
+    if (QFileInfo::exists(target)) {
+        QFile::remove(previous);
+        if (::link(QFile::encodeName(target).constData(), QFile::encodeName(previous).constData()) != 0)
+            QFile::copy(target, previous);
+    }
+}
+
 bool DataFile::writeFileSafely(const QByteArray& bytes) {
     const QString target = defaultFilePath();
     const QString temp = dataFolder + QStringLiteral("Brolt") + extension + QStringLiteral(".tmp");
-    const QString previous = dataFolder + QStringLiteral("Brolt!") + extension;
-    const QString older = dataFolder + QStringLiteral("Brolt!!") + extension;
 
     // The new contents go to a temporary file first and reach the disk before
     // anything else changes, so a crash leaves a complete Brolt.dat behind.
@@ -466,18 +482,8 @@ bool DataFile::writeFileSafely(const QByteArray& bytes) {
         return false;
     }
 
-    // Brolt!.dat becomes Brolt!!.dat; the current Brolt.dat stays where it is
-    // and is kept as Brolt!.dat by a second name; then the new file replaces it
-    // in one step.  Failures of the backup steps do not stop the save.
-    if (QFileInfo::exists(previous)) {
-        QFile::remove(older);
-        renameOver(previous, older);
-    }
-    if (QFileInfo::exists(target)) {
-        QFile::remove(previous);
-        if (::link(QFile::encodeName(target).constData(), QFile::encodeName(previous).constData()) != 0)
-            QFile::copy(target, previous);
-    }
+    // Then the new file replaces Brolt.dat in one step.
+    keepAsPrevious();
     if (!renameOver(temp, target)) {
         QFile::remove(temp);
         return false;

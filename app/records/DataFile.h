@@ -97,6 +97,10 @@ public:
     bool readFailed() const { return m_readFailed; }
     // Reads the default data file again; the changes in hand are dropped.
     void reread();
+    // Rotates the backups: Brolt!.dat to Brolt!!.dat, and the present
+    // Brolt.dat (which stays) is kept as Brolt!.dat too.  Before anything
+    // replaces Brolt.dat: a save, or a restore from a backup.
+    void keepAsPrevious();
 
     // Hooks the windows fill in.
     std::function<bool(QString& folder)> browseForDataFolder; // the data file is missing

@@ -377,7 +377,9 @@ void TestBackups::restoreAsksOnlyForTheDataFile_data() {
     QTest::newRow("the data file, Nee: read from the backup")
         << QStringList{"Anna.jpg", "Brolt.dat"} << 0 << "Oude Anna" << false;
     QTest::newRow("the data file, Annuleren: nothing restored")
-        << QStringList{"Brolt.dat"} << 2 << "Bewerkt" << true;
+        << QStringList{"Anna.jpg", "Brolt.dat"} << 2 << "Bewerkt" << true;
+    QTest::newRow("the data file, Ja: saved, and kept as the previous version")
+        << QStringList{"Brolt.dat"} << 1 << "Oude Anna" << false;
 }
 
 void TestBackups::restoreAsksOnlyForTheDataFile() {
@@ -400,14 +402,18 @@ void TestBackups::restoreAsksOnlyForTheDataFile() {
     table.setCell(1, Col::Name, QStringLiteral("Bewerkt"));
     dataFile.painted = dataFile.unsavedChanges = dataFile.saveEnabled = true;
     if (answer >= 0)
-        ui.nextAnswer(false, answer == 2);
+        ui.nextAnswer(answer == 1, answer == 2);
     TLeesBackupForm form(dataFile);
     QVERIFY(form.StartRestore());
     form.BtnOKClick();
     QCOMPARE(ui.questions.size(), answer >= 0 ? 1 : 0);
     QCOMPARE(table.cell(1, Col::Name), name);
     QCOMPARE(dataFile.unsavedChanges, unsaved);
-    QCOMPARE(QFile::exists(data + QStringLiteral("Anna.jpg")), answer != 2);
+    QCOMPARE(QFile::exists(data + QStringLiteral("Anna.jpg")), chosen.contains("Anna.jpg") && answer != 2);
+    // What the data file held before it was replaced is the previous version.
+    const QByteArray replaced = dataFileWith(answer == 1 ? "Bewerkt" : "Bob", "2001-02-01");
+    QCOMPARE(ReadFileForTest(data + QStringLiteral("Brolt!.dat")),
+             answer == 0 || answer == 1 ? replaced : QByteArray());
 }
 
 void TestBackups::restoreWithNothingSelectedKeepsTheData() {
