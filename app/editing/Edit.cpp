@@ -341,8 +341,13 @@ TEditForm::TEditForm(RecordTable& table, DataFile& data, QWidget* parent)
     // hears about the new order.
     m_data.sortByOption = [this] { SortByOption(); };
     // A save may read the file again instead (it changed on disk): the grid
-    // must not look at the rows while they are replaced.
-    m_data.aroundTableChange = [this](const std::function<void()>& change) { m_model->rearrange(change); };
+    // must not look at the rows while they are replaced, and what was typed
+    // into the old rows is no change to the new ones.
+    m_data.aroundTableChange = [this](const std::function<void()>& change) {
+        m_model->rearrange(change);
+        m_gridChanged = false;
+        m_escText.clear();
+    };
 
     resize(Store::readInteger(Keys::EditWidth), Store::readInteger(Keys::EditHeight));
 }
