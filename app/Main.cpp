@@ -511,9 +511,10 @@ void TMainForm::createWindows() {
 
     m_leesBackupForm = new TLeesBackupForm(m_data, this);
     m_leesBackupForm->afterRestore = [this] {
-        // The restored file has been read: show what it holds.
+        // A restored data file has been read: show what it holds.  Edits in
+        // hand survive a restore of pictures only.
         m_data.refresh();
-        setSaveEnabled(false);
+        setSaveEnabled(m_data.unsavedChanges);
         if (Working().updatesCheck)
             m_updateTimer->start();
         else
@@ -671,6 +672,8 @@ void TMainForm::SpeedSaveClick() {
 void TMainForm::SpeedOptionsClick() {
     PauseCountdown();
     m_optionsForm->exec();
+    // Also when the window was closed without OK or Annuleren.
+    m_checkUitgebreid->setChecked(Working().uitgebreid);
 }
 
 void TMainForm::SpeedBackupClick() {
@@ -694,7 +697,7 @@ void TMainForm::SpeedEindeClick() {
 }
 
 void TMainForm::CheckUitgebreidClick() {
-    Working().uitgebreid = m_checkUitgebreid->isChecked();
+    m_optionsForm->SetUitgebreid(m_checkUitgebreid->isChecked());
 }
 
 void TMainForm::BtnUitlegClick() {

@@ -1,5 +1,6 @@
 #include "editing/Edit.h"
 #include "lists/Resize.h"
+#include "lists/ShowPicture.h"
 
 #include "Ui.h"
 #include "editing/Datum.h"
@@ -33,7 +34,6 @@ const QString programName = QStringLiteral("Brolt");
 constexpr int speedPanelHeight = 41;
 constexpr int statusPanelHeight = 34;
 constexpr int minimumFormHeight = 479;
-constexpr int picturePanelFloor = 200;
 
 // The help line for a cell of a record row while typing or pointing.
 QString columnHelp(int column) {
@@ -66,10 +66,6 @@ public:
         return Acceptable;
     }
 };
-
-int roundHalfEven(double v) {
-    return int(std::nearbyint(v));
-}
 } // namespace
 
 // ---------------------------------------------------------------------------
@@ -290,9 +286,7 @@ TEditForm::TEditForm(RecordTable& table, DataFile& data, QWidget* parent)
     QPalette white = m_imagePanel->palette();
     white.setColor(QPalette::Window, Qt::white);
     m_imagePanel->setPalette(white);
-    m_image = new QLabel(m_imagePanel);
-    m_image->setObjectName(QStringLiteral("Image"));
-    m_image->setScaledContents(true);
+    m_image = new TPictureImage(m_imagePanel);
 
     m_statusPanel = new QLabel(this);
     m_statusPanel->setObjectName(QStringLiteral("StatusPanel"));
@@ -346,6 +340,14 @@ TEditForm::TEditForm(RecordTable& table, DataFile& data, QWidget* parent)
     // The data file sorts through the grid before saving, so that the grid
     // hears about the new order.
     m_data.sortByOption = [this] { SortByOption(); };
+    // A save may read the file again instead (it changed on disk): the grid
+    // must not look at the rows while they are replaced, and what was typed
+    // into the old rows is no change to the new ones.
+    m_data.aroundTableChange = [this](const std::function<void()>& change) {
+        m_model->rearrange(change);
+        m_gridChanged = false;
+        m_escText.clear();
+    };
 
     resize(Store::readInteger(Keys::EditWidth), Store::readInteger(Keys::EditHeight));
 }
@@ -426,6 +428,7 @@ void TEditForm::writeSettings() {
 void TEditForm::showEvent(QShowEvent* event) {
     // The table may have been read or changed by other windows meanwhile.
     const int row = Row(), column = Column();
+    m_escText.clear(); // the Escape memory belongs to one showing
     m_model->reload();
     SelectCell(row > 0 ? row : 1, column);
     m_labelFormaat->setText(m_data.formatLabel);
@@ -482,42 +485,17 @@ void TEditForm::FormResize() {
                          (speedPanelHeight - m_labelFormaat->height()) / 2);
 
     int panelWidth = m_imagePanel->width();
-    if (panelWidth < picturePanelFloor)
-        panelWidth = std::max(picturePanelFloor, w - gridWidth);
+    if (panelWidth < EditPicturePanelFloor)
+        panelWidth = std::max(EditPicturePanelFloor, w - gridWidth);
     m_imagePanel->setGeometry(gridWidth, speedPanelHeight, panelWidth, gridHeight);
     m_image->move(m_image->x(), (gridHeight - m_image->height()) / 2 + 3);
 }
 
 void TEditForm::ShowPicture(const QString& name) {
-    QString file = m_data.dataFolder + name;
-    if (name.isEmpty() || !QFileInfo(file).isFile())
-        file = m_data.dataFolder + QStringLiteral("Blanc.jpg");
-    QImage loaded;
-    if (loaded.load(file)) {
-        m_picture = loaded;
-    } else {
-        WriteLog(QStringLiteral("EditForm.ShowPicture - LoadFromFile"));
-        Ui::instance().showTimedMessage(5000, file, QStringLiteral("is geen geldig .jpg-bestand"),
-                                        QRect(m_image->mapToGlobal(QPoint(0, 0)), m_image->size()));
-    }
-
     const int gridWidth = wantedGridWidth();
     m_grid->resize(gridWidth, m_grid->height());
-    const int gridHeight = m_grid->height();
-    if (!m_picture.isNull()) {
-        // A panel left narrow by a tall picture would make every wide picture
-        // after it smaller still: the box never gets narrower than the floor.
-        const int panelWidth = std::max(m_imagePanel->width(), picturePanelFloor);
-        const int w = m_picture.width(), h = m_picture.height();
-        const double ratio = w > h ? double(w) / (panelWidth - 10) : double(h) / (gridHeight - 10);
-        const int imageWidth = std::max(1, roundHalfEven(w / ratio) - 1);
-        const int imageHeight = std::max(1, roundHalfEven(h / ratio) - 1);
-        const int newPanelWidth = imageWidth + 8;
-        m_imagePanel->setGeometry(gridWidth, m_grid->y(), newPanelWidth, gridHeight);
-        m_image->setGeometry((newPanelWidth - imageWidth - 5) / 2 + 4, (gridHeight - imageHeight) / 2 + 3,
-                             imageWidth, imageHeight);
-        m_image->setPixmap(QPixmap::fromImage(m_picture));
-    }
+    m_imagePanel->move(gridWidth, m_grid->y());
+    ShowPictureEdit(m_image, m_imagePanel, m_grid->height(), m_data.dataFolder, name);
     resize(gridWidth + m_imagePanel->width(), height());
 }
 
@@ -808,8 +786,24 @@ void TEditForm::BtnOKClick() {
 }
 
 void TEditForm::BtnCancelClick() {
-    m_gridChanged = propsChanged && propsChanged();
     reject();
+}
+
+void TEditForm::reject() {
+    // Cancel, the close box and Escape outside the grid: the grid's own changes
+    // are forgotten as changes; the properties window's stay.
+    m_gridChanged = propsChanged && propsChanged();
+    QDialog::reject();
+}
+
+void TEditForm::keyPressEvent(QKeyEvent* event) {
+    // Escape on the grid brings a cleared cell back (on key up); it does not close the window.
+    QWidget* focus = focusWidget();
+    if (event->key() == Qt::Key_Escape && focus && (focus == m_grid || m_grid->isAncestorOf(focus))) {
+        event->accept();
+        return;
+    }
+    QDialog::keyPressEvent(event);
 }
 
 // ---------------------------------------------------------------------------

@@ -14,6 +14,7 @@
 #include <functional>
 
 class QLabel;
+class TPictureImage;
 class QMenu;
 class QToolButton;
 class TClrBtn;
@@ -144,6 +145,8 @@ protected:
     void showEvent(QShowEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void done(int result) override;
+    void reject() override;
+    void keyPressEvent(QKeyEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
@@ -166,12 +169,11 @@ private:
     TClrBtn* m_btnOK;
     TClrBtn* m_btnCancel;
     QWidget* m_imagePanel;
-    QLabel* m_image;
+    TPictureImage* m_image;
     QLabel* m_statusPanel;
     QMenu* m_popupMenu1;
     QMenu* m_listPopup;
     QPointer<TCalendarDlg> m_calendar;
-    QImage m_picture;
 
     bool m_gridChanged = false;
     bool m_painted = false;

@@ -190,22 +190,16 @@ ListDocument BuildAllNames(const RecordTable& table, const ListHeader& header, i
 }
 
 void AskSaveBeforeList(DataFile& data, const QString& windowCaption, const QRect& caller) {
-    bool keepUnsaved = false;
-    if (data.saveEnabled) {
-        bool cancel = false;
-        if (Ui::instance().askYesNo(
-                cancel, true, QStringLiteral("Ja"), QStringLiteral("Nee"), QString(),
-                QStringLiteral("De verjaardaggegevens zijn gewijzigd. De wijzigingen bewaren?"),
-                windowCaption + QStringLiteral(" - Changes"), caller)) {
-            // A save that could not write (the user was told so) keeps the
-            // changes marked, or the save button would hide them for good.
-            keepUnsaved = !data.save() && data.unsavedChanges && data.saveEnabled;
-        }
-    }
-    if (keepUnsaved)
+    if (!data.saveEnabled)
         return;
-    data.unsavedChanges = false;
-    data.saveEnabled = false;
+    bool cancel = false;
+    // "Nee" keeps the changes marked: they are asked about again at closing.
+    // A save that could not write keeps them marked as well.
+    if (Ui::instance().askYesNo(
+            cancel, true, QStringLiteral("Ja"), QStringLiteral("Nee"), QString(),
+            QStringLiteral("De verjaardaggegevens zijn gewijzigd. De wijzigingen bewaren?"),
+            windowCaption + QStringLiteral(" - Changes"), caller))
+        data.save();
 }
 
 QByteArray WriteListRtf(const ListDocument& document) {

@@ -77,9 +77,9 @@ ListDocument BuildYearCalendar(const RecordTable& table, const ListHeader& heade
 ListDocument BuildAllNames(const RecordTable& table, const ListHeader& header, int notation, int thisYear,
                            const MeasureText& measure);
 
-// The common start of both lists: with unsaved changes the save question
-// ("Ja" saves), then the changes flag and the save button are cleared
-// whatever the answer.  `windowCaption` is the lists window's caption.
+// The common start of both lists: with unsaved changes the save question;
+// "Ja" saves, "Nee" keeps the changes marked for a later save or the question
+// at closing.  `windowCaption` is the lists window's caption.
 void AskSaveBeforeList(DataFile& data, const QString& windowCaption, const QRect& caller);
 
 // Rich text of the document: Windows-1252 with \'xx escapes, \uN for every

@@ -385,15 +385,20 @@ MainPictureFit FitMainPicture(QSize picture, int memoHeight) {
 
 EditPictureFit FitEditPicture(QSize picture, QSize panel, int gridHeight) {
     EditPictureFit fit;
-    fit.panel = panel;
+    // A panel left narrow by a tall picture would make every wide picture after it smaller still.
+    const int boxWidth = std::max(panel.width(), EditPicturePanelFloor);
+    fit.panel = QSize(boxWidth, gridHeight);
     const int w = picture.width(), h = picture.height();
     if (w <= 0 || h <= 0)
         return fit;
-    const int r = w > h ? w : h;
-    const int b = atLeastOne((w > h ? panel.width() : panel.height()) - 10);
+    const bool wide = w > h;
+    const int r = wide ? w : h;
+    const int b = atLeastOne((wide ? boxWidth : gridHeight) - 10);
     const int width = atLeastOne(RoundHalfEven(qint64(w) * b, r) - 1);
     const int height = atLeastOne(RoundHalfEven(qint64(h) * b, r) - 1);
-    fit.panel = QSize(width + 8, height + 6);
+    // A wide picture leaves the panel as wide as it was: taking the picture's
+    // width + 8 would narrow it by 3 pixels on every showing.
+    fit.panel = QSize(wide ? boxWidth : width + 8, gridHeight);
     fit.image = QRect((fit.panel.width() - width - 5) / 2 + 4, (gridHeight - height) / 2 + 3, width, height);
     return fit;
 }

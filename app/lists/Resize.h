@@ -94,10 +94,15 @@ struct MainPictureFit {
 MainPictureFit FitMainPicture(QSize picture, int memoHeight);
 
 struct EditPictureFit {
-    QSize panel; // the panel afterwards: it takes the size of the fitted picture
+    QSize panel; // the panel afterwards, as high as the grid
     QRect image;
 };
-// The edit window: fitted into the panel the previous picture left.
+// The edit window's picture panel is never narrower than this.
+inline constexpr int EditPicturePanelFloor = 200;
+// The edit window: a wide picture is fitted into the width of the panel the
+// previous picture left (at least the floor) and keeps that width; a tall one
+// into the grid's height, and the panel takes its width.  Fitting a picture
+// into the panel its own fit left gives the same fit again.
 EditPictureFit FitEditPicture(QSize picture, QSize panel, int gridHeight);
 
 // The properties window: a 170 x 170 box.

@@ -50,8 +50,8 @@ private:
 // (`memoHeight`) and the image is centred in it.
 bool ShowPictureMain(TPictureImage* image, QWidget* panel, int memoHeight, const QString& dataFolder,
                      const QString& pictureName);
-// Edit window: fitted in the panel the previous picture left; the panel then
-// takes the size of the fitted picture.  The image's top centres it on the grid.
+// Edit window: fitted in the panel the previous picture left (FitEditPicture);
+// the panel becomes as high as the grid.  The image's top centres it on the grid.
 bool ShowPictureEdit(TPictureImage* image, QWidget* panel, int gridHeight, const QString& dataFolder,
                      const QString& pictureName);
 // Properties window: a 170 x 170 box; the image stays visible throughout.

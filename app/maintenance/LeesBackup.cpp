@@ -43,9 +43,23 @@ bool TLeesBackupForm::StartRestore() {
 void TLeesBackupForm::BtnOKClick() {
     LogScope log("LeesBackupForm", "BtnOKClick");
     m_restored = false;
+    const QString dataFile = m_data.defaultFilePath();
+    const QString dataFileName = QFileInfo(dataFile).fileName();
+    bool touchesData = false;
+    for (const QString& file : std::as_const(m_files))
+        touchesData = touchesData || QFileInfo(file).fileName() == dataFileName;
+    // The edits in hand belong to the data file about to be replaced: they are
+    // saved or dropped first, as the user says; "Annuleren" restores nothing.
+    if (touchesData && m_data.askSaveChanges(true)) {
+        BtnCancelClick();
+        return;
+    }
     QString report;
     {
         const BusyCursor busy;
+        // The data file in use is kept as the previous version, as a save keeps it.
+        if (touchesData)
+            m_data.keepAsPrevious();
         report = Backups::RestoreFiles(m_files, m_data.dataFolder, m_restored);
     }
     if (m_restored)
@@ -58,14 +72,16 @@ void TLeesBackupForm::BtnOKClick() {
     hide();
     if (!m_restored)
         return;
-    // What was restored replaces what the program holds, unsaved changes included.
-    m_data.unsavedChanges = false;
-    m_data.saveEnabled = false;
-    {
-        const BusyCursor busy;
-        m_data.read(m_data.dataFolder, Backups::ProgramName, m_data.extension);
+    // Only a restored data file replaces the records; pictures leave the edits alone.
+    if (report.contains(QStringLiteral("- ") + dataFile + QStringLiteral(",\r\n"))) {
+        m_data.unsavedChanges = false;
+        m_data.saveEnabled = false;
+        {
+            const BusyCursor busy;
+            m_data.read(m_data.dataFolder, Backups::ProgramName, m_data.extension);
+        }
+        m_data.saveEnabled = false;
     }
-    m_data.saveEnabled = false;
     if (afterRestore)
         afterRestore();
 }

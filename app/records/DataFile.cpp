@@ -19,6 +19,7 @@
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -100,6 +101,7 @@ public:
         return true;
     }
     qint64 size() const { return m_streamed ? m_file.size() : m_bytes.size(); }
+    int handle() const { return m_file.handle(); }
 
     // Calls f(piece) with the bytes from `from` on, in pieces that end just
     // after a line ending (a CR LF is never split), and last with the bytes
@@ -157,6 +159,39 @@ bool renameOver(const QString& from, const QString& to) {
 
 DataFile::DataFile(RecordTable& t) : table(t) {}
 
+namespace {
+DataFile::FileStamp stampOf(const struct stat& st) {
+    DataFile::FileStamp stamp;
+    stamp.exists = true;
+    stamp.size = st.st_size;
+    stamp.modifiedNs = qint64(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
+    stamp.changedNs = qint64(st.st_ctim.tv_sec) * 1000000000 + st.st_ctim.tv_nsec;
+    stamp.inode = st.st_ino;
+    stamp.device = st.st_dev;
+    return stamp;
+}
+} // namespace
+
+DataFile::FileStamp DataFile::FileStamp::of(const QString& path) {
+    struct stat st;
+    if (::stat(QFile::encodeName(path).constData(), &st) != 0)
+        return {};
+    return stampOf(st);
+}
+
+DataFile::FileStamp DataFile::FileStamp::ofHandle(int fd) {
+    struct stat st;
+    if (fd < 0 || ::fstat(fd, &st) != 0)
+        return {};
+    return stampOf(st);
+}
+
+void DataFile::remember(const QString& path, const FileStamp& stamp, bool failed) {
+    m_knownPath = path;
+    m_knownStamp = stamp;
+    m_readFailed = failed;
+}
+
 void DataFile::setLocation(const QString& nameOfFile) {
     const QFileInfo info(nameOfFile);
     dataFolder = info.path() + u'/';
@@ -203,9 +238,13 @@ DataFile::ReadResult DataFile::read(const QString& folderIn, const QString& base
     }
     log.setEndSuffix(QStringLiteral(", iCount = ") + QString::number(readTries));
     if (!enough) {
+        remember(path, FileStamp::of(path), true);
         log.endWith(QStringLiteral("Bestand te klein"));
         return ReadResult::TooSmall;
     }
+    // Taken before the bytes are read: a change while reading counts as a change.
+    const FileStamp opened = FileStamp::ofHandle(file.handle());
+    remember(path, opened, true);
 
     caption = QStringLiteral("Brolt, " BROLT_VERSION_LABEL " - ") + baseName + ext;
 
@@ -386,6 +425,7 @@ DataFile::ReadResult DataFile::read(const QString& folderIn, const QString& base
     });
     if (!read)
         return unreadable();
+    remember(path, opened, false);
 
     SetShortDateFormat(NotationFormat(dateNotation));
     formatLabel = QStringLiteral("Datumformaat: ") + NotationDisplayName(dateNotation);
@@ -408,11 +448,27 @@ DataFile::ReadResult DataFile::read(const QString& folderIn, const QString& base
     return ReadResult::Ok;
 }
 
+void DataFile::keepAsPrevious() {
+    const QString target = defaultFilePath();
+    const QString previous = dataFolder + QStringLiteral("Brolt!") + extension;
+    const QString older = dataFolder + QStringLiteral("Brolt!!") + extension;
+    // Brolt!.dat becomes Brolt!!.dat; the current Brolt.dat stays where it is
+    // and is kept as Brolt!.dat by a second name.  Failures are not reported:
+    // they do not stop what follows.
+    if (QFileInfo::exists(previous)) {
+        QFile::remove(older);
+        renameOver(previous, older);
+    }
+    if (QFileInfo::exists(target)) {
+        QFile::remove(previous);
+        if (::link(QFile::encodeName(target).constData(), QFile::encodeName(previous).constData()) != 0)
+            QFile::copy(target, previous);
+    }
+}
+
 bool DataFile::writeFileSafely(const QByteArray& bytes) {
     const QString target = defaultFilePath();
     const QString temp = dataFolder + QStringLiteral("Brolt") + extension + QStringLiteral(".tmp");
-    const QString previous = dataFolder + QStringLiteral("Brolt!") + extension;
-    const QString older = dataFolder + QStringLiteral("Brolt!!") + extension;
 
     // The new contents go to a temporary file first and reach the disk before
     // anything else changes, so a crash leaves a complete Brolt.dat behind.
@@ -426,18 +482,8 @@ bool DataFile::writeFileSafely(const QByteArray& bytes) {
         return false;
     }
 
-    // Brolt!.dat becomes Brolt!!.dat; the current Brolt.dat stays where it is
-    // and is kept as Brolt!.dat by a second name; then the new file replaces it
-    // in one step.  Failures of the backup steps do not stop the save.
-    if (QFileInfo::exists(previous)) {
-        QFile::remove(older);
-        renameOver(previous, older);
-    }
-    if (QFileInfo::exists(target)) {
-        QFile::remove(previous);
-        if (::link(QFile::encodeName(target).constData(), QFile::encodeName(previous).constData()) != 0)
-            QFile::copy(target, previous);
-    }
+    // Then the new file replaces Brolt.dat in one step.
+    keepAsPrevious();
     if (!renameOver(temp, target)) {
         QFile::remove(temp);
         return false;
@@ -467,6 +513,8 @@ bool DataFile::save() {
             return false;
         }
     }
+    if (!mayOverwrite(caller))
+        return false;
     if (sortByOption)
         sortByOption();
 
@@ -478,7 +526,7 @@ bool DataFile::save() {
             row[Col::Picture].clear();
         if (RemoveSpaces(row[Col::Date]).isEmpty()) {
             Ui::instance().showTimedMessage(
-                5000, QStringLiteral("Bij de naam \"") + row[Col::Name] + QStringLiteral("\" is"),
+                5000, QStringLiteral("Bij de naam \"") + row[Col::Name] + QStringLiteral(" is"),
                 QStringLiteral("geen datum ingevuld.\r\nDe regel wordt niet bewaard."), caller);
             Ui::instance().processEvents();
             continue;
@@ -504,11 +552,54 @@ bool DataFile::save() {
                                         QStringLiteral("Kan niet schrijven in ") + dataFolder, caller);
         return false;
     }
+    remember(defaultFilePath(), FileStamp::of(defaultFilePath()), false);
     Ui::instance().showTimedMessage(5000, QStringLiteral("De wijzigingen zijn bewaard."), QString(), caller);
     otherFileRead = false;
     unsavedChanges = false;
     saveEnabled = false;
     return true;
+}
+
+bool DataFile::mayOverwrite(const QRect& caller) {
+    const QString target = defaultFilePath();
+    const FileStamp now = FileStamp::of(target);
+    if (!now.exists || now.size == 0)
+        return true; // nothing there that could be lost
+    if (m_readFailed) {
+        // The table does not hold what the file holds: writing would lose it.
+        Ui::instance().showTimedMessage(
+            10000, QStringLiteral("De wijzigingen zijn NIET bewaard."),
+            target + QStringLiteral(" kon niet worden gelezen en blijft zoals het is."), caller);
+        return false;
+    }
+    // After another file was read the question above has been asked already.
+    if (otherFileRead || m_knownPath != target || now == m_knownStamp)
+        return true;
+    bool cancel = false;
+    if (Ui::instance().askYesNo(
+            cancel, true, QStringLiteral("Ja"), QStringLiteral("Nee"), QString(),
+            QStringLiteral("Het bestand ") + target +
+                QStringLiteral(" is veranderd sinds Brolt het gelezen heeft (door een ander programma of "
+                               "op een andere computer). Wilt U het overschrijven met de gegevens van "
+                               "Brolt? Het veranderde bestand blijft dan bewaard als Brolt!") +
+                extension +
+                QStringLiteral(". Kies Nee om het opnieuw te lezen; de wijzigingen in Brolt vervallen dan."),
+            caption + QStringLiteral(" - Bewaren?"), caller))
+        return true;
+    reread();
+    return false;
+}
+
+void DataFile::reread() {
+    unsavedChanges = false;
+    saveEnabled = false;
+    auto change = [this] { read(dataFolder, QStringLiteral("Brolt"), extension); };
+    if (aroundTableChange)
+        aroundTableChange(change);
+    else
+        change();
+    if (refresh)
+        refresh();
 }
 
 bool DataFile::askSaveChanges(bool showCancel) {

@@ -79,6 +79,30 @@ public:
     };
     std::optional<ReminderWindow> onlyForReminders;
 
+    // What the data file on disk was like when it was last read or written:
+    // enough to see that another program (a sync folder, a second computer,
+    // `Brolt --import`) wrote it since, also by renaming a file of the same
+    // size over it.
+    struct FileStamp {
+        bool exists = false;
+        qint64 size = 0;
+        qint64 modifiedNs = 0;
+        qint64 changedNs = 0;
+        quint64 inode = 0;
+        quint64 device = 0;
+        bool operator==(const FileStamp&) const = default;
+        static FileStamp of(const QString& path);
+        static FileStamp ofHandle(int fd);
+    };
+    // The last read failed, so the table does not hold what the file holds.
+    bool readFailed() const { return m_readFailed; }
+    // Reads the default data file again; the changes in hand are dropped.
+    void reread();
+    // Rotates the backups: Brolt!.dat to Brolt!!.dat, and the present
+    // Brolt.dat (which stays) is kept as Brolt!.dat too.  Before anything
+    // replaces Brolt.dat: a save, or a restore from a backup.
+    void keepAsPrevious();
+
     // Hooks the windows fill in.
     std::function<bool(QString& folder)> browseForDataFolder; // the data file is missing
     std::function<void(int notation)> notationDetected;
@@ -86,7 +110,17 @@ public:
     std::function<void()> stopCountdown;
     std::function<void()> refresh;
     std::function<QRect()> callerRect;
+    // Runs a change that replaces the whole table (a view on it resets around it).
+    std::function<void(const std::function<void()>& change)> aroundTableChange;
 
 private:
     bool writeFileSafely(const QByteArray& bytes);
+    // Whether the default data file may be written over now; asks when it
+    // changed on disk, and reads it again when the user says so.
+    bool mayOverwrite(const QRect& caller);
+    void remember(const QString& path, const FileStamp& stamp, bool failed);
+
+    QString m_knownPath;
+    FileStamp m_knownStamp;
+    bool m_readFailed = false;
 };

@@ -219,8 +219,10 @@ void NotationDetector::add(QStringView line) {
     if (dashes == 2)
         b = raw.sliced(dash[0] + 1, dash[1] - dash[0] - 1);
     int x = 0, y = 0;
+    // One mistyped date must not make the whole file unreadable: it is left
+    // out of the averages, and the reminders report it.
     if ((!a.isEmpty() && !toNumber(a, x)) || (!b.isEmpty() && !toNumber(b, y)))
-        throw DateError(QStringLiteral("\"%1\" is geen geldige datum").arg(raw));
+        return;
     m_sum1 += x;
     m_sum2 += y;
     ++m_count;

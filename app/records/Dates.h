@@ -34,16 +34,17 @@ void SetShortDateFormat(const QString& format);
 int DayNumberOf(const QDate& date);
 QDate DateOfDayNumber(int dayNumber);
 
-// The notation of a whole data file's text; throws DateError on a part that
-// is not a whole number or when no line has a first field.
+// The notation of a whole data file's text.  A first field whose first or
+// second part is not a whole number is left out (a word without "-" counts as
+// 0-0-0); throws DateError when no line has a usable first field.
 int DetectDateNotation(const QString& text);
 
 // The same, fed a line at a time.
 class NotationDetector {
 public:
-    // Counts the line's first field; throws DateError when it is not a date.
+    // Counts the line's first field; a field that is no date is left out.
     void add(QStringView line);
-    // Throws DateError when no line had a first field.
+    // Throws DateError when no line had a usable first field.
     int notation() const;
 
 private:

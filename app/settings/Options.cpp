@@ -413,8 +413,12 @@ void TOptionsForm::rewriteDates(int notation) {
 void TOptionsForm::saveData() {
     // Marked as changed so that saving writes the file; a save that did not
     // happen leaves the mark, so the changes are still asked about at closing.
+    const bool wasUnsaved = m_data.unsavedChanges;
     m_data.unsavedChanges = true;
-    m_data.save();
+    // A file that could not be read is not written over (the user was told):
+    // the mark set here for this save goes again.
+    if (!m_data.save() && m_data.readFailed())
+        m_data.unsavedChanges = wasUnsaved;
 }
 
 void TOptionsForm::changeDataFolder(const QString oldFolder) {
@@ -642,7 +646,15 @@ void TOptionsForm::BtnDefaultClick() {
 }
 
 void TOptionsForm::CheckUitgebreidClick() {
+    // One setting with the main window's "Uitgebreid": stored at once, so that
+    // "Annuleren" (which reads the store again) brings back the same value.
     Working().uitgebreid = m_checkUitgebreid->isChecked();
+    Store::writeBool(Keys::UitgebreidCheck.name, Working().uitgebreid);
+}
+
+void TOptionsForm::SetUitgebreid(bool on) {
+    m_checkUitgebreid->setChecked(on);
+    CheckUitgebreidClick();
 }
 
 void TOptionsForm::LogCheckClick() {

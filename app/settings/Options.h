@@ -53,6 +53,8 @@ public:
 
     // The data file reader found `notation` in a file (DataFile::notationDetected).
     void NotationDetected(int notation);
+    // The main window's "Uitgebreid" was clicked: the same setting as "Uitgebreide Editor".
+    void SetUitgebreid(bool on);
     // The data file is missing (DataFile::browseForDataFolder): the folder
     // browser of "Bladeren"; `folder` becomes the path field's folder, which
     // is now the data folder, and the options are stored.

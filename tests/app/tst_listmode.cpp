@@ -64,6 +64,11 @@ void TestListMode::printsTheReminderLines_data() {
     QTest::newRow("nothing due") << QByteArray("1960-08-12;Anna;Geboorte;;;;;;;\r\n") << "2026-05-10"
                                  << "  Geen verjaardagen binnen -10..30 dagen.\n"
                                  << 0;
+    QTest::newRow("a date with letters hides nothing else")
+        << QByteArray("1960-0x-12;Piet;Geboorte;;;;;;;\r\n1960-05-12;Anna;Geboorte;;;;;;;\r\n")
+        << "2026-05-10"
+        << "Anna wordt overmorgen (di 12-05) 66 jaar\n"
+        << 0;
     QTest::newRow("unreadable file") << QByteArray("kort") << "2026-05-10"
                                      << "" << 1;
 }
@@ -78,6 +83,7 @@ void TestListMode::printsTheReminderLines() {
     int code = -1;
     QCOMPARE(run({"--list", "--date", date, "--file", path}, &code), output);
     QCOMPARE(code, exitCode);
+    QCOMPARE(ReadFileForTest(path), file); // only read
 }
 
 void TestListMode::firstRunProvisionsTheSample() {

@@ -591,6 +591,35 @@ private Q_SLOTS:
         QVERIFY(ReadFileForTest(m_folder + "Brolt.dat").contains("1958-05-19;Anna Maria;Geboorte;anna.jpg;"));
     }
 
+    void uitgebreidIsOneSettingWithTheOptions_data() {
+        QTest::addColumn<QString>("exit"); // the options window's button; empty: its close box
+        QTest::newRow("OK") << "BtnOK";
+        QTest::newRow("Annuleren") << "BtnCancel";
+        QTest::newRow("close box") << QString();
+    }
+    void uitgebreidIsOneSettingWithTheOptions() {
+        QFETCH(QString, exit);
+        useDataFile(threeDue);
+        auto form = paintedForm();
+        auto* mainCheck = form->findChild<QWidget*>("ToolPanel")->findChild<QCheckBox*>("CheckUitgebreid");
+        const bool on = !mainCheck->isChecked();
+        QTest::mouseClick(mainCheck, Qt::LeftButton);
+        bool optionsShowed = false;
+        QTimer::singleShot(0, [&] {
+            QWidget* options = QApplication::activeModalWidget();
+            optionsShowed = options->findChild<QCheckBox*>("CheckUitgebreid")->isChecked() == on;
+            if (exit.isEmpty())
+                options->close();
+            else
+                QTest::mouseClick(options->findChild<QAbstractButton*>(exit), Qt::LeftButton);
+        });
+        QTest::mouseClick(form->findChild<QToolButton*>("SpeedOptions"), Qt::LeftButton);
+        QVERIFY(optionsShowed);
+        QCOMPARE(mainCheck->isChecked(), on);
+        QCOMPARE(Working().uitgebreid, on);
+        Store::writeBool(Keys::UitgebreidCheck.name, false);
+    }
+
     void noQuestionWithoutChanges() {
         useDataFile(threeDue);
         auto form = paintedForm();

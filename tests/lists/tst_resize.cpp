@@ -453,11 +453,15 @@ private Q_SLOTS:
         QTest::addColumn<int>("gridHeight");
         QTest::addColumn<QRect>("image");
         QTest::addColumn<QSize>("panelAfter");
-        QTest::newRow("landscape uses the width")
-            << QSize(200, 150) << QSize(210, 300) << 400 << QRect(5, 128, 199, 149) << QSize(207, 155);
-        // The next picture fits in the panel the previous one left.
-        QTest::newRow("portrait uses the height")
-            << QSize(150, 200) << QSize(207, 155) << 400 << QRect(5, 131, 108, 144) << QSize(116, 150);
+        QTest::newRow("landscape uses the width and keeps it")
+            << QSize(200, 150) << QSize(210, 300) << 400 << QRect(7, 128, 199, 149) << QSize(210, 400);
+        // 150 * 390 / 200 = 292.5 rounds to even 292.
+        QTest::newRow("portrait uses the grid's height and gives the width")
+            << QSize(150, 200) << QSize(210, 300) << 400 << QRect(5, 8, 291, 389) << QSize(299, 400);
+        // 150 * 190 / 200 = 142.5 rounds to even 142.
+        QTest::newRow("a narrow panel widens to the floor")
+            << QSize(200, 150) << QSize(116, 400) << 400 << QRect(7, 132, 189, 141) << QSize(200, 400);
+        QTest::newRow("no picture") << QSize() << QSize(250, 300) << 400 << QRect() << QSize(250, 400);
     }
 
     void editWindowFit() {
@@ -469,6 +473,10 @@ private Q_SLOTS:
         const EditPictureFit fit = FitEditPicture(picture, panel, gridHeight);
         QCOMPARE(fit.image, image);
         QCOMPARE(fit.panel, panelAfter);
+        // Shown again in the panel it left, the picture stays where it is.
+        const EditPictureFit again = FitEditPicture(picture, fit.panel, gridHeight);
+        QCOMPARE(again.image, image);
+        QCOMPARE(again.panel, panelAfter);
     }
 
     void pictureFilePath_data() {

@@ -130,11 +130,11 @@ private Q_SLOTS:
         writePicture(m_folder + "Kees.jpg", 150, 200);
         m_panel->setGeometry(500, 0, 210, 300);
         QVERIFY(ShowPictureEdit(m_image, m_panel, 400, m_folder, "Anna.jpg"));
-        QCOMPARE(m_image->geometry(), QRect(5, 128, 199, 149));
-        QCOMPARE(m_panel->size(), QSize(207, 155));
+        QCOMPARE(m_image->geometry(), QRect(7, 128, 199, 149));
+        QCOMPARE(m_panel->size(), QSize(210, 400));
         QVERIFY(ShowPictureEdit(m_image, m_panel, 400, m_folder, "Kees.jpg"));
-        QCOMPARE(m_image->geometry(), QRect(5, 131, 108, 144));
-        QCOMPARE(m_panel->size(), QSize(116, 150));
+        QCOMPARE(m_image->geometry(), QRect(5, 8, 291, 389));
+        QCOMPARE(m_panel->size(), QSize(299, 400));
     }
 
     void largePhotoIsDecodedAtTheDrawnSize() {

@@ -82,6 +82,8 @@ private Q_SLOTS:
 
     void restoreOverwritesNewerFilesAndRereads();
     void restoreWithNothingSelectedKeepsTheData();
+    void restoreAsksOnlyForTheDataFile_data();
+    void restoreAsksOnlyForTheDataFile();
     void restoreSkipsAFileThatVanished();
     void restoreCancelled();
 
@@ -364,6 +366,54 @@ void TestBackups::restoreOverwritesNewerFilesAndRereads() {
     QCOMPARE(table.cell(1, Col::Name), QStringLiteral("Oude Anna"));
     QVERIFY(!dataFile.unsavedChanges);
     QVERIFY(!dataFile.saveEnabled);
+}
+
+void TestBackups::restoreAsksOnlyForTheDataFile_data() {
+    QTest::addColumn<QStringList>("chosen");
+    QTest::addColumn<int>("answer"); // to the save question: -1 not asked, 0 Nee, 2 Annuleren
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<bool>("unsaved");
+    QTest::newRow("a picture only: the edits stay") << QStringList{"Anna.jpg"} << -1 << "Bewerkt" << true;
+    QTest::newRow("the data file, Nee: read from the backup")
+        << QStringList{"Anna.jpg", "Brolt.dat"} << 0 << "Oude Anna" << false;
+    QTest::newRow("the data file, Annuleren: nothing restored")
+        << QStringList{"Anna.jpg", "Brolt.dat"} << 2 << "Bewerkt" << true;
+    QTest::newRow("the data file, Ja: saved, and kept as the previous version")
+        << QStringList{"Brolt.dat"} << 1 << "Oude Anna" << false;
+}
+
+void TestBackups::restoreAsksOnlyForTheDataFile() {
+    QFETCH(QStringList, chosen);
+    QFETCH(int, answer);
+    QFETCH(QString, name);
+    QFETCH(bool, unsaved);
+    RestoreUi ui;
+    const QString data = m_root + QStringLiteral("edits/") + QTest::currentDataTag() + u'/';
+    ui.folder = m_root + QStringLiteral("usb/Brolt/2026-12-02/");
+    WriteFileForTest(ui.folder + "Brolt.dat", dataFileWith(QStringLiteral("Oude Anna"), "1950-03-03"));
+    WriteFileForTest(ui.folder + "Anna.jpg", "old picture");
+    WriteFileForTest(data + QStringLiteral("Brolt.dat"), dataFileWith(QStringLiteral("Bob"), "2001-02-01"));
+    for (const QString& file : chosen)
+        ui.chosen << ui.folder + file;
+    RecordTable table;
+    DataFile dataFile(table);
+    dataFile.dataFolder = data;
+    QCOMPARE(dataFile.read(data, QStringLiteral("Brolt"), QStringLiteral(".dat")), DataFile::ReadResult::Ok);
+    table.setCell(1, Col::Name, QStringLiteral("Bewerkt"));
+    dataFile.painted = dataFile.unsavedChanges = dataFile.saveEnabled = true;
+    if (answer >= 0)
+        ui.nextAnswer(answer == 1, answer == 2);
+    TLeesBackupForm form(dataFile);
+    QVERIFY(form.StartRestore());
+    form.BtnOKClick();
+    QCOMPARE(ui.questions.size(), answer >= 0 ? 1 : 0);
+    QCOMPARE(table.cell(1, Col::Name), name);
+    QCOMPARE(dataFile.unsavedChanges, unsaved);
+    QCOMPARE(QFile::exists(data + QStringLiteral("Anna.jpg")), chosen.contains("Anna.jpg") && answer != 2);
+    // What the data file held before it was replaced is the previous version.
+    const QByteArray replaced = dataFileWith(answer == 1 ? "Bewerkt" : "Bob", "2001-02-01");
+    QCOMPARE(ReadFileForTest(data + QStringLiteral("Brolt!.dat")),
+             answer == 0 || answer == 1 ? replaced : QByteArray());
 }
 
 void TestBackups::restoreWithNothingSelectedKeepsTheData() {

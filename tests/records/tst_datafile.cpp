@@ -9,6 +9,7 @@
 #include <QTest>
 
 #include <csignal>
+#include <cstdio>
 #include <sys/resource.h>
 #include <unistd.h>
 
@@ -41,6 +42,8 @@ private Q_SLOTS:
     void saveOnlyAfterPaintAndWithChanges();
     void failedSaveLosesNothing();
     void otherFileWarnsBeforeOverwriting();
+    void saveLosesNothingOnDisk_data();
+    void saveLosesNothingOnDisk();
     void askSaveChanges_data();
     void askSaveChanges();
     void openOtherFile();
@@ -218,7 +221,7 @@ void TestDataFile::saveWritesNineFieldsAndDropsDatelessRecords() {
     QCOMPARE(ReadFileForTest(m_folder + "Brolt.dat"),
              QByteArray("1960-05-12;Anna;Geboorte;anna.jpg;;;;;;\r\n1980-01-01;Els;Geboorte;;;;;;;\r\n"));
     QCOMPARE(ui.notes.size(), 2);
-    QCOMPARE(ui.notes[0].first, QString("Bij de naam \"Kees\" is"));
+    QCOMPARE(ui.notes[0].first, QString("Bij de naam \"Kees is"));
     QCOMPARE(ui.notes[0].second, QString("geen datum ingevuld.\r\nDe regel wordt niet bewaard."));
     QCOMPARE(ui.notes[1].first, QString("De wijzigingen zijn bewaard."));
     QVERIFY(!m_data->unsavedChanges);
@@ -449,6 +452,69 @@ void TestDataFile::otherFileWarnsBeforeOverwriting() {
     ui.nextAnswer(true);
     QVERIFY(m_data->save());
     QVERIFY(!m_data->otherFileRead);
+}
+
+void TestDataFile::saveLosesNothingOnDisk_data() {
+    QTest::addColumn<QByteArray>("onDisk");    // when read; null: no file
+    QTest::addColumn<QByteArray>("meanwhile"); // renamed over it by another program; null: nothing
+    QTest::addColumn<int>("answer");           // to the changed-file question; -1: not asked
+    QTest::addColumn<bool>("saved");
+    QTest::addColumn<QStringList>("names"); // the table afterwards
+    QTest::addColumn<QString>("note");      // the last note, "first|second line"; %1 is the data file
+    const QByteArray anna("1960-05-12;Anna;Geboorte;;;;;;;\r\n"), anja("1960-05-12;Anja;Geboorte;;;;;;;\r\n");
+    const QString refused = QStringLiteral(
+        "De wijzigingen zijn NIET bewaard.|%1 kon niet worden gelezen en blijft zoals het is.");
+    const QString done = QStringLiteral("De wijzigingen zijn bewaard.|");
+    QTest::newRow("unchanged: saved")
+        << anna << QByteArray() << -1 << true << QStringList{"Anna", "Piet"} << done;
+    QTest::newRow("nothing there: saved")
+        << QByteArray() << QByteArray() << -1 << true << QStringList{"Piet"} << done;
+    QTest::newRow("too small to read: kept") << QByteArray("1960-05-12;Anna;\r\n") << QByteArray() << -1
+                                             << false << QStringList{"Piet"} << refused;
+    QTest::newRow("no notation: kept") << QByteArray("Dit is geen bestand van Brolt\r\n") << QByteArray()
+                                       << -1 << false << QStringList{"Piet"} << refused;
+    QTest::newRow("renamed over, same size, Ja: overwritten")
+        << anna << anja << 1 << true << QStringList{"Anna", "Piet"} << done;
+    QTest::newRow("renamed over, same size, Nee: read again")
+        << anna << anja << 0 << false << QStringList{"Anja"} << QString();
+}
+
+void TestDataFile::saveLosesNothingOnDisk() {
+    QFETCH(QByteArray, onDisk);
+    QFETCH(QByteArray, meanwhile);
+    QFETCH(int, answer);
+    QFETCH(bool, saved);
+    QFETCH(QStringList, names);
+    QFETCH(QString, note);
+    FakeUi ui;
+    const QString path = m_folder + "Brolt.dat";
+    if (!onDisk.isNull())
+        WriteFileForTest(path, onDisk);
+    m_data->read(m_folder, "Brolt", ".dat");
+    const int piet = m_table.appendRecord({});
+    m_table.setCell(piet, Col::Name, "Piet");
+    m_table.setCell(piet, Col::Date, "1970-01-01");
+    m_data->unsavedChanges = m_data->saveEnabled = true;
+    if (!meanwhile.isNull()) {
+        WriteFileForTest(m_folder + "elders.tmp", meanwhile);
+        QCOMPARE(std::rename(QFile::encodeName(m_folder + "elders.tmp"), QFile::encodeName(path)), 0);
+    }
+    if (answer >= 0)
+        ui.nextAnswer(answer == 1);
+
+    QCOMPARE(m_data->save(), saved);
+    QCOMPARE(ui.questions.size(), answer >= 0 ? 1 : 0);
+    QStringList tableNames;
+    for (int r = 1; r <= m_table.recordCount(); ++r)
+        tableNames << m_table.cell(r, Col::Name);
+    QCOMPARE(tableNames, names);
+    // What was on disk is either untouched or kept as the previous version.
+    const QByteArray last = meanwhile.isNull() ? onDisk : meanwhile;
+    QCOMPARE(ReadFileForTest(path) == last, !saved);
+    QCOMPARE(ReadFileForTest(m_folder + "Brolt!.dat"), saved ? last : QByteArray());
+    QCOMPARE(m_data->unsavedChanges, !saved && answer != 0);
+    if (!note.isEmpty())
+        QCOMPARE(ui.notes.constLast().first + u'|' + ui.notes.constLast().second, note.arg(path));
 }
 
 void TestDataFile::askSaveChanges_data() {

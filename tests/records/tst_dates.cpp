@@ -50,6 +50,9 @@ void TestDates::detectNotation_data() {
     QTest::newRow("last line without an ending is not counted")
         << "1960-05-12;Anna;\r\n25-05-1960;Kees;" << 0;
     QTest::newRow("only two parts: the second is empty") << "1960-05;Anna;\r\n" << 0;
+    QTest::newRow("a date with letters is left out")
+        << "1960-0x-12;Piet;\r\n3-mei-1950;Jan;\r\n25-05-1960;Anna;\r\n03-11-1982;Kees;\r\n"
+        << 2;
 }
 
 void TestDates::detectNotation() {
