@@ -105,9 +105,10 @@ void TestPackage::fileNameAndControlFields() {
 
 void TestPackage::dependsNamesEveryRuntimeLibrary_data() {
     QTest::addColumn<QString>("package");
-    for (const char* name : {"libqt6core6", "libqt6gui6", "libqt6widgets6", "libqt6network6",
-                             "libqt6printsupport6", "libqt6multimedia6", "libqt6dbus6", "libjpeg62-turbo",
-                             "libstdc++6", "libc6", "gstreamer1.0-plugins-base", "gstreamer1.0-plugins-good"})
+    for (const char* name :
+         {"libqt6core6", "libqt6gui6", "libqt6widgets6", "libqt6network6", "libqt6printsupport6",
+          "libqt6multimedia6", "libqt6dbus6", "libjpeg62-turbo", "libstdc++6", "libc6",
+          "gstreamer1.0-plugins-base", "gstreamer1.0-plugins-good", "libqt6keychain1"})
         QTest::newRow(name) << QString::fromLatin1(name);
 }
 
