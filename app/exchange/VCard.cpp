@@ -21,9 +21,8 @@ QString fromCp1252(QByteArrayView bytes) {
 }
 
 bool isValidUtf8(QByteArrayView bytes) {
-    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    (void)decoder.decode(bytes);
-    return !decoder.hasError();
+    // Only valid UTF-8 comes back unchanged from a round trip.
+    return QString::fromUtf8(bytes).toUtf8() == bytes;
 }
 
 // Text without a character set: UTF-8 when it is valid UTF-8 (the rule of
