@@ -5,6 +5,7 @@
 #include "Instance.h"
 #include "ListMode.h"
 #include "Start.h"
+#include "exchange/ExchangeMode.h"
 #include "kit/Support.h"
 
 #include <QCoreApplication>
@@ -34,6 +35,9 @@ int main(int argc, char* argv[]) {
     QStringList arguments;
     for (int i = 0; i < argc; ++i)
         arguments << QString::fromLocal8Bit(argv[i]);
+    // Import and export need no display, but the network: the window program does them.
+    if (IsExchangeMode(arguments))
+        return HandOverToWindows(argv, QFileInfo(QString::fromLocal8Bit(argv[0])).fileName());
     if (IsListMode(arguments) || windowless) {
         QCoreApplication app(argc, argv);
         if (!IsListMode(arguments))

@@ -410,9 +410,9 @@ DataFile::ReadResult DataFile::read(const QString& folderIn, const QString& base
 
 bool DataFile::writeFileSafely(const QByteArray& bytes) {
     const QString target = defaultFilePath();
-    const QString temp = dataFolder + QStringLiteral("Brolt") + extension + QStringLiteral(".tmp");
-    const QString previous = dataFolder + QStringLiteral("Brolt!") + extension;
-    const QString older = dataFolder + QStringLiteral("Brolt!!") + extension;
+    const QString temp = dataFolder + saveBaseName + extension + QStringLiteral(".tmp");
+    const QString previous = dataFolder + saveBaseName + QStringLiteral("!") + extension;
+    const QString older = dataFolder + saveBaseName + QStringLiteral("!!") + extension;
 
     // The new contents go to a temporary file first and reach the disk before
     // anything else changes, so a crash leaves a complete Brolt.dat behind.
