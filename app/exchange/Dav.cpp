@@ -1,6 +1,7 @@
 #include "exchange/Dav.h"
 
-#include <QCryptographicHash>
+#include "kit/Support.h"
+
 #include <QEventLoop>
 #include <QFile>
 #include <QJsonArray>
@@ -38,15 +39,6 @@ QString trimmedPath(QString path) {
     while (path.endsWith(QLatin1Char('/')))
         path.chop(1);
     return path;
-}
-
-// The hash of an event without its time stamp, which changes with every export.
-QByteArray contentHash(const QByteArray& ics) {
-    QCryptographicHash hash(QCryptographicHash::Sha256);
-    for (const QByteArray& line : ics.split('\n'))
-        if (!line.startsWith("DTSTAMP"))
-            hash.addData(line);
-    return hash.result().toHex();
 }
 
 QString host(const QUrl& url) {
@@ -305,7 +297,7 @@ void DavClient::fetchCards(const QUrl& url) {
          });
 }
 
-void DavClient::publish(const QUrl& url, const QList<DavEvent>& events, const PublishOptions& options) {
+void DavClient::publish(const QUrl& url, const QList<CalendarEvent>& events, const PublishOptions& options) {
     start(url);
     m_events = events;
     m_options = options;
@@ -355,14 +347,13 @@ void DavClient::afterListing(const QList<DavEntry>& entries) {
     }
 
     QSet<QString> current;
-    for (const DavEvent& event : std::as_const(m_events)) {
-        const QUrl href = m_base.resolved(
-            QUrl(QString::fromUtf8(QUrl::toPercentEncoding(event.uid)) + QStringLiteral(".ics")));
+    for (const CalendarEvent& event : std::as_const(m_events)) {
+        const QUrl href = eventUrl(event.uid);
         current.insert(href.path());
         const auto server = onServer.constFind(href.path());
         const bool exists = server != onServer.constEnd();
         const Sent known = m_state.value(event.uid);
-        if (exists && !server->isEmpty() && known.etag == *server && known.hash == contentHash(event.ics))
+        if (exists && !server->isEmpty() && known.etag == *server && known.hash == event.fingerprint)
             ++m_counts.unchanged;
         else
             putEvent(event, exists ? *server : QByteArray(), exists);
@@ -387,9 +378,9 @@ void DavClient::afterListing(const QList<DavEntry>& entries) {
             deleteEvent(path, it.value());
             continue;
         }
-        // Not in our memory: ours only when the name has our prefix and the content our PRODID.
+        // Not in our memory: ours only when the name has our UID ending and the content our PRODID.
         const QString name = QUrl::fromPercentEncoding(path.section(QLatin1Char('/'), -1).toUtf8());
-        if (m_options.uidPrefix.isEmpty() || !name.startsWith(m_options.uidPrefix) ||
+        if (m_options.uidSuffix.isEmpty() || !name.endsWith(m_options.uidSuffix + QStringLiteral(".ics")) ||
             m_options.prodId.isEmpty())
             continue;
         QUrl url = m_base;
@@ -403,17 +394,22 @@ void DavClient::afterListing(const QList<DavEntry>& entries) {
     m_whenIdle = [this] { fillMissingEtags(); };
 }
 
-void DavClient::putEvent(const DavEvent& event, const QByteArray& serverEtag, bool exists) {
-    const QUrl url =
-        m_base.resolved(QUrl(QString::fromUtf8(QUrl::toPercentEncoding(event.uid)) + QStringLiteral(".ics")));
+// Each event is the file "<uid>.ics" in the calendar.
+QUrl DavClient::eventUrl(const QString& uid) const {
+    return m_base.resolved(
+        QUrl(QString::fromUtf8(QUrl::toPercentEncoding(uid, "@")) + QStringLiteral(".ics")));
+}
+
+void DavClient::putEvent(const CalendarEvent& event, const QByteArray& serverEtag, bool exists) {
+    const QUrl url = eventUrl(event.uid);
     QList<QPair<QByteArray, QByteArray>> headers{{"Content-Type", "text/calendar; charset=utf-8"}};
     if (exists && !serverEtag.isEmpty())
         headers.append(qMakePair(QByteArray("If-Match"), serverEtag));
     else if (!exists)
         headers.append(qMakePair(QByteArray("If-None-Match"), QByteArray("*")));
     const QString uid = event.uid;
-    const QByteArray hash = contentHash(event.ics);
-    send("PUT", url, event.ics, headers, [this, uid, hash, url, exists](QNetworkReply* reply) {
+    const QByteArray hash = event.fingerprint;
+    send("PUT", url, event.calendar, headers, [this, uid, hash, url, exists](QNetworkReply* reply) {
         if (!check(reply, Target::Event))
             return;
         ++(exists ? m_counts.updated : m_counts.created);
@@ -490,4 +486,39 @@ void DavClient::saveState() {
         file.commit();
     }
     m_stateChanged = false;
+}
+
+bool FetchAddressBook(const QUrl& url, QByteArray& cards, QString& error) {
+    DavClient client;
+    client.fetchCards(url);
+    const bool ok = client.waitForFinished();
+    error = client.errorText();
+    cards.clear();
+    for (const QByteArray& card : client.cards())
+        cards += card + "\r\n";
+    return ok;
+}
+
+QString PublishStateFile() {
+    return UserDataFolder() + QStringLiteral("Agenda.json");
+}
+
+bool PublishCalendar(const QUrl& url, const QList<CalendarEvent>& events, DavPublishCounts& counts,
+                     QString& error) {
+    DavClient client;
+    DavClient::PublishOptions options;
+    options.stateFile = PublishStateFile();
+    client.publish(url, events, options);
+    const bool ok = client.waitForFinished();
+    error = client.errorText();
+    counts = client.counts();
+    return ok;
+}
+
+QString PublishLine(const DavPublishCounts& counts) {
+    return QStringLiteral("%1 nieuw, %2 gewijzigd, %3 ongewijzigd, %4 verwijderd")
+        .arg(counts.created)
+        .arg(counts.updated)
+        .arg(counts.unchanged)
+        .arg(counts.deleted);
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "exchange/ICalendar.h"
+
 #include <QByteArray>
 #include <QHash>
 #include <QList>
@@ -12,12 +14,6 @@
 
 class QNetworkAccessManager;
 class QNetworkReply;
-
-// One calendar object to publish: its UID and the complete one-event VCALENDAR bytes.
-struct DavEvent {
-    QString uid;
-    QByteArray ics;
-};
 
 // What a publish did.
 struct DavPublishCounts {
@@ -45,7 +41,7 @@ QList<DavEntry> ParseMultistatus(const QByteArray& xml, const QUrl& base);
 // Publishing sends only what changed: the ETag the server gave each event and
 // a hash of what was sent are kept in a small JSON state file, keyed by the
 // calendar's address.  Events are recognised as ours by that state file, or,
-// when it was lost, by the UID prefix in the file name and our PRODID in the
+// when it was lost, by our UID ending in the file name and our PRODID in the
 // content; nothing else on the server is ever changed.
 class DavClient : public QObject {
     Q_OBJECT
@@ -61,11 +57,11 @@ public:
     // Makes the calendar at `url` hold exactly `events` of ours.
     struct PublishOptions {
         QString stateFile;
-        QString uidPrefix; // the UIDs we make start with this
-        QByteArray prodId; // and our events carry PRODID:<prodId>
+        QString uidSuffix = QStringLiteral("@brolt"); // the UIDs we make end with this
+        QByteArray prodId = "-//Brolt//";             // and our events' PRODID starts with this
         QString calendarName = QStringLiteral("Brolt");
     };
-    void publish(const QUrl& url, const QList<DavEvent>& events, const PublishOptions& options);
+    void publish(const QUrl& url, const QList<CalendarEvent>& events, const PublishOptions& options);
 
     bool busy() const { return m_busy; }
     // Runs an event loop until the job ends; true on success.
@@ -97,7 +93,8 @@ private:
     void fail(const QString& message);
     void finish();
     void afterListing(const QList<DavEntry>& entries);
-    void putEvent(const DavEvent& event, const QByteArray& serverEtag, bool exists);
+    QUrl eventUrl(const QString& uid) const;
+    void putEvent(const CalendarEvent& event, const QByteArray& serverEtag, bool exists);
     void deleteEvent(const QString& path, const QByteArray& etag);
     void fillMissingEtags();
     void loadState();
@@ -121,7 +118,7 @@ private:
     QHash<QByteArray, int> m_sent;
 
     // Publishing.
-    QList<DavEvent> m_events;
+    QList<CalendarEvent> m_events;
     PublishOptions m_options;
     struct Sent {
         QString path;
@@ -131,3 +128,14 @@ private:
     QHash<QString, Sent> m_state; // by UID
     bool m_stateChanged = false;
 };
+
+// For the command line: the whole job on a local event loop, user and password
+// from the address.  False with the Dutch reason in `error`.
+bool FetchAddressBook(const QUrl& url, QByteArray& cards, QString& error);
+// The state file is "Agenda.json" in the per-user data folder.
+bool PublishCalendar(const QUrl& url, const QList<CalendarEvent>& events, DavPublishCounts& counts,
+                     QString& error);
+// "2 nieuw, 1 gewijzigd, 7 ongewijzigd, 0 verwijderd"
+QString PublishLine(const DavPublishCounts& counts);
+// Where publishing remembers what it sent.
+QString PublishStateFile();

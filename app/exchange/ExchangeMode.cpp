@@ -1,5 +1,6 @@
 #include "exchange/ExchangeMode.h"
 
+#include "exchange/Dav.h"
 #include "exchange/ICalendar.h"
 #include "exchange/Import.h"
 #include "kit/Clock.h"
@@ -29,21 +30,31 @@ bool isWebAddress(const QString& s) {
 }
 
 int runImport(const QString& source, const QString& dataFile) {
-    if (isWebAddress(source)) {
-        printLine(stderr,
-                  QStringLiteral("Adresboeken op het netwerk kunnen nog niet worden gelezen: ") + source);
-        return 1;
-    }
+    QByteArray bytes;
+    QString error;
     QFile file(source);
-    if (!file.open(QIODevice::ReadOnly)) {
+    if (isWebAddress(source)) {
+        if (!FetchAddressBook(QUrl(source), bytes, error)) {
+            printLine(stderr, error);
+            return 1;
+        }
+        // An empty address book was read all the same: nothing to add.
+        if (bytes.isEmpty()) {
+            printLine(stdout, ImportSummary().line());
+            return 0;
+        }
+    } else if (file.open(QIODevice::ReadOnly)) {
+        bytes = file.readAll();
+    } else {
         printLine(stderr,
                   QStringLiteral("Het bestand ") + source + QStringLiteral(" kan niet worden gelezen."));
         return 1;
     }
-    const QList<VCard> cards = ReadVCards(file.readAll());
+    const QList<VCard> cards = ReadVCards(bytes);
     if (cards.isEmpty()) {
         printLine(stderr,
-                  QStringLiteral("Het bestand ") + source + QStringLiteral(" bevat geen contactkaarten."));
+                  (isWebAddress(source) ? QStringLiteral("Het adresboek ") : QStringLiteral("Het bestand ")) +
+                      DavClient::shownUrl(QUrl(source)) + QStringLiteral(" bevat geen contactkaarten."));
         return 1;
     }
     const ImportOutcome outcome = ImportIntoDataFile(cards, dataFile);
@@ -60,11 +71,6 @@ int runImport(const QString& source, const QString& dataFile) {
 }
 
 int runExport(const QString& target, const QString& dataFile) {
-    if (isWebAddress(target)) {
-        printLine(stderr,
-                  QStringLiteral("Agenda's op het netwerk kunnen nog niet worden bijgewerkt: ") + target);
-        return 1;
-    }
     RecordTable table;
     DataFile data(table);
     const QFileInfo info(dataFile);
@@ -78,6 +84,19 @@ int runExport(const QString& target, const QString& dataFile) {
     }
     const CalendarExport events = CalendarEvents(table, data.dateNotation, Clock::now());
     const QByteArray bytes = CalendarFile(table, data.dateNotation, Clock::now());
+    if (isWebAddress(target)) {
+        DavPublishCounts counts;
+        QString error;
+        if (!PublishCalendar(QUrl(target), events.events, counts, error)) {
+            printLine(stderr, error);
+            return 1;
+        }
+        if (events.left > 0)
+            printLine(stderr,
+                      QString::number(events.left) + QStringLiteral(" zonder geldige datum overgeslagen"));
+        printLine(stdout, QStringLiteral("Agenda bijgewerkt: ") + PublishLine(counts));
+        return 0;
+    }
     const QString summary = QString::number(events.events.size()) +
                             QStringLiteral(" afspraken geschreven, ") + QString::number(events.left) +
                             QStringLiteral(" zonder geldige datum overgeslagen");

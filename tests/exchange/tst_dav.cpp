@@ -9,18 +9,20 @@
 
 namespace {
 
-// "brolt-a=Anna,brolt-b=Bert" -> one-event calendars as the writer makes them.
-QList<DavEvent> eventsOf(const QString& list) {
-    QList<DavEvent> events;
+// "a=Anna,b=Bert" -> one-event calendars as the writer makes them.
+QList<CalendarEvent> eventsOf(const QString& list) {
+    QList<CalendarEvent> events;
     for (const QString& item : list.split(QLatin1Char(','), Qt::SkipEmptyParts)) {
-        const QString uid = item.section(QLatin1Char('='), 0, 0);
-        events.append({uid, QStringLiteral("BEGIN:VCALENDAR\r\nVERSION:2.0\r\nPRODID:-//Brolt//NL\r\n"
-                                           "BEGIN:VEVENT\r\nUID:%1\r\nDTSTAMP:%2\r\n"
-                                           "DTSTART;VALUE=DATE:19600512\r\nRRULE:FREQ=YEARLY\r\n"
-                                           "SUMMARY:%3\r\nEND:VEVENT\r\nEND:VCALENDAR\r\n")
-                                .arg(uid, QDateTime::currentDateTimeUtc().toString(u"yyyyMMddTHHmmsszzzZ"),
-                                     item.section(QLatin1Char('='), 1))
-                                .toUtf8()});
+        const QString uid = item.section(QLatin1Char('='), 0, 0) + QStringLiteral("@brolt");
+        const QByteArray bytes =
+            QStringLiteral("BEGIN:VCALENDAR\r\nVERSION:2.0\r\nPRODID:-//Brolt//NL\r\n"
+                           "BEGIN:VEVENT\r\nUID:%1\r\nDTSTAMP:%2\r\n"
+                           "DTSTART;VALUE=DATE:19600512\r\nRRULE:FREQ=YEARLY\r\n"
+                           "SUMMARY:%3\r\nEND:VEVENT\r\nEND:VCALENDAR\r\n")
+                .arg(uid, QDateTime::currentDateTimeUtc().toString(u"yyyyMMddTHHmmsszzzZ"),
+                     item.section(QLatin1Char('='), 1))
+                .toUtf8();
+        events.append({uid, bytes, CalendarFingerprint(bytes)});
     }
     return events;
 }
@@ -148,22 +150,21 @@ void TestDav::publish_data() {
     QTest::addColumn<bool>("forget");  // the state file was lost
     QTest::addColumn<QString>("sent"); // requests by method
     QTest::addColumn<QString>("holds");
-    const QString foreign = QStringLiteral("|brolt-vreemd.ics=Vreemd|vreemd.ics=Vreemd");
-    QTest::newRow("a new calendar") << "brolt-a=Anna,brolt-b=Bert,brolt-c=Cor" << false
+    const QString foreign = QStringLiteral("|vreemd.ics=Vreemd|vreemd2@brolt.ics=Vreemd");
+    QTest::newRow("a new calendar") << "a=Anna,b=Bert,c=Cor" << false
                                     << "PROPFIND 1 MKCALENDAR 1 PUT 3 DELETE 0 GET 0"
-                                    << "brolt-a.ics=Anna|brolt-b.ics=Bert|brolt-c.ics=Cor";
-    QTest::newRow("nothing changed") << "brolt-a=Anna,brolt-b=Bert,brolt-c=Cor" << false
+                                    << "a@brolt.ics=Anna|b@brolt.ics=Bert|c@brolt.ics=Cor";
+    QTest::newRow("nothing changed") << "a=Anna,b=Bert,c=Cor" << false
                                      << "PROPFIND 1 MKCALENDAR 0 PUT 0 DELETE 0 GET 1"
-                                     << "brolt-a.ics=Anna|brolt-b.ics=Bert|brolt-c.ics=Cor" + foreign;
+                                     << "a@brolt.ics=Anna|b@brolt.ics=Bert|c@brolt.ics=Cor" + foreign;
     QTest::newRow("one changed, one gone")
-        << "brolt-a=Anna Smit,brolt-b=Bert" << false << "PROPFIND 1 MKCALENDAR 0 PUT 1 DELETE 1 GET 1"
-        << "brolt-a.ics=Anna Smit|brolt-b.ics=Bert" + foreign;
-    QTest::newRow("memory lost") << "brolt-a=Anna Smit" << true
-                                 << "PROPFIND 1 MKCALENDAR 0 PUT 1 DELETE 1 GET 2"
-                                 << "brolt-a.ics=Anna Smit" + foreign;
+        << "a=Anna Smit,b=Bert" << false << "PROPFIND 1 MKCALENDAR 0 PUT 1 DELETE 1 GET 1"
+        << "a@brolt.ics=Anna Smit|b@brolt.ics=Bert" + foreign;
+    QTest::newRow("memory lost") << "a=Anna Smit" << true << "PROPFIND 1 MKCALENDAR 0 PUT 1 DELETE 1 GET 2"
+                                 << "a@brolt.ics=Anna Smit" + foreign;
     QTest::newRow("nothing changed again")
-        << "brolt-a=Anna Smit" << false << "PROPFIND 1 MKCALENDAR 0 PUT 0 DELETE 0 GET 1"
-        << "brolt-a.ics=Anna Smit" + foreign;
+        << "a=Anna Smit" << false << "PROPFIND 1 MKCALENDAR 0 PUT 0 DELETE 0 GET 1"
+        << "a@brolt.ics=Anna Smit" + foreign;
 }
 
 void TestDav::publish() {
@@ -179,7 +180,7 @@ void TestDav::publish() {
     DavClient client;
     client.publish(
         m_server->url(QStringLiteral("/user/brolt"), QStringLiteral("user"), QStringLiteral("geheim")),
-        eventsOf(events), {state, QStringLiteral("brolt-"), "-//Brolt//NL"});
+        eventsOf(events), {state});
     QVERIFY2(client.waitForFinished(), qPrintable(client.errorText()));
     QString counts;
     for (const char* method : {"PROPFIND", "MKCALENDAR", "PUT", "DELETE", "GET"})
@@ -188,7 +189,7 @@ void TestDav::publish() {
     QCOMPARE(calendarHolds(QStringLiteral("/user/brolt/")), holds);
     // Events others made share the calendar from here on.
     m_server->request("PUT", "/user/brolt/vreemd.ics", foreignEvent("vreemd"), "text/calendar");
-    m_server->request("PUT", "/user/brolt/brolt-vreemd.ics", foreignEvent("brolt-vreemd"), "text/calendar");
+    m_server->request("PUT", "/user/brolt/vreemd2@brolt.ics", foreignEvent("vreemd2@brolt"), "text/calendar");
 }
 
 void TestDav::brokenServer_data() {
