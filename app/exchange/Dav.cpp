@@ -121,6 +121,7 @@ void DavClient::start(const QUrl& url) {
     m_busy = true;
     m_failed = false;
     m_ok = false;
+    m_refused = false;
     m_error.clear();
     m_cards.clear();
     m_counts = {};
@@ -219,6 +220,7 @@ bool DavClient::check(QNetworkReply* reply, Target target) {
     default:
         break;
     }
+    m_refused = status == 401;
     if (status == 401)
         fail(QStringLiteral("Gebruikersnaam of wachtwoord onjuist voor %1").arg(where));
     else if (status == 403)

@@ -68,6 +68,8 @@ public:
     bool waitForFinished();
     // The Dutch reason of the failure; empty after success.
     QString errorText() const { return m_error; }
+    // The server refused the user name or password (401).
+    bool refused() const { return m_refused; }
     const QList<QByteArray>& cards() const { return m_cards; }
     DavPublishCounts counts() const { return m_counts; }
     // The requests sent since construction, by method ("PUT", "PROPFIND", ...).
@@ -109,6 +111,7 @@ private:
     bool m_busy = false;
     bool m_failed = false;
     bool m_ok = false;
+    bool m_refused = false;
     int m_inFlight = 0;
     std::deque<std::function<void()>> m_queue;
     std::function<void()> m_whenIdle;
