@@ -78,9 +78,11 @@ int runExport(const QString& target, const QString& dataFile) {
     }
     const CalendarExport events = CalendarEvents(table, data.dateNotation, Clock::now());
     const QByteArray bytes = CalendarFile(table, data.dateNotation, Clock::now());
-    const QString summary = QString::number(events.events.size()) +
-                            QStringLiteral(" afspraken geschreven, ") + QString::number(events.left) +
-                            QStringLiteral(" zonder geldige datum overgeslagen");
+    const QString summary =
+        QString::number(events.events.size()) +
+        (events.events.size() == 1 ? QStringLiteral(" afspraak") : QStringLiteral(" afspraken")) +
+        QStringLiteral(" geschreven, ") + QString::number(events.left) +
+        QStringLiteral(" zonder geldige datum overgeslagen");
     if (target == QLatin1String("-")) {
         std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stdout);
         std::fflush(stdout);
