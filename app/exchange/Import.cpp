@@ -73,7 +73,9 @@ bool isJpeg(const QByteArray& bytes) {
 bool writePicture(const QByteArray& jpeg, const QString& path) {
     constexpr int MaxWidth = 200;
     Bitmap24 bitmap;
-    if (!DecodeJpeg(jpeg, bitmap))
+    // One pixel more than the width: only a picture that needs shrinking is
+    // shrunk while decoding, and the narrower ones still show as such.
+    if (!DecodeJpegForWidth(jpeg, MaxWidth + 1, bitmap))
         return false;
     if (bitmap.width() <= MaxWidth) {
         QFile file(path);

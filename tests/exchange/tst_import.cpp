@@ -36,15 +36,16 @@ void TestImport::importsIntoTheDataFile_data() {
              "\r\n") +
         card("FN:Jan\r\nANNIVERSARY:--0612\r\nPHOTO;ENCODING=b;TYPE=JPEG:" + jpegOf(100, 80).toBase64() +
              "\r\n") +
+        card("FN:Els\r\nBDAY:1999-01-02\r\nPHOTO;ENCODING=b:" + jpegOf(400, 300).toBase64() + "\r\n") +
         card("N:;;;;\r\nBDAY:1999-01-01\r\n") + card("FN:Piet\r\nBDAY:circa 1800\r\n") +
         card("FN:Kees\r\nBDAY:2001-02-03\r\nPHOTO;ENCODING=b;TYPE=PNG:iVBORw0KGgo=\r\n");
     QTest::newRow("new file: year-month-day, pictures shrunk or copied")
         << QByteArray() << photos << false
         << QByteArray("1960-05-12;Anna;Geboorte;Anna.jpg;;;;;;\r\n3000-06-12;Jan;Huwelijk;Jan.jpg;;;;;;\r\n"
-                      "2001-02-03;Kees;Geboorte;;;;;;;\r\n")
-        << "3 toegevoegd, 0 al aanwezig, 2 overgeslagen"
-        << "Kaart 3: geen naam\nKaart 4 (Piet): geboortedatum \"circa 1800\" is geen datum"
-        << "Anna.jpg 200x150, Jan.jpg 100x80";
+                      "1999-01-02;Els;Geboorte;Els.jpg;;;;;;\r\n2001-02-03;Kees;Geboorte;;;;;;;\r\n")
+        << "4 toegevoegd, 0 al aanwezig, 2 overgeslagen"
+        << "Kaart 4: geen naam\nKaart 5 (Piet): geboortedatum \"circa 1800\" is geen datum"
+        << "Anna.jpg 200x150, Els.jpg 200x150, Jan.jpg 100x80";
     const QByteArray dmy("12-05-1960;Anna;Geboorte;;;;;;;\r\n01-01-2000;Piet;Geboorte;;;;;;;\r\n");
     QTest::newRow("day-month-year kept, a differing date reported, the death beside the birth")
         << dmy
