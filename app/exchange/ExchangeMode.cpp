@@ -1,5 +1,6 @@
 #include "exchange/ExchangeMode.h"
 
+#include "Instance.h"
 #include "exchange/ICalendar.h"
 #include "exchange/Import.h"
 #include "kit/Clock.h"
@@ -44,6 +45,15 @@ int runImport(const QString& source, const QString& dataFile) {
     if (cards.isEmpty()) {
         printLine(stderr,
                   QStringLiteral("Het bestand ") + source + QStringLiteral(" bevat geen contactkaarten."));
+        return 1;
+    }
+    // A running Brolt would write its own table over the file at its next
+    // save: the cards go in through its edit window instead.
+    if (QFileInfo(dataFile).absoluteFilePath() == QFileInfo(ConfiguredDataFile()).absoluteFilePath() &&
+        InstanceAnswers(InstanceServerName())) {
+        printLine(stderr,
+                  QStringLiteral("Brolt is geopend: sluit Brolt eerst, of gebruik \"Importeer contacten...\" "
+                                 "in het bewerkvenster. Er is niets ge\u00EFmporteerd."));
         return 1;
     }
     const ImportOutcome outcome = ImportIntoDataFile(cards, dataFile);
