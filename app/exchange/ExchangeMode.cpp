@@ -1,5 +1,6 @@
 #include "exchange/ExchangeMode.h"
 
+#include "Instance.h"
 #include "exchange/Dav.h"
 #include "exchange/ICalendar.h"
 #include "exchange/Import.h"
@@ -57,6 +58,15 @@ int runImport(const QString& source, const QString& dataFile) {
                       DavClient::shownUrl(QUrl(source)) + QStringLiteral(" bevat geen contactkaarten."));
         return 1;
     }
+    // A running Brolt would write its own table over the file at its next
+    // save: the cards go in through its edit window instead.
+    if (QFileInfo(dataFile).absoluteFilePath() == QFileInfo(ConfiguredDataFile()).absoluteFilePath() &&
+        InstanceAnswers(InstanceServerName())) {
+        printLine(stderr,
+                  QStringLiteral("Brolt is geopend: sluit Brolt eerst, of gebruik \"Importeer contacten...\" "
+                                 "in het bewerkvenster. Er is niets ge\u00EFmporteerd."));
+        return 1;
+    }
     const ImportOutcome outcome = ImportIntoDataFile(cards, dataFile);
     for (const QString& reason : outcome.summary.reasons)
         printLine(stderr, reason);
@@ -97,9 +107,11 @@ int runExport(const QString& target, const QString& dataFile) {
         printLine(stdout, QStringLiteral("Agenda bijgewerkt: ") + PublishLine(counts));
         return 0;
     }
-    const QString summary = QString::number(events.events.size()) +
-                            QStringLiteral(" afspraken geschreven, ") + QString::number(events.left) +
-                            QStringLiteral(" zonder geldige datum overgeslagen");
+    const QString summary =
+        QString::number(events.events.size()) +
+        (events.events.size() == 1 ? QStringLiteral(" afspraak") : QStringLiteral(" afspraken")) +
+        QStringLiteral(" geschreven, ") + QString::number(events.left) +
+        QStringLiteral(" zonder geldige datum overgeslagen");
     if (target == QLatin1String("-")) {
         std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stdout);
         std::fflush(stdout);

@@ -73,7 +73,9 @@ bool isJpeg(const QByteArray& bytes) {
 bool writePicture(const QByteArray& jpeg, const QString& path) {
     constexpr int MaxWidth = 200;
     Bitmap24 bitmap;
-    if (!DecodeJpeg(jpeg, bitmap))
+    // One pixel more than the width: only a picture that needs shrinking is
+    // shrunk while decoding, and the narrower ones still show as such.
+    if (!DecodeJpegForWidth(jpeg, MaxWidth + 1, bitmap))
         return false;
     if (bitmap.width() <= MaxWidth) {
         QFile file(path);
@@ -230,7 +232,10 @@ ImportOutcome ImportIntoDataFile(const QList<VCard>& cards, const QString& dataF
     data.extension = dot < 0 ? QString() : name.mid(dot);
     data.retryDelayMs = 0;
     if (info.exists() && info.size() > 0) {
-        if (data.read(folder, data.saveBaseName, data.extension) != DataFile::ReadResult::Ok) {
+        // A file without a single record is no data file of ours (a card file
+        // named by mistake, say): saving would throw its contents away.
+        if (data.read(folder, data.saveBaseName, data.extension) != DataFile::ReadResult::Ok ||
+            table.recordCount() == 0) {
             outcome.error =
                 QStringLiteral("Het bestand ") + dataFile +
                 QStringLiteral(" kan niet als Brolt-bestand worden gelezen; er is niets veranderd.");

@@ -24,8 +24,8 @@ void TestICalendar::foldsAndEscapes_data() {
     QTest::newRow("75 octets stay") << a74 + "b" << a74 + "b";
     QTest::newRow("76 octets fold") << a74 + "bc" << a74 + "b\r\n c";
     QTest::newRow("no cut inside a character") << a74 + "\xC3\xA9" << a74 + "\r\n \xC3\xA9";
-    QTest::newRow("next lines hold 74") << QByteArray(75 + 74 + 1, 'x')
-                                        << QByteArray(75, 'x') + "\r\n " + QByteArray(74, 'x') + "\r\n x";
+    QTest::newRow("next lines hold 74")
+        << QByteArray(75 + 74 + 1, 'x') << QByteArray(75, 'x') + "\r\n " + QByteArray(74, 'x') + "\r\n x";
 }
 
 void TestICalendar::foldsAndEscapes() {
@@ -62,12 +62,18 @@ void TestICalendar::uidFollowsNameAndKind() {
 void TestICalendar::anotherParserSeesTheReminderDays() {
     if (QProcess::execute("/usr/bin/python3", {"-c", "import icalendar, dateutil"}) != 0)
         QSKIP("python3-icalendar is not installed");
-    const QStringList lines = {
-        "1960-05-12;Anna, de Vries;Geboorte", "1964-02-29;Schrikkel;Geboorte", "3000-02-29;Onbekend;Geboorte",
-        "3000-06-12;Jan en Els;Huwelijk",     "2027-09-01;Later;Te doen",      "2001-12-31;Feestje;Feest",
-        "1990-01-01;" + QString(30, QChar(u'É')) + " en " + QString(30, QChar(u'Ö')) + ";Jubileum",
-        "2010-10-10;Opa (overleden);Overlijden", "2011-10-10;Opa (overleden);Overlijden",
-        "1970-13-01;Kapot;Geboorte",             "1970-01-01;Raar;Onzin"};
+    const QStringList lines = {"1960-05-12;Anna, de Vries;Geboorte",
+                               "1964-02-29;Schrikkel;Geboorte",
+                               "3000-02-29;Onbekend;Geboorte",
+                               "3000-06-12;Jan en Els;Huwelijk",
+                               "2027-09-01;Later;Te doen",
+                               "2001-12-31;Feestje;Feest",
+                               "1990-01-01;" + QString(30, QChar(u'É')) + " en " + QString(30, QChar(u'Ö')) +
+                                   ";Jubileum",
+                               "2010-10-10;Opa (overleden);Overlijden",
+                               "2011-10-10;Opa (overleden);Overlijden",
+                               "1970-13-01;Kapot;Geboorte",
+                               "1970-01-01;Raar;Onzin"};
     RecordTable table = TableOf(lines);
     QCOMPARE(CalendarEvents(table, 0, Noon(2026, 5, 10)).left, 2);
     QTemporaryDir dir;
@@ -105,9 +111,11 @@ for ev in cal.walk('VEVENT'):
         const QDate today(year, 7, 1);
         ComputeDerivedColumns(table, 0, today);
         for (int r = 1; r <= 9; ++r) {
-            const QString summary = EventSummary(table.cell(r, Col::Name), table.cell(r, Col::Kind),
-                                                 r == 3 || r == 4 || r == 5 ? 0 : lines[r - 1].left(4).toInt());
-            expected << summary + u'|' + today.addDays(table.cell(r, Col::DayOffset).toInt()).toString(Qt::ISODate);
+            const QString summary =
+                EventSummary(table.cell(r, Col::Name), table.cell(r, Col::Kind),
+                             r == 3 || r == 4 || r == 5 ? 0 : lines[r - 1].left(4).toInt());
+            expected << summary + u'|' +
+                            today.addDays(table.cell(r, Col::DayOffset).toInt()).toString(Qt::ISODate);
         }
     }
     seen.sort();
