@@ -10,6 +10,7 @@
 #include "kit/Log.h"
 #include "kit/Support.h"
 #include "records/DataFile.h"
+#include "records/Reminders.h"
 
 #include <QApplication>
 #include <QFile>
@@ -85,7 +86,11 @@ void TExchangeButtons::askAccount(const StoreKey& addressKey, const StoreKey& us
         Ui::instance().showTimedMessage(5000, QStringLiteral("Geen geldig adres:"), address, caller());
         return;
     }
-    QString user = url.userName().isEmpty() ? Store::readText(userKey) : url.userName();
+    // Address book and calendar mostly live on one server under one name.
+    QString user = url.userName();
+    for (const StoreKey& key : {userKey, Keys::AdresboekGebruiker, Keys::AgendaGebruiker})
+        if (user.isEmpty())
+            user = Store::readText(key);
     if (!Ui::instance().askText(user, QStringLiteral("Gebruikersnaam:"), title, caller()))
         return;
     // The address and user name are remembered; a password typed into the address is not.
@@ -190,6 +195,8 @@ void TExchangeButtons::importCards(const QByteArray& bytes, const QString& where
     ImportSummary summary;
     m_model.rearrange([&] {
         summary = ImportCards(cards, {&m_model.table(), m_data.dateNotation, m_data.utf8, m_data.dataFolder});
+        // The new rows show their age at once, as the others do.
+        ComputeDerivedColumns(m_model.table(), m_data.dateNotation, Clock::today());
     });
     for (const QString& reason : summary.reasons + summary.notes)
         WriteLog(QStringLiteral("Importeer contacten: ") + reason);
@@ -205,10 +212,8 @@ void TExchangeButtons::ExportCalendarClick() {
     bool cancel = true;
     const bool toFile = Ui::instance().askYesNo(
         cancel, true, QStringLiteral("Bestand"), QStringLiteral("Agenda"), QStringLiteral("Annuleren"),
-        QStringLiteral(
-            "Waarheen met de verjaardagen?\n\"Bestand\": Brolt.ics in een map, om in een "
-            "agendaprogramma te openen.\n\"Agenda\": een agenda op een server (CalDAV, bijvoorbeeld "
-            "Nextcloud), waarop telefoon en computer zich abonneren."),
+        QStringLiteral("Waarheen met de verjaardagen?\n\"Bestand\": Brolt.ics, om in een agendaprogramma te "
+                       "openen.\n\"Agenda\": een agenda op een server (CalDAV), om op te abonneren."),
         exportTitle, caller());
     if (cancel)
         return;
