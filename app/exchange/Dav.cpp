@@ -206,7 +206,7 @@ bool DavClient::check(QNetworkReply* reply, Target target) {
     case QNetworkReply::OperationCanceledError:
         fail(QStringLiteral("%1 geeft geen antwoord binnen %2 s")
                  .arg(where)
-                 .arg(qMax(1, transferTimeoutMs / 1000)));
+                 .arg((transferTimeoutMs + 999) / 1000));
         return false;
     case QNetworkReply::SslHandshakeFailedError:
     case QNetworkReply::UnknownProxyError:
@@ -280,23 +280,44 @@ void DavClient::fetchCards(const QUrl& url) {
              const bool isBook = std::any_of(entries.begin(), entries.end(), [this](const DavEntry& e) {
                  return trimmedPath(e.path) == trimmedPath(m_base.path()) && e.addressBook;
              });
-             if (!isBook) {
-                 fail(QStringLiteral("%1 is geen adresboek").arg(shownUrl(m_base)));
+             if (isBook) {
+                 queryCards();
                  return;
              }
-             const QByteArray query = QByteArrayLiteral(
-                 "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n"
-                 "<C:addressbook-query xmlns:D=\"DAV:\" xmlns:C=\"urn:ietf:params:xml:ns:carddav\">"
-                 "<D:prop><D:getetag/><C:address-data/></D:prop></C:addressbook-query>");
-             send("REPORT", m_base, query, {{"Depth", "1"}, {"Content-Type", xmlType}},
-                  [this](QNetworkReply* report) {
-                      if (!check(report, Target::AddressBook))
+             // Users often give the folder that holds their address books
+             // (".../addressbooks/users/NAME/"): the first one in it is taken.
+             send("PROPFIND", m_base, propfindBody(), {{"Depth", "1"}, {"Content-Type", xmlType}},
+                  [this](QNetworkReply* listing) {
+                      if (!check(listing, Target::AddressBook))
                           return;
-                      for (const DavEntry& entry : ParseMultistatus(report->readAll(), m_base))
-                          if (!entry.data.isEmpty())
-                              m_cards.append(entry.data);
+                      QStringList books;
+                      for (const DavEntry& entry : ParseMultistatus(listing->readAll(), m_base))
+                          if (entry.addressBook && trimmedPath(entry.path) != trimmedPath(m_base.path()))
+                              books << entry.path;
+                      if (books.isEmpty()) {
+                          fail(QStringLiteral("%1 is geen adresboek").arg(shownUrl(m_base)));
+                          return;
+                      }
+                      books.sort();
+                      m_base.setPath(books.first());
+                      m_base = withSlash(m_base);
+                      queryCards();
                   });
          });
+}
+
+void DavClient::queryCards() {
+    const QByteArray query =
+        QByteArrayLiteral("<?xml version=\"1.0\" encoding=\"utf-8\"?>\n"
+                          "<C:addressbook-query xmlns:D=\"DAV:\" xmlns:C=\"urn:ietf:params:xml:ns:carddav\">"
+                          "<D:prop><D:getetag/><C:address-data/></D:prop></C:addressbook-query>");
+    send("REPORT", m_base, query, {{"Depth", "1"}, {"Content-Type", xmlType}}, [this](QNetworkReply* report) {
+        if (!check(report, Target::AddressBook))
+            return;
+        for (const DavEntry& entry : ParseMultistatus(report->readAll(), m_base))
+            if (!entry.data.isEmpty())
+                m_cards.append(entry.data);
+    });
 }
 
 void DavClient::publish(const QUrl& url, const QList<CalendarEvent>& events, const PublishOptions& options) {

