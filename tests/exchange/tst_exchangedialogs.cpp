@@ -8,6 +8,7 @@
 #include "records/Dates.h"
 #include "settings/Store.h"
 
+#include <QApplication>
 #include <QDir>
 #include <QImage>
 #include <QTest>
@@ -146,7 +147,13 @@ void TestExchangeDialogs::buttons() {
     ui.textAnswers = answers;
     TExchangeButtons* buttons = form.exchangeButtons();
     QTest::mouseClick(importing ? buttons->importButton() : buttons->exportButton(), Qt::LeftButton);
+    // Network work runs on the event loop under a busy cursor, and ends without one.
+    const bool network = toServer && address.startsWith(QLatin1String("http"));
+    QCOMPARE(buttons->busy(), network);
+    QCOMPARE(QApplication::overrideCursor() && QApplication::overrideCursor()->shape() == Qt::WaitCursor,
+             network);
     QTRY_COMPARE_WITH_TIMEOUT(ui.notes.size(), 1, 10000);
+    QVERIFY(!QApplication::overrideCursor());
     QCOMPARE(ui.notes[0].first + QLatin1Char('|') + ui.notes[0].second, note);
     QVERIFY(!buttons->busy() && buttons->importButton()->isEnabled());
     QCOMPARE(table.recordCount(), records);
