@@ -230,11 +230,14 @@ ImportSummary ImportCards(const QList<VCard>& cards, const ImportTarget& target)
     // The pictures are made side by side: decoding and shrinking a thousand
     // photos is most of an import's time.
     std::atomic<qsizetype> next{0};
+    PhotoJob* const jobs = photos.data(); // detached once, before the threads share it
     auto work = [&] {
         for (qsizetype i; (i = next++) < photos.size();)
-            photos[i].ok = isJpeg(photos[i].jpeg) && writePicture(photos[i].jpeg, photos[i].path);
+            jobs[i].ok = isJpeg(jobs[i].jpeg) && writePicture(jobs[i].jpeg, jobs[i].path);
     };
-    std::vector<std::thread> helpers(size_t(std::clamp(QThread::idealThreadCount(), 1, 4) - 1));
+    const qsizetype threads =
+        std::min<qsizetype>(std::clamp(QThread::idealThreadCount(), 1, 4), photos.size());
+    std::vector<std::thread> helpers(size_t(std::max<qsizetype>(threads - 1, 0)));
     for (std::thread& t : helpers)
         t = std::thread(work);
     work();
