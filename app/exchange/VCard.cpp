@@ -255,7 +255,16 @@ const VCardProperty* VCard::preferred(const QString& name) const {
     return best;
 }
 
-QList<VCard> ReadVCards(const QByteArray& bytes) {
+QList<VCard> ReadVCards(const QByteArray& input) {
+    // Windows programs may write UTF-16, or UTF-8 with a byte order mark.
+    QByteArray bytes = input;
+    if (bytes.startsWith("\xFF\xFE") || bytes.startsWith("\xFE\xFF")) {
+        QStringDecoder utf16(bytes.startsWith("\xFF\xFE") ? QStringDecoder::Utf16LE
+                                                          : QStringDecoder::Utf16BE);
+        bytes = QString(utf16.decode(bytes.sliced(2))).toUtf8();
+    } else if (bytes.startsWith("\xEF\xBB\xBF")) {
+        bytes.remove(0, 3);
+    }
     // Physical lines, their CR (if any) dropped.
     QList<QByteArrayView> lines;
     {

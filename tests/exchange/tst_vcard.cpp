@@ -56,6 +56,13 @@ void TestVCard::readsTheDialects_data() {
                "BEGIN:VCARD\r\nFN:X\r\nBDAY:1960-13-01\r\nANNIVERSARY:someday\r\nDEATHDATE:1961-02-30\r\n"
                "END:VCARD\r\n")
         << "X||||||||";
+    const QString utf16 = "BEGIN:VCARD\r\nFN:Ŝaŭlo\r\nBDAY:2000-01-02\r\nEND:VCARD\r\n";
+    QTest::newRow("UTF-16 with byte order mark")
+        << "\xFF\xFE" + QByteArray(reinterpret_cast<const char*>(utf16.utf16()), utf16.size() * 2)
+        << "Ŝaŭlo|2000-01-02|||||||";
+    QTest::newRow("UTF-8 with byte order mark") << QByteArray("\xEF\xBB\xBF"
+                                                              "BEGIN:VCARD\r\nFN:Ŝaŭlo\r\nEND:VCARD\r\n")
+                                                << "Ŝaŭlo||||||||";
     QTest::newRow("Windows-1252 bytes without charset")
         << QByteArray("BEGIN:VCARD\r\nFN:Zo\xEB\r\nBDAY:19991231\r\nEND:VCARD\r\n")
         << "Zoë|1999-12-31|||||||";
