@@ -309,6 +309,7 @@ QList<VCard> ReadVCards(const QByteArray& input) {
     };
 
     bool have = false;
+    bool base64 = false; // the line being gathered holds a 2.1 base64 value
     for (qsizetype i = 0; i < lines.size(); ++i) {
         const QByteArrayView line = lines[i];
         if (have && (line.startsWith(' ') || line.startsWith('\t'))) {
@@ -321,10 +322,18 @@ QList<VCard> ReadVCards(const QByteArray& input) {
             logical += line;
             continue;
         }
+        // Old phones write a 2.1 base64 value on lines of its own, without
+        // indent, up to an empty line; base64 never holds a ":".
+        if (have && base64 && !line.isEmpty() && !line.contains(':')) {
+            logical += line;
+            continue;
+        }
         if (have)
             finish(logical);
         logical = line.toByteArray();
         have = true;
+        const qsizetype colon = line.indexOf(':');
+        base64 = colon > 0 && line.first(colon).toByteArray().toUpper().contains("ENCODING=BASE64");
     }
     if (have)
         finish(logical);

@@ -88,15 +88,16 @@ void TestVCard::findsEveryCard() {
         "BEGIN:VCARD\r\nFN:B\r\nPHOTO:data:image/png;base64," +
         jpeg.toBase64() +
         "\r\nEND:VCARD\r\nBEGIN:VCARD\r\nFN:C\r\nPHOTO;VALUE=uri:https://x.nl/c.jpg\r\n"
-        "END:VCARD\r\nBEGIN:VCARD\r\nFN:D\r\n";
+        "END:VCARD\r\nBEGIN:VCARD\r\nVERSION:2.1\r\nFN:E\r\nPHOTO;ENCODING=BASE64;TYPE=JPEG:" +
+        jpeg.toBase64().insert(4, "\r\n") + "\r\n\r\nEND:VCARD\r\nBEGIN:VCARD\r\nFN:D\r\n";
     const QList<VCard> cards = ReadVCards(bytes);
-    QCOMPARE(cards.size(), 3);
+    QCOMPARE(cards.size(), 4);
     QStringList got;
     for (const VCard& card : cards) {
         const VCardContact c = ContactOfCard(card);
         got << c.name + u' ' + QString::number(c.photo == jpeg) + c.photoType + (c.photoIsLink ? "link" : "");
     }
-    QCOMPARE(got, QStringList({"A 1JPEG", "B 1PNG", "C 0link"}));
+    QCOMPARE(got, QStringList({"A 1JPEG", "B 1PNG", "C 0link", "E 1JPEG"}));
 }
 
 QTEST_GUILESS_MAIN(TestVCard)
