@@ -110,8 +110,7 @@ int runExport(const QString& target, const QString& dataFile) {
     const QString summary =
         QString::number(events.events.size()) +
         (events.events.size() == 1 ? QStringLiteral(" afspraak") : QStringLiteral(" afspraken")) +
-        QStringLiteral(" geschreven, ") + QString::number(events.left) +
-        QStringLiteral(" zonder geldige datum overgeslagen");
+        QStringLiteral(" geschreven, ") + QString::number(events.left) + QStringLiteral(" overgeslagen");
     if (target == QLatin1String("-")) {
         std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stdout);
         std::fflush(stdout);

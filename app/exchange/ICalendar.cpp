@@ -11,6 +11,7 @@ namespace {
 constexpr int AnyYear = 1972;
 
 const QByteArray Crlf = QByteArrayLiteral("\r\n");
+const QString UidDomain = QStringLiteral("@brolt");
 
 QByteArray header() {
     return QByteArrayLiteral("BEGIN:VCALENDAR\r\n"
@@ -66,7 +67,7 @@ QList<Vevent> vevents(const RecordTable& table, int notation, const QDateTime& s
         const int n = ++seen[uid];
         if (n > 1)
             uid += u'-' + QString::number(n);
-        uid += QStringLiteral("@brolt");
+        uid += UidDomain;
 
         // A year that is unknown, or lies ahead, is no start: the main window
         // shows the day every year all the same.
@@ -155,6 +156,10 @@ QString EscapeText(const QString& text) {
         }
     }
     return out;
+}
+
+bool IsBroltEventUid(const QString& uid) {
+    return uid.endsWith(UidDomain);
 }
 
 QByteArray CalendarFingerprint(const QByteArray& calendar) {

@@ -27,6 +27,10 @@ CalendarExport CalendarEvents(const RecordTable& table, int notation, const QDat
 // All records in one VCALENDAR.
 QByteArray CalendarFile(const RecordTable& table, int notation, const QDateTime& stamp);
 
+// Whether `uid` is one of the UIDs CalendarEvents makes: events of other
+// programs in the same calendar are left alone.
+bool IsBroltEventUid(const QString& uid);
+
 // The fingerprint of any calendar object's bytes, computed as CalendarEvent's:
 // compare a stored object with a fresh one without minding the time stamp.
 QByteArray CalendarFingerprint(const QByteArray& calendar);

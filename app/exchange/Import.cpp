@@ -9,6 +9,13 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
+#include <QSet>
+#include <QThread>
+
+#include <algorithm>
+#include <atomic>
+#include <thread>
+#include <vector>
 
 namespace {
 QString key(const QString& kind, const QString& name) {
@@ -88,10 +95,10 @@ bool writePicture(const QByteArray& jpeg, const QString& path) {
 
 // A free file name for the picture of `name` in `folder`: an existing
 // picture of someone else is never overwritten.
-QString freePictureName(const QString& folder, const QString& name) {
+QString freePictureName(const QString& folder, const QString& name, const QSet<QString>& reserved) {
     const QString first = PictureFileName(name, QStringLiteral("x.jpg"));
     QString candidate = first;
-    for (int n = 2; QFileInfo::exists(folder + candidate); ++n)
+    for (int n = 2; reserved.contains(candidate) || QFileInfo::exists(folder + candidate); ++n)
         candidate = first.chopped(4) + u'-' + QString::number(n) + QStringLiteral(".jpg");
     return candidate;
 }
@@ -110,6 +117,15 @@ ImportSummary ImportCards(const QList<VCard>& cards, const ImportTarget& target)
         rows.insert(key(table.cell(r, Col::Kind), baseOf(table.cell(r, Col::Name))), r);
     table.reserve(table.recordCount() + int(cards.size()));
 
+    struct PhotoJob {
+        QByteArray jpeg;
+        QString path;
+        QList<int> rows;
+        QString label;
+        bool ok = false;
+    };
+    QList<PhotoJob> photos;
+    QSet<QString> reserved; // picture names given out in this import
     int number = 0;
     for (const VCard& card : cards) {
         ++number;
@@ -202,18 +218,40 @@ ImportSummary ImportCards(const QList<VCard>& cards, const ImportTarget& target)
             s.notes << label + QStringLiteral(" (") + c.name +
                            QStringLiteral("): de foto staat op het web en wordt niet opgehaald");
         } else if (!c.photo.isEmpty()) {
-            const QString file = freePictureName(target.pictureFolder, c.name);
-            if (isJpeg(c.photo) && writePicture(c.photo, target.pictureFolder + file)) {
-                s.writtenPictures << target.pictureFolder + file;
-                for (int r : newRows)
-                    table.setCell(r, Col::Picture, file);
-            } else {
-                QFile::remove(target.pictureFolder + file);
-                s.notes << label + QStringLiteral(" (") + c.name +
-                               QStringLiteral(
-                                   "): de foto is geen geldig .jpg-bestand en wordt niet gebruikt");
-            }
+            const QString file = freePictureName(target.pictureFolder, c.name, reserved);
+            reserved.insert(file);
+            photos.append(
+                {c.photo, target.pictureFolder + file, newRows, label + QStringLiteral(" (") + c.name});
+            for (int r : newRows)
+                table.setCell(r, Col::Picture, file);
         }
+    }
+
+    // The pictures are made side by side: decoding and shrinking a thousand
+    // photos is most of an import's time.
+    std::atomic<qsizetype> next{0};
+    PhotoJob* const jobs = photos.data(); // detached once, before the threads share it
+    auto work = [&] {
+        for (qsizetype i; (i = next++) < photos.size();)
+            jobs[i].ok = isJpeg(jobs[i].jpeg) && writePicture(jobs[i].jpeg, jobs[i].path);
+    };
+    const qsizetype threads =
+        std::min<qsizetype>(std::clamp(QThread::idealThreadCount(), 1, 4), photos.size());
+    std::vector<std::thread> helpers(size_t(std::max<qsizetype>(threads - 1, 0)));
+    for (std::thread& t : helpers)
+        t = std::thread(work);
+    work();
+    for (std::thread& t : helpers)
+        t.join();
+    for (const PhotoJob& p : photos) {
+        if (p.ok) {
+            s.writtenPictures << p.path;
+            continue;
+        }
+        QFile::remove(p.path);
+        for (int r : p.rows)
+            table.row(r)[Col::Picture].clear();
+        s.notes << p.label + QStringLiteral("): de foto is geen geldig .jpg-bestand en wordt niet gebruikt");
     }
     return s;
 }

@@ -4,6 +4,8 @@
 
 #include <QStringDecoder>
 
+#include <cstring>
+
 namespace {
 // Windows-1252 for 0x80..0x9F; the unused codes keep their C1 control.
 const char16_t cp1252High[32] = {0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
@@ -150,13 +152,13 @@ bool parseLine(QByteArrayView line, VCardProperty& p) {
     if (encoding == QLatin1String("QUOTED-PRINTABLE"))
         raw = decodeQuotedPrintable(raw);
     if (encoding == QLatin1String("B") || encoding == QLatin1String("BASE64")) {
-        p.binary = QByteArray::fromBase64(raw.simplified().replace(' ', ""));
+        p.binary = QByteArray::fromBase64(raw); // skips the spaces and line ends some writers leave
         return true;
     }
     if (raw.startsWith("data:")) {
         const qsizetype comma = raw.indexOf(',');
         if (comma > 0 && raw.first(comma).contains(";base64")) {
-            p.binary = QByteArray::fromBase64(raw.sliced(comma + 1).simplified().replace(' ', ""));
+            p.binary = QByteArray::fromBase64(raw.sliced(comma + 1));
             // "data:image/jpeg;base64,": the media type stands in for TYPE.
             const QByteArray media = raw.sliced(5, comma - 5).split(';').value(0);
             const qsizetype slash = media.indexOf('/');
@@ -169,11 +171,15 @@ bool parseLine(QByteArrayView line, VCardProperty& p) {
     return true;
 }
 
+bool isLine(QByteArrayView line, const char* text) {
+    const QByteArrayView t = line.trimmed();
+    return t.size() == qsizetype(std::strlen(text)) && t.compare(text, Qt::CaseInsensitive) == 0;
+}
 bool isBegin(QByteArrayView line) {
-    return line.trimmed().toByteArray().toUpper() == "BEGIN:VCARD";
+    return isLine(line, "BEGIN:VCARD");
 }
 bool isEnd(QByteArrayView line) {
-    return line.trimmed().toByteArray().toUpper() == "END:VCARD";
+    return isLine(line, "END:VCARD");
 }
 
 VCardDate checkedDate(int year, int month, int day) {
@@ -249,7 +255,16 @@ const VCardProperty* VCard::preferred(const QString& name) const {
     return best;
 }
 
-QList<VCard> ReadVCards(const QByteArray& bytes) {
+QList<VCard> ReadVCards(const QByteArray& input) {
+    // Windows programs may write UTF-16, or UTF-8 with a byte order mark.
+    QByteArray bytes = input;
+    if (bytes.startsWith("\xFF\xFE") || bytes.startsWith("\xFE\xFF")) {
+        QStringDecoder utf16(bytes.startsWith("\xFF\xFE") ? QStringDecoder::Utf16LE
+                                                          : QStringDecoder::Utf16BE);
+        bytes = QString(utf16.decode(bytes.sliced(2))).toUtf8();
+    } else if (bytes.startsWith("\xEF\xBB\xBF")) {
+        bytes.remove(0, 3);
+    }
     // Physical lines, their CR (if any) dropped.
     QList<QByteArrayView> lines;
     {
@@ -294,6 +309,7 @@ QList<VCard> ReadVCards(const QByteArray& bytes) {
     };
 
     bool have = false;
+    bool base64 = false; // the line being gathered holds a 2.1 base64 value
     for (qsizetype i = 0; i < lines.size(); ++i) {
         const QByteArrayView line = lines[i];
         if (have && (line.startsWith(' ') || line.startsWith('\t'))) {
@@ -306,10 +322,18 @@ QList<VCard> ReadVCards(const QByteArray& bytes) {
             logical += line;
             continue;
         }
+        // Old phones write a 2.1 base64 value on lines of its own, without
+        // indent, up to an empty line; base64 never holds a ":".
+        if (have && base64 && !line.isEmpty() && !line.contains(':')) {
+            logical += line;
+            continue;
+        }
         if (have)
             finish(logical);
         logical = line.toByteArray();
         have = true;
+        const qsizetype colon = line.indexOf(':');
+        base64 = colon > 0 && line.first(colon).toByteArray().toUpper().contains("ENCODING=BASE64");
     }
     if (have)
         finish(logical);

@@ -14,6 +14,11 @@ private Q_SLOTS:
     void runsFromTheCommandLine();
 };
 
+namespace {
+// A record the calendar cannot use is still a record of the file.
+const QString data = "1960-05-12;Anna;Geboorte;;;;;;;\r\n1970-13-01;Kapot;Geboorte;;;;;;;\r\n";
+} // namespace
+
 void TestExchangeMode::runsFromTheCommandLine_data() {
     QTest::addColumn<QString>("arguments"); // %D is the test's folder
     QTest::addColumn<int>("exitCode");
@@ -21,7 +26,6 @@ void TestExchangeMode::runsFromTheCommandLine_data() {
     QTest::addColumn<QString>("errors");
     QTest::addColumn<QString>("file");     // a file afterwards ...
     QTest::addColumn<QString>("contains"); // ... holds this; empty: it does not exist
-    const QString data = "1960-05-12;Anna;Geboorte;;;;;;;\r\n";
     QTest::newRow("import into a named file")
         << "--import %D/a.vcf --file %D/Mijn.dat" << 0 << "1 toegevoegd, 1 al aanwezig, 1 overgeslagen\n"
         << "Kaart 3: geen naam\n"
@@ -45,14 +49,14 @@ void TestExchangeMode::runsFromTheCommandLine_data() {
         << "Het bestand %D/Mijn.dat bevat geen contactkaarten.\n"
         << "Mijn!.dat"
         << "";
-    QTest::newRow("export to a file") << "--export-ics %D/out.ics --file %D/Mijn.dat" << 0
-                                      << "1 afspraak geschreven, 0 zonder geldige datum overgeslagen\n"
-                                      << ""
-                                      << "out.ics"
-                                      << "RRULE:FREQ=YEARLY\r\nSUMMARY:Anna: verjaardag (1960)\r\n";
+    QTest::newRow("export to a file")
+        << "--export-ics %D/out.ics --file %D/Mijn.dat" << 0 << "1 afspraak geschreven, 1 overgeslagen\n"
+        << ""
+        << "out.ics"
+        << "RRULE:FREQ=YEARLY\r\nSUMMARY:Anna: verjaardag (1960)\r\n";
     QTest::newRow("export to standard output")
         << "--export-ics - --file %D/Mijn.dat" << 0 << "SUMMARY:Anna: verjaardag (1960)\r\nTRANSP"
-        << "1 afspraak geschreven, 0 zonder geldige datum overgeslagen\n"
+        << "1 afspraak geschreven, 1 overgeslagen\n"
         << "Mijn!.dat"
         << "";
     QTest::newRow("export without a data file") << "--export-ics %D/out.ics --file %D/nee.dat" << 1 << ""
@@ -76,7 +80,7 @@ void TestExchangeMode::runsFromTheCommandLine() {
     QFETCH(QString, contains);
     QTemporaryDir dir;
     const QString d = dir.path();
-    WriteFileForTest(d + "/Mijn.dat", "1960-05-12;Anna;Geboorte;;;;;;;\r\n");
+    WriteFileForTest(d + "/Mijn.dat", data.toUtf8());
     WriteFileForTest(d + "/a.vcf", "BEGIN:VCARD\r\nFN:Anna\r\nBDAY:1960-05-12\r\nEND:VCARD\r\n"
                                    "BEGIN:VCARD\r\nFN:Kees\r\nBDAY:19700403\r\nEND:VCARD\r\n"
                                    "BEGIN:VCARD\r\nBDAY:19700403\r\nEND:VCARD\r\n");

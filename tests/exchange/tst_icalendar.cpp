@@ -57,6 +57,7 @@ void TestICalendar::uidFollowsNameAndKind() {
     QCOMPARE(a.uid == b.uid, sameUid);
     QCOMPARE(a.fingerprint == b.fingerprint, sameFingerprint);
     QCOMPARE(CalendarFingerprint(b.calendar), b.fingerprint);
+    QVERIFY(IsBroltEventUid(b.uid) && !IsBroltEventUid(b.uid + ".google.com"));
 }
 
 void TestICalendar::anotherParserSeesTheReminderDays() {

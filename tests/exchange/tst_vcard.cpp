@@ -56,6 +56,13 @@ void TestVCard::readsTheDialects_data() {
                "BEGIN:VCARD\r\nFN:X\r\nBDAY:1960-13-01\r\nANNIVERSARY:someday\r\nDEATHDATE:1961-02-30\r\n"
                "END:VCARD\r\n")
         << "X||||||||";
+    const QString utf16 = "BEGIN:VCARD\r\nFN:Ŝaŭlo\r\nBDAY:2000-01-02\r\nEND:VCARD\r\n";
+    QTest::newRow("UTF-16 with byte order mark")
+        << "\xFF\xFE" + QByteArray(reinterpret_cast<const char*>(utf16.utf16()), utf16.size() * 2)
+        << "Ŝaŭlo|2000-01-02|||||||";
+    QTest::newRow("UTF-8 with byte order mark") << QByteArray("\xEF\xBB\xBF"
+                                                              "BEGIN:VCARD\r\nFN:Ŝaŭlo\r\nEND:VCARD\r\n")
+                                                << "Ŝaŭlo||||||||";
     QTest::newRow("Windows-1252 bytes without charset")
         << QByteArray("BEGIN:VCARD\r\nFN:Zo\xEB\r\nBDAY:19991231\r\nEND:VCARD\r\n")
         << "Zoë|1999-12-31|||||||";
@@ -81,15 +88,16 @@ void TestVCard::findsEveryCard() {
         "BEGIN:VCARD\r\nFN:B\r\nPHOTO:data:image/png;base64," +
         jpeg.toBase64() +
         "\r\nEND:VCARD\r\nBEGIN:VCARD\r\nFN:C\r\nPHOTO;VALUE=uri:https://x.nl/c.jpg\r\n"
-        "END:VCARD\r\nBEGIN:VCARD\r\nFN:D\r\n";
+        "END:VCARD\r\nBEGIN:VCARD\r\nVERSION:2.1\r\nFN:E\r\nPHOTO;ENCODING=BASE64;TYPE=JPEG:" +
+        jpeg.toBase64().insert(4, "\r\n") + "\r\n\r\nEND:VCARD\r\nBEGIN:VCARD\r\nFN:D\r\n";
     const QList<VCard> cards = ReadVCards(bytes);
-    QCOMPARE(cards.size(), 3);
+    QCOMPARE(cards.size(), 4);
     QStringList got;
     for (const VCard& card : cards) {
         const VCardContact c = ContactOfCard(card);
         got << c.name + u' ' + QString::number(c.photo == jpeg) + c.photoType + (c.photoIsLink ? "link" : "");
     }
-    QCOMPARE(got, QStringList({"A 1JPEG", "B 1PNG", "C 0link"}));
+    QCOMPARE(got, QStringList({"A 1JPEG", "B 1PNG", "C 0link", "E 1JPEG"}));
 }
 
 QTEST_GUILESS_MAIN(TestVCard)
