@@ -183,8 +183,10 @@ void TExchangeButtons::ImportContactsClick() {
 
 void TExchangeButtons::importCards(const QByteArray& bytes, const QString& where) {
     // The window was closed while the address book was read: nothing to add to.
-    if (!m_window->isVisible())
+    if (!m_window->isVisible()) {
+        WriteLog(QStringLiteral("Importeer contacten: het venster was al gesloten, niets toegevoegd"));
         return;
+    }
     const QList<VCard> cards = ReadVCards(bytes);
     if (cards.isEmpty()) {
         Ui::instance().showTimedMessage(5000, QStringLiteral("Geen contactkaarten gevonden in"), where,
