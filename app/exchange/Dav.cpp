@@ -401,9 +401,9 @@ void DavClient::afterListing(const QList<DavEntry>& entries) {
             deleteEvent(path, it.value());
             continue;
         }
-        // Not in our memory: ours only when the name has our UID ending and the content our PRODID.
+        // Not in our memory: ours only when the name is one of our UIDs and the content has our PRODID.
         const QString name = QUrl::fromPercentEncoding(path.section(QLatin1Char('/'), -1).toUtf8());
-        if (m_options.uidSuffix.isEmpty() || !name.endsWith(m_options.uidSuffix + QStringLiteral(".ics")) ||
+        if (!name.endsWith(QLatin1String(".ics")) || !IsBroltEventUid(name.chopped(4)) ||
             m_options.prodId.isEmpty())
             continue;
         QUrl url = m_base;

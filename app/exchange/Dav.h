@@ -58,8 +58,7 @@ public:
     // Makes the calendar at `url` hold exactly `events` of ours.
     struct PublishOptions {
         QString stateFile;
-        QString uidSuffix = QStringLiteral("@brolt"); // the UIDs we make end with this
-        QByteArray prodId = "-//Brolt//";             // and our events' PRODID starts with this
+        QByteArray prodId = "-//Brolt//"; // the PRODID of our events starts with this
         QString calendarName = QStringLiteral("Brolt");
     };
     void publish(const QUrl& url, const QList<CalendarEvent>& events, const PublishOptions& options);
