@@ -65,7 +65,7 @@ QByteArray decodeQuotedPrintable(QByteArrayView in) {
     out.reserve(in.size());
     for (qsizetype i = 0; i < in.size(); ++i) {
         const char c = in[i];
-        if (c == '=' && i + 2 < in.size() + 0 && hexValue(in[i + 1]) >= 0 && hexValue(in[i + 2]) >= 0) {
+        if (c == '=' && i + 2 < in.size() && hexValue(in[i + 1]) >= 0 && hexValue(in[i + 2]) >= 0) {
             out += char(hexValue(in[i + 1]) * 16 + hexValue(in[i + 2]));
             i += 2;
         } else if (c == '=' && i + 1 == in.size()) {
@@ -312,14 +312,16 @@ QList<VCard> ReadVCards(const QByteArray& input) {
     bool base64 = false; // the line being gathered holds a 2.1 base64 value
     for (qsizetype i = 0; i < lines.size(); ++i) {
         const QByteArrayView line = lines[i];
-        if (have && (line.startsWith(' ') || line.startsWith('\t'))) {
-            logical += line.sliced(1);
-            continue;
-        }
-        // A quoted-printable value goes on after a line that ends in "=".
+        const bool indented = line.startsWith(' ') || line.startsWith('\t');
+        // A quoted-printable value goes on after a line that ends in "=";
+        // some writers indent that next line as well.
         if (have && logical.endsWith('=') && isQuotedPrintableLine(logical)) {
             logical.chop(1);
-            logical += line;
+            logical += indented ? line.sliced(1) : line;
+            continue;
+        }
+        if (have && indented) {
+            logical += line.sliced(1);
             continue;
         }
         // Old phones write a 2.1 base64 value on lines of its own, without

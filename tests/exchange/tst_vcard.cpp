@@ -29,7 +29,7 @@ void TestVCard::readsTheDialects_data() {
         << "Anna de Vries|1960-05-12|||pref@x.nl|06 12|Dorpsstraat 1|3511 AB Utrecht|Nederland";
     QTest::newRow("2.1 phone: N only, QP with soft break and CHARSET, bare PREF, 29 Feb")
         << QByteArray("BEGIN:VCARD\nVERSION:2.1\nN;CHARSET=ISO-8859-1;ENCODING=QUOTED-PRINTABLE:M=FCl=\n"
-                      "ler;J=FCrgen\nBDAY:19450229\nTEL;HOME:0301\nTEL;CELL;PREF:0612\nEND:VCARD\n")
+                      " ler;J=FC=\nrgen\nBDAY:19450229\nTEL;HOME:0301\nTEL;CELL;PREF:0612\nEND:VCARD\n")
         << "Jürgen Müller|1945-03-01||||0612|||";
     QTest::newRow("4.0: no year, PREF=1, text death date, tel: URI")
         << QByteArray("BEGIN:VCARD\r\nVERSION:4.0\r\nFN:Jan en Els\r\nANNIVERSARY:--0612\r\n"
