@@ -12,6 +12,10 @@ bool Ui::askText(QString&, const QString&, const QString&, const QRect&) {
     return false;
 }
 
+bool Ui::askPassword(QString&, const QString&, const QString&, const QRect&) {
+    return false;
+}
+
 void Ui::showTimedMessage(int, const QString&, const QString&, const QRect&) {}
 
 void Ui::closeTimedMessage() {}

@@ -24,6 +24,10 @@ public:
     virtual bool askText(QString& text, const QString& prompt, const QString& title,
                          const QRect& caller = {});
 
+    // The same for a password: the field shows dots.
+    virtual bool askPassword(QString& text, const QString& prompt, const QString& title,
+                             const QRect& caller = {});
+
     // A note that closes itself after `durationMs`.
     virtual void showTimedMessage(int durationMs, const QString& firstLine, const QString& secondLine,
                                   const QRect& caller = {});

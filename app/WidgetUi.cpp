@@ -63,6 +63,10 @@ bool WidgetUi::askText(QString& text, const QString& prompt, const QString& titl
     return m_ask->AskText(callerRect(caller), text, prompt, title);
 }
 
+bool WidgetUi::askPassword(QString& text, const QString& prompt, const QString& title, const QRect& caller) {
+    return m_ask->AskText(callerRect(caller), text, prompt, title, QLineEdit::Password);
+}
+
 void WidgetUi::showTimedMessage(int durationMs, const QString& firstLine, const QString& secondLine,
                                 const QRect& caller) {
     m_message->ShowTimedMessage(callerRect(caller), durationMs, firstLine, secondLine);

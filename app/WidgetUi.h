@@ -26,6 +26,8 @@ public:
     bool askYesNo(bool& cancel, bool defaultAnswer, const QString& yesCaption, const QString& noCaption,
                   const QString& cancelCaption, const QString& message, const QString& title,
                   const QRect& caller = {}) override;
+    bool askPassword(QString& text, const QString& prompt, const QString& title,
+                     const QRect& caller = {}) override;
     bool askText(QString& text, const QString& prompt, const QString& title,
                  const QRect& caller = {}) override;
     void showTimedMessage(int durationMs, const QString& firstLine, const QString& secondLine,

@@ -3,6 +3,7 @@
 #include "Main.h"
 #include "SingleInstance.h"
 #include "WidgetUi.h"
+#include "exchange/ExchangeMode.h"
 #include "info/Bericht.h"
 #include "records/Notify.h"
 #include "settings/Terminate.h"
@@ -54,5 +55,14 @@ int RunWindows(int argc, char* argv[]) {
 } // namespace
 
 int main(int argc, char* argv[]) {
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    // Import and export run without a window, so also without a display.
+    if (IsExchangeMode(arguments)) {
+        QCoreApplication app(argc, argv);
+        app.setApplicationName(QStringLiteral("Brolt"));
+        return RunExchangeMode(arguments);
+    }
     return RunWindows(argc, argv);
 }

@@ -69,7 +69,7 @@ set(CPACK_DEBIAN_PACKAGE_DEPENDS
     "libc6 (>= 2.34), libstdc++6 (>= 11), libgcc-s1 (>= 3.0), \
 libqt6core6 (>= 6.4.2), libqt6gui6 (>= 6.4.2), libqt6widgets6 (>= 6.4.2), \
 libqt6network6 (>= 6.4.2), libqt6printsupport6 (>= 6.4.2), libqt6dbus6 (>= 6.4.2), \
-libqt6multimedia6 (>= 6.4.2), libjpeg62-turbo (>= 1.3.1), \
+libqt6multimedia6 (>= 6.4.2), libjpeg62-turbo (>= 1.3.1), libqt6keychain1, \
 gstreamer1.0-plugins-base, gstreamer1.0-plugins-good, \
 fonts-crosextra-carlito")
 # The desktop's own look, and the platform plug-ins beyond X11.

@@ -30,6 +30,14 @@ bool FakeUi::askText(QString& text, const QString& prompt, const QString& title,
     return true;
 }
 
+bool FakeUi::askPassword(QString& text, const QString& prompt, const QString& title, const QRect&) {
+    questions.append({title, prompt, QStringLiteral("wachtwoord"), {}, {}, false});
+    if (textAnswers.isEmpty())
+        return false;
+    text = textAnswers.takeFirst();
+    return true;
+}
+
 void FakeUi::showTimedMessage(int durationMs, const QString& first, const QString& second, const QRect&) {
     notes.append({durationMs, first, second});
 }

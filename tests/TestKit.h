@@ -32,6 +32,8 @@ public:
                   const QString& cancelCaption, const QString& message, const QString& title,
                   const QRect&) override;
     bool askText(QString& text, const QString& prompt, const QString& title, const QRect&) override;
+    // Answered from textAnswers too; the question's `yes` is "wachtwoord".
+    bool askPassword(QString& text, const QString& prompt, const QString& title, const QRect&) override;
     void showTimedMessage(int durationMs, const QString& first, const QString& second, const QRect&) override;
     void closeTimedMessage() override { ++closedNotes; }
     bool browse(const BrowseRequest& request, QString& path, QStringList* files) override;

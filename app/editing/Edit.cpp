@@ -5,6 +5,7 @@
 #include "Ui.h"
 #include "editing/Datum.h"
 #include "editing/Sorting.h"
+#include "exchange/ExchangeDialogs.h"
 #include "kit/Clock.h"
 #include "kit/ClrBtn.h"
 #include "kit/Help.h"
@@ -241,6 +242,12 @@ TEditForm::TEditForm(RecordTable& table, DataFile& data, QWidget* parent)
     }
 
     m_model = new RecordModel(m_table, this);
+    // Contacts in and the calendar out, beside the lists button.
+    m_exchange = new TExchangeButtons(*m_model, m_data, m_speedPanel, 112);
+    connect(m_exchange, &TExchangeButtons::recordsAdded, this, [this](int firstRow) {
+        m_gridChanged = true;
+        SelectCell(firstRow, 0);
+    });
     m_grid = new TBroltGrid(this);
     m_grid->setObjectName(QStringLiteral("BroltGrid"));
     m_grid->setModel(m_model);
@@ -480,7 +487,7 @@ void TEditForm::FormResize() {
     const int buttonTop = (speedPanelHeight - m_btnCancel->height()) / 2;
     m_btnCancel->move(w - 10 - m_btnCancel->width(), buttonTop);
     m_btnOK->move(m_btnCancel->x() - 10 - m_btnOK->width(), buttonTop);
-    const int listsRight = m_speedLists->x() + m_speedLists->width();
+    const int listsRight = m_exchange->right();
     m_labelFormaat->move((listsRight + m_btnOK->x() - m_labelFormaat->width()) / 2,
                          (speedPanelHeight - m_labelFormaat->height()) / 2);
 

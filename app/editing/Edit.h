@@ -18,6 +18,7 @@ class TPictureImage;
 class QMenu;
 class QToolButton;
 class TClrBtn;
+class TExchangeButtons;
 
 // The record table as the grid sees it: grid row r is table row r + 1 (the
 // table's row 0 holds the titles, shown as the header).  Reads and writes the
@@ -105,6 +106,7 @@ public:
 
     RecordModel* model() const { return m_model; }
     TBroltGrid* grid() const { return m_grid; }
+    TExchangeButtons* exchangeButtons() const { return m_exchange; }
     // The calendar dialog the window uses; its own one unless one was given.
     TCalendarDlg* calendarDlg();
     void setCalendarDlg(TCalendarDlg* dialog) { m_calendar = dialog; }
@@ -165,6 +167,7 @@ private:
     QToolButton* m_speedAdd;
     QToolButton* m_speedDelete;
     QToolButton* m_speedLists;
+    TExchangeButtons* m_exchange;
     QLabel* m_labelFormaat;
     TClrBtn* m_btnOK;
     TClrBtn* m_btnCancel;

@@ -49,10 +49,12 @@ TAskDlg::TAskDlg(QWidget* parent)
     setFixedSize(clientWidth, 121);
 }
 
-bool TAskDlg::AskText(const QRect& caller, QString& text, const QString& prompt, const QString& title) {
+bool TAskDlg::AskText(const QRect& caller, QString& text, const QString& prompt, const QString& title,
+                      QLineEdit::EchoMode echo) {
     LogScope log("AskDlg", "AskText");
     setWindowTitle(title + QStringLiteral(" - Brolt"));
     m_label->setText(prompt);
+    m_edit->setEchoMode(echo);
     m_edit->setText(text);
     m_edit->deselect();
     m_edit->end(false);

@@ -1,12 +1,12 @@
 #pragma once
 
 #include <QDialog>
+#include <QLineEdit>
 #include <QRect>
 
 #include <optional>
 
 class QLabel;
-class QLineEdit;
 class TClrBtn;
 
 // The program's one-line text question: a prompt, a field, "OK" and "Annuleren".
@@ -19,7 +19,8 @@ public:
     // Asks for a text centred on `caller`; `text` is the field's start and,
     // on return, its content whichever button ended the question.  Returns
     // true when "OK" was pressed.
-    bool AskText(const QRect& caller, QString& text, const QString& prompt, const QString& title);
+    bool AskText(const QRect& caller, QString& text, const QString& prompt, const QString& title,
+                 QLineEdit::EchoMode echo = QLineEdit::Normal);
 
     // For unattended runs: the next time the window shows, it puts `text` in
     // the field (when given) and presses "OK" (ok) or "Annuleren".

@@ -38,6 +38,11 @@ inline constexpr StoreKey SorteerOp{"Sorteer op", "0"};
 inline constexpr StoreKey Versie{"Versie", ""};
 inline constexpr StoreKey BackupPathRead{"Backup Path", ""};
 inline constexpr StoreKey BackupPathWrite{"BackUp Path", ""};
+// Address book in, calendar out: address and user name only; the password is in the secret store.
+inline constexpr StoreKey AdresboekAdres{"Adresboek Adres", ""};
+inline constexpr StoreKey AdresboekGebruiker{"Adresboek Gebruiker", ""};
+inline constexpr StoreKey AgendaAdres{"Agenda Adres", ""};
+inline constexpr StoreKey AgendaGebruiker{"Agenda Gebruiker", ""};
 
 // Window geometry.
 inline constexpr StoreKey Top{"Top", "100"};

@@ -47,6 +47,9 @@ private:
 // ends early.  Greyscale and CMYK pictures are converted to colour.
 bool LoadJpeg(const QString& path, Bitmap24& bitmap);
 bool DecodeJpeg(const QByteArray& bytes, Bitmap24& bitmap);
+// The same, shrunk by 2, 4 or 8 while decoding as far as the width stays at
+// least `minWidth` (a picture narrower than that comes out whole).
+bool DecodeJpegForWidth(const QByteArray& bytes, int minWidth, Bitmap24& bitmap);
 // Encodes at `quality` (1..100) and writes the file in one go; false on failure.
 bool SaveJpeg(const QString& path, const Bitmap24& bitmap, int quality);
 QByteArray EncodeJpeg(const Bitmap24& bitmap, int quality);

@@ -450,8 +450,8 @@ DataFile::ReadResult DataFile::read(const QString& folderIn, const QString& base
 
 void DataFile::keepAsPrevious() {
     const QString target = defaultFilePath();
-    const QString previous = dataFolder + QStringLiteral("Brolt!") + extension;
-    const QString older = dataFolder + QStringLiteral("Brolt!!") + extension;
+    const QString previous = dataFolder + saveBaseName + QStringLiteral("!") + extension;
+    const QString older = dataFolder + saveBaseName + QStringLiteral("!!") + extension;
     // Brolt!.dat becomes Brolt!!.dat; the current Brolt.dat stays where it is
     // and is kept as Brolt!.dat by a second name.  Failures are not reported:
     // they do not stop what follows.
@@ -468,7 +468,7 @@ void DataFile::keepAsPrevious() {
 
 bool DataFile::writeFileSafely(const QByteArray& bytes) {
     const QString target = defaultFilePath();
-    const QString temp = dataFolder + QStringLiteral("Brolt") + extension + QStringLiteral(".tmp");
+    const QString temp = dataFolder + saveBaseName + extension + QStringLiteral(".tmp");
 
     // The new contents go to a temporary file first and reach the disk before
     // anything else changes, so a crash leaves a complete Brolt.dat behind.

@@ -33,7 +33,7 @@ public:
     // Sets the data folder and extension from the "NameOfFile" setting.
     void setLocation(const QString& nameOfFile);
 
-    QString defaultFilePath() const { return dataFolder + QStringLiteral("Brolt") + extension; }
+    QString defaultFilePath() const { return dataFolder + saveBaseName + extension; }
 
     // Turns text into the bytes of a data file, in the file's own encoding.
     static QByteArray encode(const QString& text, bool utf8);
@@ -51,6 +51,9 @@ public:
     bool utf8 = true;         // encoding of the file last read (and written back)
 
     QString dataFolder; // ends in "/"
+    // The name the file is saved under, and its backups ("Brolt!", "Brolt!!").
+    // Only a file named on the command line has another.
+    QString saveBaseName = QStringLiteral("Brolt");
     QString extension = QStringLiteral(".dat");
 
     // What the windows show after a read.

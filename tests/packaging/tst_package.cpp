@@ -109,7 +109,8 @@ void TestPackage::dependsNamesEveryRuntimeLibrary_data() {
     for (const char* name :
          {"libqt6core6", "libqt6gui6", "libqt6widgets6", "libqt6network6", "libqt6printsupport6",
           "libqt6multimedia6", "libqt6dbus6", "libjpeg62-turbo", "libstdc++6", "libc6",
-          "gstreamer1.0-plugins-base", "gstreamer1.0-plugins-good", "fonts-crosextra-carlito"})
+          "gstreamer1.0-plugins-base", "gstreamer1.0-plugins-good", "fonts-crosextra-carlito",
+          "libqt6keychain1"})
         QTest::newRow(name) << QString::fromLatin1(name);
 }
 

@@ -1,0 +1,256 @@
+#include "exchange/ExchangeDialogs.h"
+
+#include "Ui.h"
+#include "editing/Edit.h"
+#include "exchange/Dav.h"
+#include "exchange/ICalendar.h"
+#include "exchange/Import.h"
+#include "exchange/Secrets.h"
+#include "kit/Clock.h"
+#include "kit/Log.h"
+#include "kit/Support.h"
+#include "records/DataFile.h"
+#include "records/Reminders.h"
+
+#include <QApplication>
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+#include <QStyle>
+#include <QToolButton>
+
+namespace {
+
+const QString importTitle = QStringLiteral("Importeer contacten");
+const QString exportTitle = QStringLiteral("Exporteer agenda");
+
+bool isWebAddress(const QString& text) {
+    return text.startsWith(QLatin1String("http://"), Qt::CaseInsensitive) ||
+           text.startsWith(QLatin1String("https://"), Qt::CaseInsensitive);
+}
+
+} // namespace
+
+TExchangeButtons::TExchangeButtons(RecordModel& model, DataFile& data, QWidget* panel, int left)
+    : QObject(panel), m_model(model), m_data(data), m_window(panel->window()), m_client(new DavClient(this)) {
+    auto makeTool = [panel](const char* name, const QString& hint, const char* theme,
+                            QStyle::StandardPixmap sp) {
+        auto* b = new QToolButton(panel);
+        b->setObjectName(QLatin1String(name));
+        b->setAutoRaise(true);
+        b->setIcon(QIcon::fromTheme(QLatin1String(theme), panel->style()->standardIcon(sp)));
+        b->setIconSize(QSize(24, 24));
+        b->setToolTip(hint);
+        return b;
+    };
+    m_import = makeTool("SpeedImport", QStringLiteral("Importeer contacten..."), "x-office-address-book",
+                        QStyle::SP_DialogOpenButton);
+    m_export = makeTool("SpeedExport", QStringLiteral("Exporteer agenda..."), "x-office-calendar",
+                        QStyle::SP_DialogSaveButton);
+    m_import->setGeometry(left, 4, 33, 33);
+    m_export->setGeometry(left + 36, 4, 33, 33);
+    connect(m_import, &QToolButton::clicked, this, &TExchangeButtons::ImportContactsClick);
+    connect(m_export, &QToolButton::clicked, this, &TExchangeButtons::ExportCalendarClick);
+}
+
+int TExchangeButtons::right() const {
+    return m_export->x() + m_export->width();
+}
+
+bool TExchangeButtons::busy() const {
+    return m_client->busy();
+}
+
+QRect TExchangeButtons::caller() const {
+    return m_window->frameGeometry();
+}
+
+void TExchangeButtons::setBusy(bool busy) {
+    m_import->setEnabled(!busy);
+    m_export->setEnabled(!busy);
+    if (busy)
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+    else
+        QApplication::restoreOverrideCursor();
+    Q_EMIT busyChanged(busy);
+}
+
+void TExchangeButtons::askAccount(const StoreKey& addressKey, const StoreKey& userKey, const QString& title,
+                                  const QString& prompt, std::function<void(const Account&)> job) {
+    QString address = Store::readText(addressKey);
+    if (!Ui::instance().askText(address, prompt, title, caller()))
+        return;
+    address = address.trimmed();
+    QUrl url(address);
+    if (!isWebAddress(address) || !url.isValid() || url.host().isEmpty()) {
+        Ui::instance().showTimedMessage(5000, QStringLiteral("Geen geldig adres:"), address, caller());
+        return;
+    }
+    // Address book and calendar mostly live on one server under one name.
+    QString user = url.userName();
+    for (const StoreKey& key : {userKey, Keys::AdresboekGebruiker, Keys::AgendaGebruiker})
+        if (user.isEmpty())
+            user = Store::readText(key);
+    if (!Ui::instance().askText(user, QStringLiteral("Gebruikersnaam:"), title, caller()))
+        return;
+    // The address and user name are remembered; a password typed into the address is not.
+    url.setUserInfo(QString());
+    Store::writeText(addressKey.name, url.toString());
+    Store::writeText(userKey.name, user.trimmed());
+
+    Account account{url, user.trimmed(), {}, Secrets::keyFor(user.trimmed(), DavClient::shownUrl(url))};
+    QPointer<TExchangeButtons> self(this);
+    setBusy(true); // the secret store may take a moment to answer
+    Secrets::instance().read(account.secretKey, [self, account, title, job](std::optional<QString> stored) {
+        if (!self)
+            return;
+        self->setBusy(false);
+        Account asked = account;
+        if (stored) {
+            asked.password = *stored;
+            asked.stored = true;
+        } else if (!Ui::instance().askPassword(asked.password,
+                                               QStringLiteral("Wachtwoord van %1:").arg(account.user), title,
+                                               self->caller())) {
+            return;
+        }
+        self->m_account = asked;
+        self->m_client->setCredentials(asked.user, asked.password);
+        self->setBusy(true);
+        job(asked);
+    });
+}
+
+bool TExchangeButtons::jobDone(bool ok, const QString& failureTitle) {
+    setBusy(false);
+    m_client->setCredentials({}, {});
+    if (ok && !m_account.stored)
+        Secrets::instance().write(m_account.secretKey, m_account.password);
+    else if (m_client->refused() && m_account.stored)
+        Secrets::instance().forget(m_account.secretKey);
+    m_account.password.clear();
+    if (!ok) {
+        WriteLog(failureTitle + QStringLiteral(": ") + m_client->errorText());
+        Ui::instance().showTimedMessage(8000, failureTitle, m_client->errorText(), caller());
+    }
+    return ok;
+}
+
+void TExchangeButtons::ImportContactsClick() {
+    LogScope log("EditForm", "ImportContactsClick");
+    if (busy())
+        return;
+    bool cancel = true;
+    const bool fromFile = Ui::instance().askYesNo(
+        cancel, true, QStringLiteral("Bestand"), QStringLiteral("Adresboek"), QStringLiteral("Annuleren"),
+        QStringLiteral("Waar staan de contacten?\n\"Bestand\": een .vcf-bestand van de telefoon, Google, "
+                       "Apple, Thunderbird of Outlook.\n\"Adresboek\": een adresboek op een server "
+                       "(CardDAV, bijvoorbeeld Nextcloud)."),
+        importTitle, caller());
+    if (cancel)
+        return;
+    if (fromFile) {
+        QString path;
+        if (!Ui::instance().browse({DownloadsFolder(), QStringLiteral("Kies het bestand met de contacten"),
+                                    importTitle, QStringLiteral("*.vcf")},
+                                   path))
+            return;
+        QByteArray bytes;
+        if (!ReadWholeFile(path, bytes)) {
+            Ui::instance().showTimedMessage(5000, path, QStringLiteral("kan niet worden gelezen"), caller());
+            return;
+        }
+        importCards(bytes, QFileInfo(path).fileName());
+        return;
+    }
+    askAccount(Keys::AdresboekAdres, Keys::AdresboekGebruiker, importTitle,
+               QStringLiteral("Adres van het adresboek (CardDAV):"), [this](const Account& account) {
+                   QPointer<TExchangeButtons> self(this);
+                   auto connection = std::make_shared<QMetaObject::Connection>();
+                   *connection =
+                       connect(m_client, &DavClient::finished, this, [this, account, connection](bool ok) {
+                           disconnect(*connection);
+                           if (!jobDone(ok, QStringLiteral("Importeren mislukt")))
+                               return;
+                           QByteArray bytes;
+                           for (const QByteArray& card : m_client->cards())
+                               bytes += card + "\r\n";
+                           importCards(bytes, DavClient::shownUrl(account.url));
+                       });
+                   m_client->fetchCards(account.url);
+               });
+}
+
+void TExchangeButtons::importCards(const QByteArray& bytes, const QString& where) {
+    // The window was closed while the address book was read: nothing to add to.
+    if (!m_window->isVisible()) {
+        WriteLog(QStringLiteral("Importeer contacten: het venster was al gesloten, niets toegevoegd"));
+        return;
+    }
+    const QList<VCard> cards = ReadVCards(bytes);
+    if (cards.isEmpty()) {
+        Ui::instance().showTimedMessage(5000, QStringLiteral("Geen contactkaarten gevonden in"), where,
+                                        caller());
+        return;
+    }
+    const int firstRow = m_model.table().recordCount() + 1;
+    ImportSummary summary;
+    m_model.rearrange([&] {
+        summary = ImportCards(cards, {&m_model.table(), m_data.dateNotation, m_data.utf8, m_data.dataFolder});
+        // The new rows show their age at once, as the others do.
+        ComputeDerivedColumns(m_model.table(), m_data.dateNotation, Clock::today());
+    });
+    for (const QString& reason : summary.reasons + summary.notes)
+        WriteLog(QStringLiteral("Importeer contacten: ") + reason);
+    if (summary.added > 0)
+        Q_EMIT recordsAdded(firstRow);
+    Ui::instance().showTimedMessage(5000, QStringLiteral("Contacten uit ") + where, summary.line(), caller());
+}
+
+void TExchangeButtons::ExportCalendarClick() {
+    LogScope log("EditForm", "ExportCalendarClick");
+    if (busy())
+        return;
+    bool cancel = true;
+    const bool toFile = Ui::instance().askYesNo(
+        cancel, true, QStringLiteral("Bestand"), QStringLiteral("Agenda"), QStringLiteral("Annuleren"),
+        QStringLiteral("Waarheen met de verjaardagen?\n\"Bestand\": Brolt.ics, om in een agendaprogramma te "
+                       "openen.\n\"Agenda\": een agenda op een server (CalDAV), om op te abonneren."),
+        exportTitle, caller());
+    if (cancel)
+        return;
+    if (toFile) {
+        QString folder;
+        if (!Ui::instance().browse(
+                {DownloadsFolder(), QStringLiteral("Kies de map voor Brolt.ics"), exportTitle, QString()},
+                folder))
+            return;
+        if (!folder.endsWith(QLatin1Char('/')))
+            folder += QLatin1Char('/');
+        const QString path = folder + QStringLiteral("Brolt.ics");
+        const QByteArray bytes = CalendarFile(m_model.table(), m_data.dateNotation, Clock::now());
+        QSaveFile file(path);
+        if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
+            Ui::instance().showTimedMessage(5000, path, QStringLiteral("kan niet worden geschreven"),
+                                            caller());
+            return;
+        }
+        Ui::instance().showTimedMessage(5000, QStringLiteral("Agenda geschreven:"), path, caller());
+        return;
+    }
+    askAccount(Keys::AgendaAdres, Keys::AgendaGebruiker, exportTitle,
+               QStringLiteral("Adres van de agenda (CalDAV):"), [this](const Account& account) {
+                   auto connection = std::make_shared<QMetaObject::Connection>();
+                   *connection = connect(m_client, &DavClient::finished, this, [this, connection](bool ok) {
+                       disconnect(*connection);
+                       if (jobDone(ok, QStringLiteral("Publiceren mislukt")))
+                           Ui::instance().showTimedMessage(5000, QStringLiteral("Agenda gepubliceerd:"),
+                                                           PublishLine(m_client->counts()), caller());
+                   });
+                   DavClient::PublishOptions options;
+                   options.stateFile = PublishStateFile();
+                   m_client->publish(
+                       account.url, CalendarEvents(m_model.table(), m_data.dateNotation, Clock::now()).events,
+                       options);
+               });
+}

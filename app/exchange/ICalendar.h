@@ -1,0 +1,44 @@
+#pragma once
+
+#include "records/RecordTable.h"
+
+#include <QByteArray>
+#include <QDateTime>
+#include <QList>
+#include <QString>
+
+// The records as a calendar others can subscribe to: one all-day event per
+// record, every year, in the iCalendar format (CRLF line ends, lines folded
+// at 75 octets, text escaped).
+
+struct CalendarEvent {
+    QString uid;            // stable for the same name and kind, so a new publish updates the event
+    QByteArray calendar;    // a whole VCALENDAR holding this one event
+    QByteArray fingerprint; // hex hash of `calendar` without its DTSTAMP line: equal when nothing changed
+};
+
+struct CalendarExport {
+    QList<CalendarEvent> events;
+    int left = 0; // records left out: no readable date or an unknown kind
+};
+
+// The event of every record with a readable date; `stamp` becomes DTSTAMP.
+CalendarExport CalendarEvents(const RecordTable& table, int notation, const QDateTime& stamp);
+// All records in one VCALENDAR.
+QByteArray CalendarFile(const RecordTable& table, int notation, const QDateTime& stamp);
+
+// Whether `uid` is one of the UIDs CalendarEvents makes: events of other
+// programs in the same calendar are left alone.
+bool IsBroltEventUid(const QString& uid);
+
+// The fingerprint of any calendar object's bytes, computed as CalendarEvent's:
+// compare a stored object with a fresh one without minding the time stamp.
+QByteArray CalendarFingerprint(const QByteArray& calendar);
+
+// "Anna: verjaardag (1960)" — the summary of a record's event.
+QString EventSummary(const QString& name, const QString& kind, int year);
+
+// Folds one content line (without its CRLF) at 75 octets, never inside a UTF-8 sequence.
+QByteArray FoldContentLine(const QByteArray& line);
+// Escapes a TEXT value: backslash, ";", "," and line breaks.
+QString EscapeText(const QString& text);

@@ -1,0 +1,57 @@
+#include "exchange/Secrets.h"
+
+#include <qt6keychain/keychain.h>
+
+namespace {
+
+const QString service = QStringLiteral("Brolt");
+Secrets* installed = nullptr;
+
+} // namespace
+
+Secrets::~Secrets() = default;
+
+void Secrets::read(const QString& key, std::function<void(std::optional<QString>)> done) {
+    auto* job = new QKeychain::ReadPasswordJob(service);
+    job->setAutoDelete(true);
+    job->setInsecureFallback(false);
+    job->setKey(key);
+    QObject::connect(job, &QKeychain::Job::finished, job, [done](QKeychain::Job* finished) {
+        const auto* read = static_cast<QKeychain::ReadPasswordJob*>(finished);
+        if (read->error() == QKeychain::NoError)
+            done(read->textData());
+        else
+            done(std::nullopt);
+    });
+    job->start();
+}
+
+void Secrets::write(const QString& key, const QString& password) {
+    auto* job = new QKeychain::WritePasswordJob(service);
+    job->setAutoDelete(true);
+    job->setInsecureFallback(false);
+    job->setKey(key);
+    job->setTextData(password);
+    job->start();
+}
+
+void Secrets::forget(const QString& key) {
+    auto* job = new QKeychain::DeletePasswordJob(service);
+    job->setAutoDelete(true);
+    job->setInsecureFallback(false);
+    job->setKey(key);
+    job->start();
+}
+
+QString Secrets::keyFor(const QString& user, const QString& shownUrl) {
+    return user + QLatin1Char('@') + shownUrl;
+}
+
+Secrets& Secrets::instance() {
+    static Secrets desktop;
+    return installed ? *installed : desktop;
+}
+
+void Secrets::install(Secrets* secrets) {
+    installed = secrets;
+}

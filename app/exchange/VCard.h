@@ -1,0 +1,85 @@
+#pragma once
+
+#include <QByteArray>
+#include <QList>
+#include <QPair>
+#include <QString>
+#include <QStringList>
+
+// Reading address cards as phones, web address books and mail programs write
+// them (versions 2.1, 3.0 and 4.0).  The reader is forgiving: a card is what
+// lies between BEGIN:VCARD and END:VCARD, a line it cannot make sense of is
+// passed over, and nothing on the card is ever fetched from the network.
+
+// One line of a card after unfolding.
+struct VCardProperty {
+    QString group; // "item1" of "item1.EMAIL"; empty when none
+    QString name;  // upper case: "FN", "BDAY", "EMAIL"
+    // Parameters with upper-case names, in order; a bare 2.1 parameter such as
+    // "HOME" or "PREF" is kept as ("TYPE", "HOME").  Values keep their case,
+    // quotes removed; "TYPE=home,pref" is split into one entry per value.
+    QList<QPair<QString, QString>> params;
+    // The value as text: quoted-printable and the character set undone, the
+    // backslash escapes still in place (they mean different things in
+    // structured values).
+    QString value;
+    // The decoded bytes of a base64 value (ENCODING=b/BASE64, or a
+    // "data:...;base64," address); empty otherwise.
+    QByteArray binary;
+
+    // The first value of parameter `name` (upper case), or empty.
+    QString param(const QString& name) const;
+    // Whether parameter `name` holds `value` (compared without case).
+    bool hasParam(const QString& name, const QString& value) const;
+    // The preference of this line: 1 is most wanted; 100 when none is given.
+    // 2.1 bare PREF and 3.0 TYPE=pref count as 1, 4.0 PREF=n as n.
+    int preference() const;
+};
+
+struct VCard {
+    QString version; // "2.1", "3.0", "4.0" or empty
+    QList<VCardProperty> properties;
+
+    // The first line named `name`, or nullptr.
+    const VCardProperty* first(const QString& name) const;
+    // The most preferred line named `name` (the first of equals), or nullptr.
+    const VCardProperty* preferred(const QString& name) const;
+};
+
+// Every card in `bytes`.  Text without a character set is read as UTF-8 when
+// it is valid UTF-8, else as Windows-1252.
+QList<VCard> ReadVCards(const QByteArray& bytes);
+
+// A text value with its escapes undone: "\," "\;" "\:" "\\" and "\n"/"\N"
+// (a line break).
+QString VCardText(const QString& value);
+// The parts of a structured value (N, ADR), split at unescaped ";" and unescaped.
+QStringList VCardParts(const QString& value);
+
+// A date of a card as the data file keeps it: year 3000 when the card gives
+// no year; 29 February of a year that has none is 1 March.
+struct VCardDate {
+    int year = 0;
+    int month = 0;
+    int day = 0;
+    bool isValid() const { return month > 0; }
+};
+// Reads "1960-05-12", "19600512", "--05-12", "--0512", with or without a time
+// and zone; "X-APPLE-OMIT-YEAR=1604" with year 1604 means no year.  A text
+// date ("circa 1800") or an empty one gives an invalid date.
+VCardDate ParseVCardDate(const VCardProperty& property);
+
+// What a card gives the records.
+struct VCardContact {
+    QString name;          // FN, else given and family name of N; ";" already ","
+    VCardDate birth;       // BDAY
+    VCardDate anniversary; // ANNIVERSARY, X-EVOLUTION-ANNIVERSARY
+    VCardDate death;       // DEATHDATE
+    // The date texts as written, for messages about dates that cannot be read.
+    QString birthText, anniversaryText, deathText;
+    QString mail, phone, street, postcodeCity, country;
+    QByteArray photo;         // an embedded picture's bytes; empty when none
+    QString photoType;        // "JPEG", "PNG", ... as the card says (upper case); may be empty
+    bool photoIsLink = false; // the card points to a picture on the web (never fetched)
+};
+VCardContact ContactOfCard(const VCard& card);

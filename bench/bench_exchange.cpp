@@ -1,0 +1,102 @@
+// Times the exchange with address books and calendars: importing 5 000 cards,
+// 1 000 of them with a 640 x 480 photo, into a new data file (reading,
+// pictures, saving), and writing 9 999 records as a calendar file.
+#include "Median.h"
+#include "exchange/ICalendar.h"
+#include "exchange/Import.h"
+#include "kit/Clock.h"
+#include "lists/Resize.h"
+#include "records/DataFile.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QSaveFile>
+#include <QTemporaryDir>
+
+#include <cstdio>
+
+namespace {
+Bitmap24 photo(int width, int height, int seed) {
+    Bitmap24 b(width, height);
+    for (int y = 0; y < height; ++y) {
+        std::uint8_t* p = b.row(y);
+        for (int x = 0; x < width; ++x, p += 3) {
+            p[0] = std::uint8_t(x * 255 / width + seed);
+            p[1] = std::uint8_t(y * 255 / height);
+            p[2] = std::uint8_t(((x / 7) ^ (y / 5)) * 3);
+        }
+    }
+    return b;
+}
+
+// Cards as a phone's address book export writes them: 3.0, photos folded at 75.
+QByteArray cards(int count, int withPhoto) {
+    QList<QByteArray> photos;
+    for (int i = 0; i < 8; ++i) {
+        const QByteArray b64 = EncodeJpeg(photo(640, 480, i * 30), 85).toBase64();
+        QByteArray folded;
+        for (qsizetype p = 0; p < b64.size(); p += 74)
+            folded += (p ? "\r\n " : "") + b64.mid(p, 74);
+        photos << folded;
+    }
+    QByteArray out;
+    for (int i = 0; i < count; ++i) {
+        out += "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:Persoon " + QByteArray::number(i) + "\r\nN:Persoon;" +
+               QByteArray::number(i) + ";;;\r\nBDAY:" + QByteArray::number(1930 + i % 90) + "-" +
+               QByteArray::number(10 + i % 3) + "-" + QByteArray::number(10 + i % 19) +
+               "\r\nEMAIL;TYPE=INTERNET:p" + QByteArray::number(i) +
+               "@example.org\r\nTEL;TYPE=CELL:+31 6 1234 5678\r\nADR;TYPE=HOME:;;Dorpsstraat " +
+               QByteArray::number(i) + ";Utrecht;;3511 AB;Nederland\r\n";
+        if (i % (count / withPhoto) == 0)
+            out += "PHOTO;ENCODING=b;TYPE=JPEG:" + photos[i % photos.size()] + "\r\n";
+        out += "END:VCARD\r\n";
+    }
+    return out;
+}
+} // namespace
+
+int main(int argc, char* argv[]) {
+    QCoreApplication app(argc, argv);
+    QTemporaryDir dir;
+    const QString vcf = dir.filePath("contacten.vcf");
+    {
+        QFile f(vcf);
+        if (!f.open(QIODevice::WriteOnly) || f.write(cards(5000, 1000)) <= 0)
+            return 1;
+    }
+    int run = 0;
+    QString dataFile;
+    const double import = MedianMs(
+        5,
+        [&] {
+            QFile f(vcf);
+            f.open(QIODevice::ReadOnly);
+            const ImportOutcome o = ImportIntoDataFile(ReadVCards(f.readAll()), dataFile);
+            if (!o.ok || o.summary.added != 5000 || o.summary.writtenPictures.size() != 1000)
+                std::abort();
+        },
+        [&] { dataFile = dir.filePath(QString("run%1/Brolt.dat").arg(++run)); });
+    std::printf("import 5 000 cards, 1 000 photos 640x480:  %7.1f ms\n", import);
+
+    RecordTable table;
+    DataFile data(table);
+    data.retryDelayMs = 0;
+    const QFileInfo info(dataFile);
+    data.read(info.path() + '/', "Brolt", ".dat");
+    for (int i = 0; table.recordCount() < 9999; ++i) {
+        RecordTable::Row row = table.row(1 + i % 5000);
+        row[Col::Name] += " " + QString::number(i);
+        table.appendRecord(row);
+    }
+    const QString ics = dir.filePath("brolt.ics");
+    const double exportMs = MedianMs(51, [&] {
+        QSaveFile out(ics);
+        out.open(QIODevice::WriteOnly);
+        out.write(CalendarFile(table, data.dateNotation, Clock::now()));
+        if (!out.commit())
+            std::abort();
+    });
+    std::printf("export 9 999 records to a calendar file:  %7.1f ms\n", exportMs);
+    return 0;
+}

@@ -1,0 +1,180 @@
+#include "TestKit.h"
+#include "editing/Edit.h"
+#include "exchange/Dav.h"
+#include "exchange/ExchangeDialogs.h"
+#include "exchange/Radicale.h"
+#include "exchange/Secrets.h"
+#include "kit/Clock.h"
+#include "records/Dates.h"
+#include "settings/Store.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QImage>
+#include <QTest>
+#include <QToolButton>
+
+#include <memory>
+
+namespace {
+
+// A secret store in memory; `running` false is a desktop without one.
+class MemorySecrets : public Secrets {
+public:
+    MemorySecrets() { Secrets::install(this); }
+    ~MemorySecrets() override { Secrets::install(nullptr); }
+    void read(const QString& key, std::function<void(std::optional<QString>)> done) override {
+        done(running && kept.contains(key) ? std::optional<QString>(kept.value(key)) : std::nullopt);
+    }
+    void write(const QString& key, const QString& password) override {
+        if (running)
+            kept.insert(key, password);
+    }
+    void forget(const QString& key) override { kept.remove(key); }
+    bool running = true;
+    QHash<QString, QString> kept;
+};
+
+const QByteArray twoCards = "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:Dirk Dekker\r\nBDAY:1970-01-02\r\nEND:VCARD\r\n"
+                            "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:Eva Ek\r\nBDAY:--03-04\r\nEND:VCARD\r\n";
+
+} // namespace
+
+class TestExchangeDialogs : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void initTestCase();
+    void buttons_data();
+    void buttons();
+
+private:
+    TempHome m_home;
+    std::unique_ptr<Radicale> m_server;
+};
+
+void TestExchangeDialogs::initTestCase() {
+    WriteFileForTest(m_home.path() + "/kaarten.vcf", twoCards);
+    // The window shows the empty picture beside the grid.
+    QImage blank(40, 30, QImage::Format_RGB32);
+    blank.fill(Qt::white);
+    QDir().mkpath(m_home.dataFolder());
+    QVERIFY(blank.save(m_home.dataFolder() + "Blanc.jpg", "JPEG"));
+    if (Radicale::program().isEmpty())
+        return;
+    m_server = std::make_unique<Radicale>();
+    const QString why = m_server->start();
+    QVERIFY2(why.isEmpty(), qPrintable(why));
+    QCOMPARE(m_server->makeAddressBook(QStringLiteral("/user/contacts/")), 201);
+    // One card per resource, as the server wants it.
+    const int middle = twoCards.indexOf("BEGIN:VCARD", 1);
+    int n = 0;
+    for (const QByteArray& card : {twoCards.left(middle), twoCards.mid(middle)})
+        QCOMPARE(
+            m_server->request("PUT", QStringLiteral("/user/contacts/%1.vcf").arg(++n),
+                              QByteArray(card).replace("VERSION:3.0\r\n", "VERSION:3.0\r\nUID:k" +
+                                                                              QByteArray::number(n) + "\r\n"),
+                              "text/vcard"),
+            201);
+}
+
+void TestExchangeDialogs::buttons_data() {
+    QTest::addColumn<bool>("importing");
+    QTest::addColumn<bool>("toServer");
+    QTest::addColumn<QString>("secret");      // the stored password; "-" no secret store runs
+    QTest::addColumn<QStringList>("answers"); // address, user name, password as typed; %1 the port
+    QTest::addColumn<QString>("note");        // the timed message's lines
+    QTest::addColumn<int>("records");
+    QTest::addColumn<QString>("kept"); // the stored password afterwards
+    const QString book = QStringLiteral("http://127.0.0.1:%1/user/contacts/");
+    const QString added = QStringLiteral("|2 toegevoegd, 0 al aanwezig, 0 overgeslagen");
+    QTest::newRow("contacts from a file")
+        << true << false << "" << QStringList() << "Contacten uit kaarten.vcf" + added << 3 << "";
+    QTest::newRow("address book: password asked, then kept")
+        << true << true << "" << QStringList{book, "user", "geheim"} << "Contacten uit " + book + added << 3
+        << "geheim";
+    QTest::newRow("address book: kept password") << true << true << "geheim" << QStringList{book, "user"}
+                                                 << "Contacten uit " + book + added << 3 << "geheim";
+    QTest::newRow("a refused kept password is forgotten")
+        << true << true << "fout" << QStringList{book, "user"}
+        << "Importeren mislukt|Gebruikersnaam of wachtwoord onjuist voor 127.0.0.1:%1" << 1 << "";
+    QTest::newRow("no secret store: nothing kept")
+        << true << true << "-" << QStringList{book, "user", "geheim"} << "Contacten uit " + book + added << 3
+        << "";
+    QTest::newRow("not a web address")
+        << true << true << "" << QStringList{"ftp://x/", "user"} << "Geen geldig adres:|ftp://x/" << 1 << "";
+    QTest::newRow("calendar to a file")
+        << false << false << "" << QStringList() << "Agenda geschreven:|%2Brolt.ics" << 1 << "";
+    QTest::newRow("calendar to the server")
+        << false << true << "" << QStringList{"http://127.0.0.1:%1/user/venster/", "user", "geheim"}
+        << "Agenda gepubliceerd:|1 nieuw, 0 gewijzigd, 0 ongewijzigd, 0 verwijderd" << 1 << "geheim";
+}
+
+void TestExchangeDialogs::buttons() {
+    QFETCH(bool, importing);
+    QFETCH(bool, toServer);
+    QFETCH(QString, secret);
+    QFETCH(QStringList, answers);
+    QFETCH(QString, note);
+    QFETCH(int, records);
+    QFETCH(QString, kept);
+    if (toServer && !m_server)
+        QSKIP("radicale is not installed");
+    const QString port = m_server ? QString::number(m_server->port()) : QString();
+    const QString folder = m_home.path() + QLatin1Char('/');
+    for (QString& answer : answers)
+        answer.replace(QStringLiteral("%1"), port);
+    note.replace(QStringLiteral("%1"), port).replace(QStringLiteral("%2"), folder);
+
+    Clock::set(Noon(2025, 5, 12));
+    FakeUi ui;
+    MemorySecrets secrets;
+    secrets.running = secret != QLatin1String("-");
+    const QString address = answers.value(0);
+    const QString key = Secrets::keyFor(QStringLiteral("user"), address);
+    if (secrets.running && !secret.isEmpty())
+        secrets.kept.insert(key, secret);
+    RecordTable table = TableOf({"12-05-1960;Anna;Geboorte;"});
+    DataFile data(table);
+    data.dataFolder = m_home.dataFolder();
+    data.dateNotation = DayMonthYear;
+    TEditForm form(table, data);
+    form.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&form));
+    QCOMPARE(ui.notes.size(), 0);
+
+    ui.nextAnswer(!toServer);
+    ui.nextBrowse(importing ? folder + "kaarten.vcf" : folder);
+    ui.textAnswers = answers;
+    TExchangeButtons* buttons = form.exchangeButtons();
+    QTest::mouseClick(importing ? buttons->importButton() : buttons->exportButton(), Qt::LeftButton);
+    // Network work runs on the event loop under a busy cursor, and ends without one.
+    const bool network = toServer && address.startsWith(QLatin1String("http"));
+    QCOMPARE(buttons->busy(), network);
+    QCOMPARE(QApplication::overrideCursor() && QApplication::overrideCursor()->shape() == Qt::WaitCursor,
+             network);
+    QTRY_COMPARE_WITH_TIMEOUT(ui.notes.size(), 1, 10000);
+    QVERIFY(!QApplication::overrideCursor());
+    QCOMPARE(ui.notes[0].first + QLatin1Char('|') + ui.notes[0].second, note);
+    QVERIFY(!buttons->busy() && buttons->importButton()->isEnabled());
+    QCOMPARE(table.recordCount(), records);
+    QCOMPARE(form.gridChanged(), records > 1);
+    QCOMPARE(form.model()->rowCount(), records + 1);
+    // The new rows show their ages at once (the server may hand the cards in any order).
+    QStringList ages;
+    for (int row = 2; row <= table.recordCount(); ++row)
+        ages << table.row(row)[Col::Name] + table.row(row)[Col::Age];
+    ages.sort();
+    QCOMPARE(ages.join(QLatin1Char('|')),
+             records > 1 ? QStringLiteral("Dirk Dekker 55|Eva Ek  0") : QString());
+    QCOMPARE(secrets.kept.value(key), kept);
+    // The address and user name are remembered, the password never.
+    if (toServer && address.startsWith(QLatin1String("http")))
+        QCOMPARE(Store::readText(importing ? Keys::AdresboekAdres : Keys::AgendaAdres), address);
+    QVERIFY(!toServer || ReadFileForTest(m_home.configFile()).contains("user"));
+    QVERIFY(!ReadFileForTest(m_home.configFile()).contains("geheim"));
+    if (!importing && !toServer)
+        QCOMPARE(ReadFileForTest(folder + "Brolt.ics").count("BEGIN:VEVENT"), 1);
+}
+
+QTEST_MAIN(TestExchangeDialogs)
+#include "tst_exchangedialogs.moc"

@@ -1,0 +1,114 @@
+#include "TestKit.h"
+
+#include <QLocalServer>
+#include <QProcess>
+#include <QTest>
+
+#include <unistd.h>
+
+// `Brolt --import` and `Brolt --export-ics` run as a terminal user runs them, without a display.
+class TestExchangeMode : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void runsFromTheCommandLine_data();
+    void runsFromTheCommandLine();
+};
+
+namespace {
+// A record the calendar cannot use is still a record of the file.
+const QString data = "1960-05-12;Anna;Geboorte;;;;;;;\r\n1970-13-01;Kapot;Geboorte;;;;;;;\r\n";
+} // namespace
+
+void TestExchangeMode::runsFromTheCommandLine_data() {
+    QTest::addColumn<QString>("arguments"); // %D is the test's folder
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QString>("out"); // standard output holds this
+    QTest::addColumn<QString>("errors");
+    QTest::addColumn<QString>("file");     // a file afterwards ...
+    QTest::addColumn<QString>("contains"); // ... holds this; empty: it does not exist
+    QTest::newRow("import into a named file")
+        << "--import %D/a.vcf --file %D/Mijn.dat" << 0 << "1 toegevoegd, 1 al aanwezig, 1 overgeslagen\n"
+        << "Kaart 3: geen naam\n"
+        << "Mijn.dat" << data + "1970-04-03;Kees;Geboorte;;;;;;;\r\n";
+    QTest::newRow("import into the configured file, made new")
+        << "--import %D/a.vcf" << 0 << "2 toegevoegd, 0 al aanwezig, 1 overgeslagen\n"
+        << "Kaart 3: geen naam\n"
+        << "share/Brolt/Brolt.dat"
+        << "1960-05-12;Anna;Geboorte;;;;;;;\r\n1970-04-03;Kees;Geboorte;;;;;;;\r\n";
+    QTest::newRow("a running window keeps its file to itself")
+        << "--import %D/a.vcf --file %D/share/Brolt/Brolt.dat" << 1 << ""
+        << "Brolt is geopend: sluit Brolt eerst, of gebruik \"Importeer contacten...\" in het bewerkvenster. "
+           "Er is niets geïmporteerd.\n"
+        << "share/Brolt/Brolt.dat"
+        << "";
+    QTest::newRow("a missing source changes nothing") << "--import %D/nee.vcf --file %D/Mijn.dat" << 1 << ""
+                                                      << "Het bestand %D/nee.vcf kan niet worden gelezen.\n"
+                                                      << "Mijn.dat" << data;
+    QTest::newRow("a file without cards changes nothing")
+        << "--import %D/Mijn.dat --file %D/Mijn.dat" << 1 << ""
+        << "Het bestand %D/Mijn.dat bevat geen contactkaarten.\n"
+        << "Mijn!.dat"
+        << "";
+    QTest::newRow("export to a file")
+        << "--export-ics %D/out.ics --file %D/Mijn.dat" << 0 << "1 afspraak geschreven, 1 overgeslagen\n"
+        << ""
+        << "out.ics"
+        << "RRULE:FREQ=YEARLY\r\nSUMMARY:Anna: verjaardag (1960)\r\n";
+    QTest::newRow("export to standard output")
+        << "--export-ics - --file %D/Mijn.dat" << 0 << "SUMMARY:Anna: verjaardag (1960)\r\nTRANSP"
+        << "1 afspraak geschreven, 1 overgeslagen\n"
+        << "Mijn!.dat"
+        << "";
+    QTest::newRow("export without a data file") << "--export-ics %D/out.ics --file %D/nee.dat" << 1 << ""
+                                                << "Geen Brolt-bestand gelezen: %D/nee.dat\n"
+                                                << "out.ics"
+                                                << "";
+    QTest::newRow("unknown argument")
+        << "--import %D/a.vcf --wat" << 2 << ""
+        << "Onbekend argument: --wat\nGebruik: Brolt --import BRON [--file BESTAND]\n"
+           "        Brolt --export-ics DOEL [--file BESTAND]\n"
+        << "share/Brolt/Brolt.dat"
+        << "";
+}
+
+void TestExchangeMode::runsFromTheCommandLine() {
+    QFETCH(QString, arguments);
+    QFETCH(int, exitCode);
+    QFETCH(QString, out);
+    QFETCH(QString, errors);
+    QFETCH(QString, file);
+    QFETCH(QString, contains);
+    QTemporaryDir dir;
+    const QString d = dir.path();
+    WriteFileForTest(d + "/Mijn.dat", data.toUtf8());
+    WriteFileForTest(d + "/a.vcf", "BEGIN:VCARD\r\nFN:Anna\r\nBDAY:1960-05-12\r\nEND:VCARD\r\n"
+                                   "BEGIN:VCARD\r\nFN:Kees\r\nBDAY:19700403\r\nEND:VCARD\r\n"
+                                   "BEGIN:VCARD\r\nBDAY:19700403\r\nEND:VCARD\r\n");
+    // A window program that answers, for the row about it.
+    QLocalServer window;
+    QDir().mkpath(d + "/run");
+    if (QString(QTest::currentDataTag()).contains("window"))
+        QVERIFY(window.listen(d + "/run/Brolt-" + QString::number(::getuid())));
+    QProcess p;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("HOME", d);
+    env.insert("XDG_CONFIG_HOME", d + "/config");
+    env.insert("XDG_DATA_HOME", d + "/share");
+    env.insert("XDG_RUNTIME_DIR", d + "/run");
+    env.remove("DISPLAY");
+    env.remove("WAYLAND_DISPLAY");
+    env.remove("QT_QPA_PLATFORM");
+    p.setProcessEnvironment(env);
+    p.start(QString(BROLT_PROGRAM_DIR) + "/Brolt", QString(arguments).replace("%D", d).split(u' '));
+    QVERIFY(p.waitForFinished(30000));
+    const QString stdOut = QString::fromUtf8(p.readAllStandardOutput());
+    QCOMPARE(QString::fromUtf8(p.readAllStandardError()), QString(errors).replace("%D", d));
+    QCOMPARE(p.exitCode(), exitCode);
+    QVERIFY2(out.isEmpty() ? stdOut.isEmpty() : stdOut.contains(out), qPrintable(stdOut));
+    QCOMPARE(QFileInfo::exists(d + u'/' + file), !contains.isEmpty());
+    if (!contains.isEmpty())
+        QVERIFY(QString::fromUtf8(ReadFileForTest(d + u'/' + file)).contains(contains));
+}
+
+QTEST_GUILESS_MAIN(TestExchangeMode)
+#include "tst_exchangemode.moc"

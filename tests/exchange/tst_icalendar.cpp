@@ -1,0 +1,130 @@
+#include "TestKit.h"
+#include "exchange/ICalendar.h"
+#include "records/Reminders.h"
+
+#include <QProcess>
+#include <QTest>
+
+// The records as a calendar: checked line by line, and read back by an
+// independent parser whose occurrences must be the days the reminders name.
+class TestICalendar : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void foldsAndEscapes_data();
+    void foldsAndEscapes();
+    void uidFollowsNameAndKind_data();
+    void uidFollowsNameAndKind();
+    void anotherParserSeesTheReminderDays();
+};
+
+void TestICalendar::foldsAndEscapes_data() {
+    QTest::addColumn<QByteArray>("line");
+    QTest::addColumn<QByteArray>("folded");
+    const QByteArray a74(74, 'a');
+    QTest::newRow("75 octets stay") << a74 + "b" << a74 + "b";
+    QTest::newRow("76 octets fold") << a74 + "bc" << a74 + "b\r\n c";
+    QTest::newRow("no cut inside a character") << a74 + "\xC3\xA9" << a74 + "\r\n \xC3\xA9";
+    QTest::newRow("next lines hold 74")
+        << QByteArray(75 + 74 + 1, 'x') << QByteArray(75, 'x') + "\r\n " + QByteArray(74, 'x') + "\r\n x";
+}
+
+void TestICalendar::foldsAndEscapes() {
+    QFETCH(QByteArray, line);
+    QFETCH(QByteArray, folded);
+    QCOMPARE(FoldContentLine(line), folded);
+    QCOMPARE(EscapeText("a,b;c\\d\ne\r\nf"), QString("a\\,b\\;c\\\\d\\ne\\nf"));
+}
+
+void TestICalendar::uidFollowsNameAndKind_data() {
+    QTest::addColumn<QString>("second");
+    QTest::addColumn<int>("stampDays");
+    QTest::addColumn<bool>("sameUid");
+    QTest::addColumn<bool>("sameFingerprint");
+    QTest::newRow("only the stamp differs") << "1960-05-12;Anna;Geboorte" << 3 << true << true;
+    QTest::newRow("the date changed") << "1960-05-13;Anna;Geboorte" << 0 << true << false;
+    QTest::newRow("another kind") << "1960-05-12;Anna;Huwelijk" << 0 << false << false;
+    QTest::newRow("another name") << "1960-05-12;Anne;Geboorte" << 0 << false << false;
+}
+
+void TestICalendar::uidFollowsNameAndKind() {
+    QFETCH(QString, second);
+    QFETCH(int, stampDays);
+    QFETCH(bool, sameUid);
+    QFETCH(bool, sameFingerprint);
+    const QDateTime stamp = Noon(2026, 5, 10);
+    const CalendarEvent a = CalendarEvents(TableOf({"1960-05-12;Anna;Geboorte"}), 0, stamp).events.value(0);
+    const CalendarEvent b = CalendarEvents(TableOf({second}), 0, stamp.addDays(stampDays)).events.value(0);
+    QCOMPARE(a.uid == b.uid, sameUid);
+    QCOMPARE(a.fingerprint == b.fingerprint, sameFingerprint);
+    QCOMPARE(CalendarFingerprint(b.calendar), b.fingerprint);
+    QVERIFY(IsBroltEventUid(b.uid) && !IsBroltEventUid(b.uid + ".google.com"));
+}
+
+void TestICalendar::anotherParserSeesTheReminderDays() {
+    if (QProcess::execute("/usr/bin/python3", {"-c", "import icalendar, dateutil"}) != 0)
+        QSKIP("python3-icalendar is not installed");
+    const QStringList lines = {"1960-05-12;Anna, de Vries;Geboorte",
+                               "1964-02-29;Schrikkel;Geboorte",
+                               "3000-02-29;Onbekend;Geboorte",
+                               "3000-06-12;Jan en Els;Huwelijk",
+                               "2027-09-01;Later;Te doen",
+                               "2001-12-31;Feestje;Feest",
+                               "1990-01-01;" + QString(30, QChar(u'É')) + " en " + QString(30, QChar(u'Ö')) +
+                                   ";Jubileum",
+                               "2010-10-10;Opa (overleden);Overlijden",
+                               "2011-10-10;Opa (overleden);Overlijden",
+                               "1970-13-01;Kapot;Geboorte",
+                               "1970-01-01;Raar;Onzin"};
+    RecordTable table = TableOf(lines);
+    QCOMPARE(CalendarEvents(table, 0, Noon(2026, 5, 10)).left, 2);
+    QTemporaryDir dir;
+    const QString file = dir.filePath("brolt.ics");
+    WriteFileForTest(file, CalendarFile(table, 0, Noon(2026, 5, 10)));
+
+    // Every line CRLF-ended and at most 75 octets; each event with its stamp and a unique UID.
+    const char* script = R"(
+import sys, datetime
+from icalendar import Calendar
+from dateutil.rrule import rrulestr
+raw = open(sys.argv[1], 'rb').read()
+for line in raw.split(b'\r\n')[:-1]:
+    if len(line) > 75 or b'\n' in line: print('BAD LINE', line)
+cal = Calendar.from_ical(raw)
+if not cal.get('PRODID'): print('BAD PRODID')
+uids = set()
+for ev in cal.walk('VEVENT'):
+    if not ev.get('DTSTAMP') or ev['UID'] in uids: print('BAD EVENT', ev['UID'])
+    uids.add(ev['UID'])
+    start = datetime.datetime.combine(ev['DTSTART'].dt, datetime.time())
+    rule = rrulestr(ev['RRULE'].to_ical().decode(), dtstart=start)
+    for d in rule.between(datetime.datetime(2023, 1, 1), datetime.datetime(2029, 12, 31), inc=True):
+        print(str(ev['SUMMARY']) + '|' + d.date().isoformat())
+)";
+    QProcess p;
+    p.start("/usr/bin/python3", {"-c", script, file});
+    QVERIFY(p.waitForFinished(60000));
+    QCOMPARE(QString::fromUtf8(p.readAllStandardError()), QString());
+    QStringList seen = QString::fromUtf8(p.readAllStandardOutput()).split(u'\n', Qt::SkipEmptyParts);
+
+    // The reminders' own day of each record in each year: the offset from mid-year.
+    QStringList expected;
+    for (int year = 2023; year <= 2029; ++year) {
+        const QDate today(year, 7, 1);
+        ComputeDerivedColumns(table, 0, today);
+        for (int r = 1; r <= 9; ++r) {
+            const QString summary =
+                EventSummary(table.cell(r, Col::Name), table.cell(r, Col::Kind),
+                             r == 3 || r == 4 || r == 5 ? 0 : lines[r - 1].left(4).toInt());
+            expected << summary + u'|' +
+                            today.addDays(table.cell(r, Col::DayOffset).toInt()).toString(Qt::ISODate);
+        }
+    }
+    seen.sort();
+    expected.sort();
+    QCOMPARE(seen, expected);
+    QVERIFY(expected.contains("Schrikkel: verjaardag (1964)|2028-02-29"));
+    QVERIFY(expected.contains("Schrikkel: verjaardag (1964)|2027-03-01"));
+}
+
+QTEST_GUILESS_MAIN(TestICalendar)
+#include "tst_icalendar.moc"
