@@ -1,6 +1,6 @@
 #pragma once
 
-#include "settings/Store.h"
+#include "kit/Store.h"
 
 #include <QObject>
 #include <QPointer>

@@ -5,8 +5,8 @@
 #include "exchange/Radicale.h"
 #include "exchange/Secrets.h"
 #include "kit/Clock.h"
+#include "kit/Store.h"
 #include "records/Dates.h"
-#include "settings/Store.h"
 
 #include <QApplication>
 #include <QDir>
