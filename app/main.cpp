@@ -38,14 +38,15 @@ int main(int argc, char* argv[]) {
     const CommandLine line = ParseCommandLine(arguments);
     if (!line.ok)
         return PrintUsage(line.error);
-    // An import or export is done by the window program, which has the network,
-    // also without a display.
-    if (line.has(QStringLiteral("--import")) || line.has(QStringLiteral("--export-ics")))
-        return HandOverToWindows(argv, QFileInfo(QString::fromLocal8Bit(argv[0])).fileName());
-    if (line.has(QStringLiteral("--list")) || windowless) {
+    const bool exchange = line.has(QStringLiteral("--import")) || line.has(QStringLiteral("--export-ics"));
+    if (line.has(QStringLiteral("--list")) || (windowless && !exchange)) {
         QCoreApplication app(argc, argv);
         return RunListMode(line);
     }
+    // An import or export is done by the window program, which has the network,
+    // also without a display.
+    if (exchange)
+        return HandOverToWindows(argv, QFileInfo(QString::fromLocal8Bit(argv[0])).fileName());
 
     QString programFile;
     {

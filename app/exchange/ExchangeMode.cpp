@@ -1,6 +1,6 @@
 #include "exchange/ExchangeMode.h"
 
-#include "Instance.h"
+#include "CommandLine.h"
 #include "exchange/Dav.h"
 #include "exchange/ICalendar.h"
 #include "exchange/Import.h"
@@ -16,13 +16,6 @@
 namespace {
 void printLine(FILE* stream, const QString& text) {
     std::fprintf(stream, "%s\n", text.toUtf8().constData());
-}
-
-int usage(const QString& why) {
-    printLine(stderr, why);
-    printLine(stderr, QStringLiteral("Gebruik: Brolt --import BRON [--file BESTAND]\n"
-                                     "        Brolt --export-ics DOEL [--file BESTAND]"));
-    return 2;
 }
 
 bool isWebAddress(const QString& s) {
@@ -56,15 +49,6 @@ int runImport(const QString& source, const QString& dataFile) {
         printLine(stderr,
                   (isWebAddress(source) ? QStringLiteral("Het adresboek ") : QStringLiteral("Het bestand ")) +
                       DavClient::shownUrl(QUrl(source)) + QStringLiteral(" bevat geen contactkaarten."));
-        return 1;
-    }
-    // A running Brolt would write its own table over the file at its next
-    // save: the cards go in through its edit window instead.
-    if (QFileInfo(dataFile).absoluteFilePath() == QFileInfo(ConfiguredDataFile()).absoluteFilePath() &&
-        InstanceAnswers(InstanceServerName())) {
-        printLine(stderr,
-                  QStringLiteral("Brolt is geopend: sluit Brolt eerst, of gebruik \"Importeer contacten...\" "
-                                 "in het bewerkvenster. Er is niets ge\u00EFmporteerd."));
         return 1;
     }
     const ImportOutcome outcome = ImportIntoDataFile(cards, dataFile);
@@ -130,22 +114,22 @@ int runExport(const QString& target, const QString& dataFile) {
 } // namespace
 
 int RunExchangeMode(const QStringList& arguments) {
-    QString import, exportTarget, dataFile;
-    for (int i = 1; i < arguments.size(); ++i) {
-        const QString& a = arguments[i];
-        QString* value = a == QLatin1String("--import")       ? &import
-                         : a == QLatin1String("--export-ics") ? &exportTarget
-                         : a == QLatin1String("--file")       ? &dataFile
-                                                              : nullptr;
-        if (!value)
-            return usage(QStringLiteral("Onbekend argument: ") + a);
-        if (i + 1 >= arguments.size())
-            return usage(QStringLiteral("Na ") + a + QStringLiteral(" ontbreekt een waarde."));
-        *value = arguments[++i];
-    }
-    if (import.isEmpty() == exportTarget.isEmpty())
-        return usage(QStringLiteral("Geef --import of --export-ics, niet allebei."));
+    const CommandLine line = ParseCommandLine(arguments);
+    if (!line.ok)
+        return PrintUsage(line.error);
+    if (!line.positional.isEmpty())
+        return PrintUsage(QStringLiteral("Onbekend argument: ") + line.positional.constFirst());
+    for (const char* other : {"--list", "--date"})
+        if (line.has(QLatin1String(other)))
+            return PrintUsage(QLatin1String(other) +
+                              QStringLiteral(" gaat niet samen met --import of --export-ics."));
+    const QString import = line.value(QStringLiteral("--import"));
+    const QString exportTarget = line.value(QStringLiteral("--export-ics"));
+    if (line.has(QStringLiteral("--import")) == line.has(QStringLiteral("--export-ics")))
+        return PrintUsage(QStringLiteral("Geef --import of --export-ics, niet allebei."));
+    QString dataFile = line.value(QStringLiteral("--file"));
     if (dataFile.isEmpty())
         dataFile = ConfiguredDataFile();
-    return import.isEmpty() ? runExport(exportTarget, dataFile) : runImport(import, dataFile);
+    return line.has(QStringLiteral("--import")) ? runImport(import, dataFile)
+                                                : runExport(exportTarget, dataFile);
 }

@@ -1,6 +1,7 @@
 #include "TestKit.h"
 #include "exchange/Import.h"
 #include "lists/Resize.h"
+#include "records/DataFile.h"
 
 #include <QDir>
 #include <QTest>
@@ -12,6 +13,8 @@ class TestImport : public QObject {
 private Q_SLOTS:
     void importsIntoTheDataFile_data();
     void importsIntoTheDataFile();
+    void anOpenWindowAsksBeforeWritingOverAnImport_data();
+    void anOpenWindowAsksBeforeWritingOverAnImport();
 };
 
 namespace {
@@ -122,6 +125,51 @@ void TestImport::importsIntoTheDataFile() {
         made << name + QString(" %1x%2").arg(b.width()).arg(b.height());
     }
     QCOMPARE(made.join(", "), pictures);
+}
+
+// An import from the command line while a window holds the same file: the
+// window's next save asks, and either keeps the import as the previous version
+// or reads the file again with the import in it.
+void TestImport::anOpenWindowAsksBeforeWritingOverAnImport_data() {
+    QTest::addColumn<bool>("overwrite");
+    QTest::addColumn<QStringList>("names");   // the window's table afterwards
+    QTest::addColumn<QByteArray>("previous"); // Brolt!.dat afterwards
+    const QByteArray imported = "1960-05-12;Anna;Geboorte;;;;;;;\r\n1970-04-03;Kees;Geboorte;;;;;;;\r\n";
+    QTest::newRow("Ja: the window's table, the import kept as Brolt!.dat")
+        << true << QStringList{"Anna", "Piet"} << imported;
+    QTest::newRow("Nee: the import read again") << false << QStringList{"Anna", "Kees"} << QByteArray();
+}
+
+void TestImport::anOpenWindowAsksBeforeWritingOverAnImport() {
+    QFETCH(bool, overwrite);
+    QFETCH(QStringList, names);
+    QFETCH(QByteArray, previous);
+    QTemporaryDir dir;
+    const QString folder = dir.path() + u'/';
+    WriteFileForTest(folder + "Brolt.dat", "1960-05-12;Anna;Geboorte;;;;;;;\r\n");
+    FakeUi ui;
+    RecordTable table;
+    DataFile window(table);
+    window.painted = true;
+    window.dataFolder = folder;
+    QCOMPARE(window.read(folder, "Brolt", ".dat"), DataFile::ReadResult::Ok);
+    const int piet = table.appendRecord({});
+    table.setCell(piet, Col::Name, "Piet");
+    table.setCell(piet, Col::Date, "1970-01-01");
+    window.unsavedChanges = window.saveEnabled = true;
+
+    const ImportOutcome outcome =
+        ImportIntoDataFile(ReadVCards(card("FN:Kees\r\nBDAY:19700403\r\n")), folder + "Brolt.dat");
+    QVERIFY(outcome.ok);
+    ui.nextAnswer(overwrite);
+    QCOMPARE(window.save(), overwrite);
+    QCOMPARE(ui.questions.size(), 1);
+    QStringList tableNames;
+    for (int r = 1; r <= table.recordCount(); ++r)
+        tableNames << table.cell(r, Col::Name);
+    QCOMPARE(tableNames, names);
+    if (overwrite)
+        QCOMPARE(ReadFileForTest(folder + "Brolt!.dat"), previous);
 }
 
 QTEST_GUILESS_MAIN(TestImport)
