@@ -245,7 +245,9 @@ TEditForm::TEditForm(RecordTable& table, DataFile& data, QWidget* parent)
     // Contacts in and the calendar out, beside the lists button.
     m_exchange = new TExchangeButtons(*m_model, m_data, m_speedPanel, 112);
     connect(m_exchange, &TExchangeButtons::recordsAdded, this, [this](int firstRow) {
-        m_gridChanged = true;
+        // Imported records are changes of the data itself: leaving with
+        // Annuleren must not forget them as it forgets typing in the grid.
+        m_data.unsavedChanges = m_data.saveEnabled = true;
         SelectCell(firstRow, 0);
     });
     m_grid = new TBroltGrid(this);
