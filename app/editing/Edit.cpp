@@ -207,12 +207,8 @@ TEditForm::TEditForm(RecordTable& table, DataFile& data, QWidget* parent)
     m_speedPanel->setObjectName(QStringLiteral("SpeedPanel"));
     auto makeTool = [this](const char* name, const QString& hint, const char* theme,
                            QStyle::StandardPixmap sp) {
-        auto* b = new QToolButton(m_speedPanel);
-        b->setObjectName(QLatin1String(name));
-        b->setAutoRaise(true);
-        b->setIcon(QIcon::fromTheme(QLatin1String(theme), style()->standardIcon(sp)));
-        b->setIconSize(QSize(24, 24));
-        b->setToolTip(hint + QStringLiteral("\nKlik rechts voor Hulp"));
+        QToolButton* b =
+            MakeToolButton(m_speedPanel, name, hint + QStringLiteral("\nKlik rechts voor Hulp"), theme, sp);
         b->installEventFilter(this);
         return b;
     };

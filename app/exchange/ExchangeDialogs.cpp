@@ -7,6 +7,7 @@
 #include "exchange/Import.h"
 #include "exchange/Secrets.h"
 #include "kit/Clock.h"
+#include "kit/ClrBtn.h"
 #include "kit/Log.h"
 #include "kit/Support.h"
 #include "records/DataFile.h"
@@ -33,20 +34,10 @@ bool isWebAddress(const QString& text) {
 
 TExchangeButtons::TExchangeButtons(RecordModel& model, DataFile& data, QWidget* panel, int left)
     : QObject(panel), m_model(model), m_data(data), m_window(panel->window()), m_client(new DavClient(this)) {
-    auto makeTool = [panel](const char* name, const QString& hint, const char* theme,
-                            QStyle::StandardPixmap sp) {
-        auto* b = new QToolButton(panel);
-        b->setObjectName(QLatin1String(name));
-        b->setAutoRaise(true);
-        b->setIcon(QIcon::fromTheme(QLatin1String(theme), panel->style()->standardIcon(sp)));
-        b->setIconSize(QSize(24, 24));
-        b->setToolTip(hint);
-        return b;
-    };
-    m_import = makeTool("SpeedImport", QStringLiteral("Importeer contacten..."), "x-office-address-book",
-                        QStyle::SP_DialogOpenButton);
-    m_export = makeTool("SpeedExport", QStringLiteral("Exporteer agenda..."), "x-office-calendar",
-                        QStyle::SP_DialogSaveButton);
+    m_import = MakeToolButton(panel, "SpeedImport", QStringLiteral("Importeer contacten..."),
+                              "x-office-address-book", QStyle::SP_DialogOpenButton);
+    m_export = MakeToolButton(panel, "SpeedExport", QStringLiteral("Exporteer agenda..."),
+                              "x-office-calendar", QStyle::SP_DialogSaveButton);
     m_import->setGeometry(left, 4, 33, 33);
     m_export->setGeometry(left + 36, 4, 33, 33);
     connect(m_import, &QToolButton::clicked, this, &TExchangeButtons::ImportContactsClick);

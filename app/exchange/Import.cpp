@@ -59,18 +59,6 @@ bool closeToCp1252(const QString& text, QString& out) {
     return all;
 }
 
-QString dateText(const VCardDate& d, int notation) {
-    const QString y = FourDigits(d.year), m = TwoDigits(d.month), day = TwoDigits(d.day);
-    switch (notation) {
-    case MonthDayYear:
-        return m + u'-' + day + u'-' + y;
-    case DayMonthYear:
-        return day + u'-' + m + u'-' + y;
-    default:
-        return y + u'-' + m + u'-' + day;
-    }
-}
-
 bool isJpeg(const QByteArray& bytes) {
     return bytes.size() > 3 && uchar(bytes[0]) == 0xFF && uchar(bytes[1]) == 0xD8;
 }
@@ -175,7 +163,7 @@ ImportSummary ImportCards(const QList<VCard>& cards, const ImportTarget& target)
             }
             any = true;
             const QString k = key(e.kind, e.name);
-            const QString text = dateText(e.date, target.notation);
+            const QString text = DateInNotation(e.date.year, e.date.month, e.date.day, target.notation);
             if (const auto it = rows.constFind(k); it != rows.constEnd()) {
                 ++s.present;
                 int y = 0, m = 0, d = 0;

@@ -5,6 +5,7 @@
 #include <QPainter>
 #include <QStyle>
 #include <QStyleOptionFocusRect>
+#include <QToolButton>
 #include <qdrawutil.h>
 
 QColor ColorFromBgr(quint32 bgr) {
@@ -172,4 +173,15 @@ void TClrBtn::paintEvent(QPaintEvent*) {
         option.backgroundColor = ResolveColor(SysColor::BtnFace, pal);
         style()->drawPrimitive(QStyle::PE_FrameFocusRect, &option, &painter, this);
     }
+}
+
+QToolButton* MakeToolButton(QWidget* parent, const char* name, const QString& hint, const char* theme,
+                            QStyle::StandardPixmap fallback) {
+    auto* button = new QToolButton(parent);
+    button->setObjectName(QLatin1String(name));
+    button->setToolTip(hint);
+    button->setIcon(QIcon::fromTheme(QLatin1String(theme), parent->style()->standardIcon(fallback)));
+    button->setIconSize(QSize(24, 24));
+    button->setAutoRaise(true);
+    return button;
 }

@@ -4,6 +4,9 @@
 #include <QFont>
 #include <QPalette>
 #include <QPushButton>
+#include <QStyle>
+
+class QToolButton;
 
 // Colours as the windows state them: a literal 0x00BBGGRR value (blue in the
 // high byte) or, with the high bit set, the index of a system colour that is
@@ -77,3 +80,8 @@ private:
     quint32 m_savedBackColor = SysColor::BtnFace;
     bool m_hovering = false;
 };
+
+// A flat tool button of a window's button row: its name, hint and 24-pixel
+// icon, the desktop theme's icon `theme` where there is one, else the style's.
+QToolButton* MakeToolButton(QWidget* parent, const char* name, const QString& hint, const char* theme,
+                            QStyle::StandardPixmap fallback);

@@ -420,6 +420,18 @@ QString FourDigits(int n) {
     return QString::number(n).rightJustified(4, u'0').left(4);
 }
 
+QString DateInNotation(int year, int month, int day, int notation) {
+    const QString y = FourDigits(year), m = TwoDigits(month), d = TwoDigits(day);
+    switch (notation) {
+    case MonthDayYear:
+        return m + u'-' + d + u'-' + y;
+    case DayMonthYear:
+        return d + u'-' + m + u'-' + y;
+    default:
+        return y + u'-' + m + u'-' + d;
+    }
+}
+
 QString WeekdayAbbreviation(const QDate& date) {
     static const char* const names[7] = {"ma", "di", "wo", "do", "vr", "za", "zo"};
     return QLatin1String(names[date.dayOfWeek() - 1]);

@@ -113,6 +113,8 @@ QString RightAligned(long long n, int width);
 void SetRightAligned(QString& cell, long long n, int width);
 QString TwoDigits(int n);
 QString FourDigits(int n);
+// A date written in `notation` with a four-digit year and two-digit month and day.
+QString DateInNotation(int year, int month, int day, int notation);
 
 // "zo", "ma", ... "za".
 QString WeekdayAbbreviation(const QDate& date);

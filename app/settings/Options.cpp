@@ -25,19 +25,6 @@
 namespace {
 const QString programName = QStringLiteral("Brolt");
 
-// A date in `notation`, with four-digit year and two-digit month and day.
-QString DateInNotation(const QDate& date, int notation) {
-    const QString y = FourDigits(date.year()), m = TwoDigits(date.month()), d = TwoDigits(date.day());
-    switch (notation) {
-    case MonthDayYear:
-        return m + u'-' + d + u'-' + y;
-    case DayMonthYear:
-        return d + u'-' + m + u'-' + y;
-    default:
-        return y + u'-' + m + u'-' + d;
-    }
-}
-
 QString withSlash(const QString& folder) {
     return folder.isEmpty() || folder.endsWith(u'/') ? folder : folder + u'/';
 }
@@ -402,7 +389,7 @@ void TOptionsForm::rewriteDates(int notation) {
                  QStringLiteral("geen geldige datum (") + dayText + QStringLiteral(")."));
             continue;
         }
-        m_table.setCell(r, Col::Date, DateInNotation(date, notation));
+        m_table.setCell(r, Col::Date, DateInNotation(date.year(), date.month(), date.day(), notation));
     }
     // No records (a file that could not be read): nothing to write, and an
     // empty save would replace the file on disk.
