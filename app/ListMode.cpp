@@ -6,8 +6,6 @@
 #include "records/Reminders.h"
 #include "settings/Working.h"
 
-#include <QFileInfo>
-
 #include <cstdio>
 #include <unistd.h>
 
@@ -76,12 +74,9 @@ int RunListMode(const CommandLine& line) {
         data.provision();
         result = data.read(data.dataFolder, QStringLiteral("Brolt"), data.extension);
     } else {
-        const QFileInfo info(file);
-        const QString name = info.fileName();
-        const qsizetype dot = name.indexOf(u'.');
+        const DataFile::PathParts parts = DataFile::splitPath(file);
         data.retryDelayMs = 0; // a file named on the command line is not expected to be busy
-        result = data.read(info.path() + u'/', dot < 0 ? name : name.left(dot),
-                           dot < 0 ? QString() : name.mid(dot));
+        result = data.read(parts.folder, parts.baseName, parts.extension);
     }
     if (result != DataFile::ReadResult::Ok) {
         std::fprintf(stderr, "Geen Brolt-bestand gelezen\n");

@@ -67,18 +67,15 @@ int runImport(const QString& source, const QString& dataFile) {
 int runExport(const QString& target, const QString& dataFile) {
     RecordTable table;
     DataFile data(table);
-    const QFileInfo info(dataFile);
-    const QString name = info.fileName();
-    const qsizetype dot = name.indexOf(u'.');
+    const DataFile::PathParts parts = DataFile::splitPath(dataFile);
     data.retryDelayMs = 0;
-    if (!info.exists() || data.read(info.absolutePath() + u'/', dot < 0 ? name : name.left(dot),
-                                    dot < 0 ? QString() : name.mid(dot)) != DataFile::ReadResult::Ok) {
+    if (!QFileInfo::exists(dataFile) ||
+        data.read(parts.folder, parts.baseName, parts.extension) != DataFile::ReadResult::Ok) {
         printLine(stderr, QStringLiteral("Geen Brolt-bestand gelezen: ") + dataFile);
         return 1;
     }
-    const CalendarExport events = CalendarEvents(table, data.dateNotation, Clock::now());
-    const QByteArray bytes = CalendarFile(table, data.dateNotation, Clock::now());
     if (isWebAddress(target)) {
+        const CalendarExport events = CalendarEvents(table, data.dateNotation, Clock::now());
         DavPublishCounts counts;
         QString error;
         if (!PublishCalendar(QUrl(target), events.events, counts, error)) {
@@ -91,10 +88,12 @@ int runExport(const QString& target, const QString& dataFile) {
         printLine(stdout, QStringLiteral("Agenda bijgewerkt: ") + PublishLine(counts));
         return 0;
     }
-    const QString summary =
-        QString::number(events.events.size()) +
-        (events.events.size() == 1 ? QStringLiteral(" afspraak") : QStringLiteral(" afspraken")) +
-        QStringLiteral(" geschreven, ") + QString::number(events.left) + QStringLiteral(" overgeslagen");
+    int written = 0, left = 0;
+    const QByteArray bytes = CalendarFile(table, data.dateNotation, Clock::now(), &written, &left);
+    const QString summary = QString::number(written) +
+                            (written == 1 ? QStringLiteral(" afspraak") : QStringLiteral(" afspraken")) +
+                            QStringLiteral(" geschreven, ") + QString::number(left) +
+                            QStringLiteral(" overgeslagen");
     if (target == QLatin1String("-")) {
         std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stdout);
         std::fflush(stdout);

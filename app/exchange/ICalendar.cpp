@@ -190,9 +190,14 @@ CalendarExport CalendarEvents(const RecordTable& table, int notation, const QDat
     return result;
 }
 
-QByteArray CalendarFile(const RecordTable& table, int notation, const QDateTime& stamp) {
-    int left = 0;
-    const QList<Vevent> list = vevents(table, notation, stamp, left);
+QByteArray CalendarFile(const RecordTable& table, int notation, const QDateTime& stamp, int* written,
+                        int* left) {
+    int leftOut = 0;
+    const QList<Vevent> list = vevents(table, notation, stamp, leftOut);
+    if (written)
+        *written = int(list.size());
+    if (left)
+        *left = leftOut;
     QByteArray out = header();
     out += QByteArrayLiteral("X-WR-CALNAME:Brolt\r\n");
     out.reserve(out.size() + list.size() * 260 + 16);

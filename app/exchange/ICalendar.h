@@ -24,8 +24,9 @@ struct CalendarExport {
 
 // The event of every record with a readable date; `stamp` becomes DTSTAMP.
 CalendarExport CalendarEvents(const RecordTable& table, int notation, const QDateTime& stamp);
-// All records in one VCALENDAR.
-QByteArray CalendarFile(const RecordTable& table, int notation, const QDateTime& stamp);
+// All records in one VCALENDAR; the counts of events written and records left out when asked.
+QByteArray CalendarFile(const RecordTable& table, int notation, const QDateTime& stamp,
+                        int* written = nullptr, int* left = nullptr);
 
 // Whether `uid` is one of the UIDs CalendarEvents makes: events of other
 // programs in the same calendar are left alone.

@@ -247,15 +247,14 @@ ImportSummary ImportCards(const QList<VCard>& cards, const ImportTarget& target)
 ImportOutcome ImportIntoDataFile(const QList<VCard>& cards, const QString& dataFile) {
     ImportOutcome outcome;
     const QFileInfo info(dataFile);
-    const QString folder = info.absolutePath() + u'/';
-    const QString name = info.fileName();
-    const qsizetype dot = name.indexOf(u'.');
+    const DataFile::PathParts parts = DataFile::splitPath(dataFile);
+    const QString& folder = parts.folder;
 
     RecordTable table;
     DataFile data(table);
     data.dataFolder = folder;
-    data.saveBaseName = dot < 0 ? name : name.left(dot);
-    data.extension = dot < 0 ? QString() : name.mid(dot);
+    data.saveBaseName = parts.baseName;
+    data.extension = parts.extension;
     data.retryDelayMs = 0;
     if (info.exists() && info.size() > 0) {
         // A file without a single record is no data file of ours (a card file

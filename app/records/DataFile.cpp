@@ -636,12 +636,7 @@ void DataFile::openOtherFile() {
     if (!Ui::instance().browse(request, chosen) || chosen.isEmpty())
         return;
 
-    const QFileInfo info(chosen);
-    const QString folder = info.path() + u'/';
-    const QString name = info.fileName();
-    const qsizetype dot = name.indexOf(u'.');
-    const QString baseName = dot < 0 ? name : name.left(dot);
-    const QString ext = dot < 0 ? QString() : name.mid(dot);
+    const auto [folder, baseName, ext] = splitPath(chosen);
 
     const BusyCursor busy;
     // A file in a network folder may be in the middle of being written: a
@@ -660,6 +655,13 @@ void DataFile::openOtherFile() {
         CopyAllByExt(folder, dataFolder, QStringLiteral("jpg"), true);
     if (refresh)
         refresh();
+}
+
+DataFile::PathParts DataFile::splitPath(const QString& path) {
+    const QFileInfo info(path);
+    const QString name = info.fileName();
+    const qsizetype dot = name.indexOf(u'.');
+    return {info.absolutePath() + u'/', dot < 0 ? name : name.left(dot), dot < 0 ? QString() : name.mid(dot)};
 }
 
 void DataFile::provision() {

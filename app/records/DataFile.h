@@ -22,6 +22,12 @@ public:
 
     // Fills the table from folder + baseName + extension.
     ReadResult read(const QString& folder, const QString& baseName, const QString& extension);
+    // A data file's whole path in the three parts `read` takes: the folder
+    // (ending in "/"), the name up to its first dot, and the rest.
+    struct PathParts {
+        QString folder, baseName, extension;
+    };
+    static PathParts splitPath(const QString& path);
     // Writes the table to the default data file; false when nothing was saved.
     bool save();
     // Asks whether to keep unsaved changes and saves on "Ja"; true when cancelled.
