@@ -64,6 +64,7 @@ bool WidgetUi::askText(QString& text, const QString& prompt, const QString& titl
 }
 
 bool WidgetUi::askPassword(QString& text, const QString& prompt, const QString& title, const QRect& caller) {
+    const NormalCursorWhileAsking normal;
     return m_ask->AskText(callerRect(caller), text, prompt, title, QLineEdit::Password);
 }
 

@@ -581,8 +581,8 @@ bool DataFile::mayOverwrite(const QRect& caller) {
             QStringLiteral("Het bestand ") + target +
                 QStringLiteral(" is veranderd sinds Brolt het gelezen heeft (door een ander programma of "
                                "op een andere computer). Wilt U het overschrijven met de gegevens van "
-                               "Brolt? Het veranderde bestand blijft dan bewaard als Brolt!") +
-                extension +
+                               "Brolt? Het veranderde bestand blijft dan bewaard als ") +
+                saveBaseName + u'!' + extension +
                 QStringLiteral(". Kies Nee om het opnieuw te lezen; de wijzigingen in Brolt vervallen dan."),
             caption + QStringLiteral(" - Bewaren?"), caller))
         return true;
@@ -593,7 +593,7 @@ bool DataFile::mayOverwrite(const QRect& caller) {
 void DataFile::reread() {
     unsavedChanges = false;
     saveEnabled = false;
-    auto change = [this] { read(dataFolder, QStringLiteral("Brolt"), extension); };
+    auto change = [this] { read(dataFolder, saveBaseName, extension); };
     if (aroundTableChange)
         aroundTableChange(change);
     else
