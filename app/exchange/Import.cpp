@@ -76,9 +76,7 @@ bool writePicture(const QByteArray& jpeg, const QString& path) {
         QFile file(path);
         return file.open(QIODevice::WriteOnly) && file.write(jpeg) == jpeg.size();
     }
-    Bitmap24 small(MaxWidth, ScaledHeight(bitmap.width(), bitmap.height(), MaxWidth));
-    ResampleBilinear(bitmap, small);
-    return SaveJpeg(path, small, 75);
+    return SaveShrunkJpeg(bitmap, MaxWidth, path);
 }
 
 // A free file name for the picture of `name` in `folder`: an existing

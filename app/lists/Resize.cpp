@@ -315,6 +315,12 @@ int ScaledHeight(int sourceWidth, int sourceHeight, int targetWidth) {
 
 // ------------------------------------------------------------------ import
 
+bool SaveShrunkJpeg(const Bitmap24& picture, int width, const QString& target) {
+    Bitmap24 shrunk(width, ScaledHeight(picture.width(), picture.height(), width));
+    ResampleBilinear(picture, shrunk);
+    return SaveJpeg(target, shrunk, 75);
+}
+
 ImportResult ImportPicture(const QString& source, const QString& target, int maxWidth, const QRect& caller) {
     const QFileInfo sourceInfo(source);
     if (sourceInfo.fileName().isEmpty())
@@ -327,9 +333,7 @@ ImportResult ImportPicture(const QString& source, const QString& target, int max
     bool ok = false;
     ImportResult done = ImportResult::Failed;
     if (picture.width() > maxWidth) {
-        Bitmap24 shrunk(maxWidth, ScaledHeight(picture.width(), picture.height(), maxWidth));
-        ResampleBilinear(picture, shrunk);
-        ok = SaveJpeg(target, shrunk, 75);
+        ok = SaveShrunkJpeg(picture, maxWidth, target);
         done = ImportResult::Shrunk;
     } else {
         // Picking the picture that is already in place must not copy it onto

@@ -69,6 +69,10 @@ enum class ImportResult {
     Failed   // shrinking, saving or copying failed; the user was told
 };
 
+// Writes `picture` shrunk to `width` (the height in proportion) as a JPEG of
+// quality 75, as every imported picture wider than its maximum is written.
+bool SaveShrunkJpeg(const Bitmap24& picture, int width, const QString& target);
+
 // Converts the picture `source` into `target`: a JPEG wider than `maxWidth` is
 // shrunk to that width, a narrower one copied unchanged.  A failure shows
 // "is geen geldig .jpg-bestand" for 5000 ms centred on `caller`.
