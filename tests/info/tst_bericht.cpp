@@ -1,3 +1,4 @@
+#include "WindowKit.h"
 #include "info/Bericht.h"
 #include "kit/ClrBtn.h"
 #include "kit/Store.h"
@@ -9,20 +10,6 @@
 #include <QTextBlock>
 #include <QTextEdit>
 #include <QTimer>
-
-namespace {
-template <typename T> T* child(QWidget* parent, const char* name) {
-    T* found = parent->findChild<T*>(QString::fromLatin1(name));
-    if (!found)
-        qWarning("no child %s", name);
-    return found;
-}
-
-// Runs `action` once the modal window is up.
-void whenShown(std::function<void()> action) {
-    QTimer::singleShot(0, qApp, std::move(action));
-}
-} // namespace
 
 class TestBericht : public QObject {
     Q_OBJECT

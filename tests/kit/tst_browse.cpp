@@ -1,5 +1,6 @@
 #include "TestKit.h"
 #include "WidgetUi.h"
+#include "WindowKit.h"
 #include "kit/Boom.h"
 #include "kit/Browse.h"
 #include "kit/ClrBtn.h"
@@ -20,13 +21,6 @@
 #include <unistd.h>
 
 namespace {
-template <typename T> T* child(QWidget* parent, const char* name) {
-    T* found = parent->findChild<T*>(QString::fromLatin1(name));
-    if (!found)
-        qWarning("no child %s", name);
-    return found;
-}
-
 QListWidgetItem* fileItem(TBrowseForm& form, const QString& name) {
     const auto items = child<QListWidget>(&form, "FileListBox")->findItems(name, Qt::MatchExactly);
     return items.isEmpty() ? nullptr : items.constFirst();

@@ -1,4 +1,5 @@
 #include "WidgetUi.h"
+#include "WindowKit.h"
 #include "kit/Ask.h"
 #include "kit/ClrBtn.h"
 #include "kit/MessForm.h"
@@ -34,17 +35,6 @@ QPoint centred(const QRect& caller, const QSize& own) {
                                      int(std::trunc((caller.height() - own.height()) / 2.0)));
 }
 
-template <typename T> T* child(QWidget* parent, const char* name) {
-    T* found = parent->findChild<T*>(QString::fromLatin1(name));
-    if (!found)
-        qWarning("no child %s", name);
-    return found;
-}
-
-// Runs `action` once the modal window is up.
-void whenShown(std::function<void()> action) {
-    QTimer::singleShot(0, qApp, std::move(action));
-}
 } // namespace
 
 class TestDialogs : public QObject {
