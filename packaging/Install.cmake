@@ -51,7 +51,7 @@ set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME brolt)
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_VENDOR "Brolt")
-set(CPACK_PACKAGE_CONTACT "Brolt <brolt@brolt.example>")
+set(CPACK_PACKAGE_CONTACT "Brolt <${BROLT_SUPPORT_ADDRESS}>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "verjaardagskalender: herinnert je aan verjaardagen en andere data")
 set(CPACK_PACKAGE_DESCRIPTION
     "Brolt remembers the birthdays, weddings, jubilees, deaths, parties and to-do\n\

@@ -3,8 +3,8 @@
 #include "Ui.h"
 #include "kit/ClrBtn.h"
 #include "kit/Mail.h"
+#include "kit/Maker.h"
 #include "maintenance/Version.h"
-#include "maintenance/VersionsFile.h"
 
 #include <QFrame>
 #include <QLabel>
@@ -97,7 +97,7 @@ QString TAboutForm::mainCaption() const {
 }
 
 QString TAboutForm::HomePageUrl() {
-    return QStringLiteral("https://") + Versions::ConfiguredHost() + QStringLiteral("/index_n.php");
+    return QStringLiteral("https://") + Maker::ServerHost() + QStringLiteral("/index_n.php");
 }
 
 QStringList TAboutForm::mailLines() const {
@@ -120,7 +120,7 @@ void TAboutForm::showEvent(QShowEvent* event) {
 }
 
 void TAboutForm::BtnMailClick() {
-    const int code = HandOffMail(mailLines(), programName, RunningVersionLabel(), Mail::SupportAddress);
+    const int code = HandOffMail(mailLines(), programName, RunningVersionLabel(), Maker::SupportAddress());
     if (code != 0)
         Ui::instance().showTimedMessage(
             5000, QStringLiteral("Het verzenden van de mail is niet gelukt (Fout %1).").arg(code),

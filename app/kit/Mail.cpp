@@ -1,6 +1,7 @@
 #include "kit/Mail.h"
 
 #include "Ui.h"
+#include "kit/Maker.h"
 
 #include <QProcess>
 #include <QRegularExpression>
@@ -91,7 +92,7 @@ QString MailProgramRequest(const QString& addressee, const QString& programName,
 
 QString WebFormRequest(const QString& programName, const QString& detail, const QStringList& lines) {
     const QString request =
-        QStringLiteral("https://") + MakerHost + QStringLiteral("/mailform_n_php.php?ProgNam=") +
+        QStringLiteral("https://") + Maker::ServerHost() + QStringLiteral("/mailform_n_php.php?ProgNam=") +
         EncodePart(programName + QStringLiteral(", ") + detail) + QStringLiteral("&Contents=") + Body(lines);
     return cutEncoded(request, MaxRequest - 1);
 }
@@ -101,7 +102,7 @@ QString LogRequest(const QString& programName, const QStringList& lines) {
     for (const QString& line : lines)
         body += EncodePart(line) + QStringLiteral("%0D%0A%20%20%20%20%20");
     const QString request =
-        QStringLiteral("mailto:") + encodeAddress(SupportAddress) + QStringLiteral("?subject=") +
+        QStringLiteral("mailto:") + encodeAddress(Maker::SupportAddress()) + QStringLiteral("?subject=") +
         EncodePart(QStringLiteral("Logbestand ") + programName) + QStringLiteral("&body=") + body;
     return cutEncoded(request, MaxRequest - 1);
 }

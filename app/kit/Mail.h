@@ -10,11 +10,6 @@
 // it, or, when no mail program is registered, opens the maker's web mail form.
 
 namespace Mail {
-// The maker: the support address the information window writes to, and the
-// web server that holds the mail form.
-inline const QString SupportAddress = QStringLiteral("support@brolt.nl");
-inline const QString MakerHost = QStringLiteral("www.brolt.nl");
-
 // The desktop hands requests over in a buffer of this many characters, the
 // closing zero included: a request never grows longer than MaxRequest - 1.
 inline constexpr int MaxRequest = 1000;

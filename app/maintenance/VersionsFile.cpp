@@ -1,14 +1,11 @@
 #include "maintenance/VersionsFile.h"
 
+#include "kit/Maker.h"
 #include "kit/Support.h"
 
 #include <QUrl>
 
 #include <cmath>
-
-#ifndef BROLT_SERVER_HOST
-#define BROLT_SERVER_HOST "updates.brolt.example"
-#endif
 
 namespace Versions {
 
@@ -23,14 +20,10 @@ QString stem(const QString& fileName) {
 }
 } // namespace
 
-QString ConfiguredHost() {
-    return QStringLiteral(BROLT_SERVER_HOST);
-}
-
 QString BaseUrl() {
     QString url = qEnvironmentVariable("BROLT_UPDATE_URL").trimmed();
     if (url.isEmpty())
-        return QStringLiteral("https://") + ConfiguredHost() + u'/';
+        return QStringLiteral("https://") + Maker::ServerHost() + u'/';
     if (!url.endsWith(u'/'))
         url += u'/';
     return url;
@@ -38,7 +31,7 @@ QString BaseUrl() {
 
 QString ServerHost() {
     const QString host = QUrl(BaseUrl()).host();
-    return host.isEmpty() ? ConfiguredHost() : host;
+    return host.isEmpty() ? Maker::ServerHost() : host;
 }
 
 QString CurrentDigits(const QString& versionLabel) {

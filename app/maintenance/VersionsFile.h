@@ -23,9 +23,8 @@ enum Result {
     PingTimeout = 5,
 };
 
-// The maker's web server, as the build was configured (BROLT_SERVER_HOST).
-QString ConfiguredHost();
-// "https://" + host + "/", or the environment's BROLT_UPDATE_URL (ending in "/").
+// "https://" + the maker's web server (Maker::ServerHost) + "/", or the
+// environment's BROLT_UPDATE_URL (ending in "/").
 QString BaseUrl();
 // The host of the base URL: the one that is pinged and named in the time-out line.
 QString ServerHost();

@@ -3,6 +3,7 @@
 #include "info/Uitleg.h"
 #include "kit/ClrBtn.h"
 #include "kit/Mail.h"
+#include "kit/Maker.h"
 #include "maintenance/VersionsFile.h"
 
 #include <QFrame>
@@ -16,6 +17,7 @@
 #include <QTextDocument>
 #include <QTextEdit>
 #include <QTimer>
+#include <QUrl>
 #include <QWheelEvent>
 
 #include <memory>
@@ -58,6 +60,8 @@ private Q_SLOTS:
     void mailToMaker();
     void homePage_data();
     void homePage();
+    void makersAddressesAreTheConfiguredOnes_data();
+    void makersAddressesAreTheConfiguredOnes();
     void explanationLines();
     void explanationLayout();
     void explanationReadFromTheTop();
@@ -171,7 +175,7 @@ void TestAbout::mailToMaker_data() {
     QTest::addColumn<QString>("request");
     QTest::addColumn<QStringList>("note");
     const QString program =
-        Mail::MailProgramRequest(Mail::SupportAddress, "Brolt", "versie 2.60e", mailTemplate);
+        Mail::MailProgramRequest(Maker::SupportAddress(), "Brolt", "versie 2.60e", mailTemplate);
     const QString web = Mail::WebFormRequest("Brolt", "versie 2.60e", mailTemplate);
     QTest::newRow("mail program") << "thunderbird.desktop" << true << program << QStringList{};
     QTest::newRow("mail program refuses")
@@ -214,7 +218,7 @@ void TestAbout::homePage() {
     std::unique_ptr<FakeUi> ui(desktopOpens ? new FakeUi : new RefusingUi);
     TAboutForm form;
     form.BtnHomeClick();
-    QCOMPARE(ui->urls, QStringList{"https://" + Versions::ConfiguredHost() + "/index_n.php"});
+    QCOMPARE(ui->urls, QStringList{"https://" + Maker::ServerHost() + "/index_n.php"});
     QStringList shown;
     for (const FakeUi::Note& n : ui->notes)
         shown << QString::number(n.durationMs) << n.first << n.second;
@@ -315,6 +319,51 @@ void TestAbout::explanationCloses() {
     form.ShowUitleg();
     QVERIFY(!form.isVisible());
     QCOMPARE(form.result(), int(QDialog::Accepted));
+}
+
+void TestAbout::makersAddressesAreTheConfiguredOnes_data() {
+    QTest::addColumn<QString>("source");
+    QTest::addColumn<QString>("path"); // on the web server; empty for a mail address
+    QTest::newRow("versions file") << "versions"
+                                   << "/versions.dat";
+    QTest::newRow("home page") << "home"
+                               << "/index_n.php";
+    QTest::newRow("web mail form") << "mail, no mail program"
+                                   << "/mailform_n_php.php";
+    QTest::newRow("mail to the maker") << "mail"
+                                       << "";
+    QTest::newRow("Mail Log") << "log"
+                              << "";
+}
+
+void TestAbout::makersAddressesAreTheConfiguredOnes() {
+    QFETCH(QString, source);
+    QFETCH(QString, path);
+    FakeUi ui;
+    Mail::SetMailHandlerQuery([source] { return source == "mail" ? "thunderbird.desktop" : ""; });
+    qunsetenv("BROLT_UPDATE_URL");
+    TAboutForm form;
+    QString request;
+    if (source == "versions")
+        request = Versions::BaseUrl() + "versions.dat";
+    else if (source == "log")
+        request = Mail::LogRequest("Brolt", {"regel"});
+    else if (source == "home")
+        form.BtnHomeClick();
+    else
+        form.BtnMailClick();
+    if (request.isEmpty())
+        request = ui.urls.value(0);
+    // One web server and one mailbox, both as the build configured them.
+    const QUrl url(request);
+    if (path.isEmpty()) {
+        QCOMPARE(url.scheme(), QString("mailto"));
+        QCOMPARE(url.path(), Maker::SupportAddress());
+    } else {
+        QCOMPARE(url.scheme(), QString("https"));
+        QCOMPARE(url.host(), Maker::ServerHost());
+        QCOMPARE(url.path(), path);
+    }
 }
 
 QTEST_MAIN(TestAbout)

@@ -1,5 +1,6 @@
 #include "TestKit.h"
 #include "kit/Mail.h"
+#include "kit/Maker.h"
 
 #include <QFile>
 #include <QTest>
@@ -91,14 +92,15 @@ private Q_SLOTS:
 
     void webFormRequest() {
         QCOMPARE(Mail::WebFormRequest("Brolt", "versie 2.60e", {"a", "b"}),
-                 QString("https://www.brolt.nl/mailform_n_php.php?ProgNam=Brolt,%20versie%202.60e"
-                         "&Contents=a%0D%0Ab"));
+                 "https://" + Maker::ServerHost() +
+                     "/mailform_n_php.php?ProgNam=Brolt,%20versie%202.60e&Contents=a%0D%0Ab");
     }
 
     void logRequest() {
         const QString request = Mail::LogRequest("Brolt", {"12:00 A - begin", "x"});
-        QCOMPARE(request, QString("mailto:support@brolt.nl?subject=Logbestand%20Brolt&body="
-                                  "12:00%20A%20-%20begin%0D%0A%20%20%20%20%20x%0D%0A%20%20%20%20%20"));
+        QCOMPARE(request, "mailto:" + Maker::SupportAddress() +
+                              "?subject=Logbestand%20Brolt&body="
+                              "12:00%20A%20-%20begin%0D%0A%20%20%20%20%20x%0D%0A%20%20%20%20%20");
         QCOMPARE(decodedItem(request, "body"), QString("12:00 A - begin\r\n     x\r\n     "));
     }
 
@@ -159,8 +161,8 @@ private Q_SLOTS:
         QTest::addColumn<int>("expected");
         QTest::addColumn<QString>("opened");
         const QString mailto = "mailto:kees@x.nl?Subject=Programma%20Brolt,%20Verjaardag&Body=a%0D%0Ab";
-        const QString web =
-            "https://www.brolt.nl/mailform_n_php.php?ProgNam=Brolt,%20Verjaardag&Contents=a%0D%0Ab";
+        const QString web = "https://" + Maker::ServerHost() +
+                            "/mailform_n_php.php?ProgNam=Brolt,%20Verjaardag&Contents=a%0D%0Ab";
         QTest::newRow("mail program") << "thunderbird.desktop" << true << 0 << mailto;
         QTest::newRow("mail program refused") << "thunderbird.desktop" << false << 1 << mailto;
         QTest::newRow("web form") << "" << true << 0 << web;

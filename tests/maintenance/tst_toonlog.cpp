@@ -2,6 +2,7 @@
 #include "kit/Clock.h"
 #include "kit/Log.h"
 #include "kit/Mail.h"
+#include "kit/Maker.h"
 #include "maintenance/ToonLog.h"
 
 #include <QDir>
@@ -93,7 +94,7 @@ void TestToonLog::showingIsLoggedAtOneDepth() {
 void TestToonLog::mailLogBody_data() {
     QTest::addColumn<QByteArray>("log");
     QTest::addColumn<QString>("url");
-    const QString start = QStringLiteral("mailto:") + Mail::SupportAddress +
+    const QString start = QStringLiteral("mailto:") + Maker::SupportAddress() +
                           QStringLiteral("?subject=Logbestand%20Brolt&body=");
     const QString next = QStringLiteral("%0D%0A%20%20%20%20%20");
     QTest::newRow("three lines") << QByteArray("een\r\ntwee\r\ndrie\r\n")

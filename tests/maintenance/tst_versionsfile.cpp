@@ -1,4 +1,5 @@
 #include "TestKit.h"
+#include "kit/Maker.h"
 #include "maintenance/VersionsFile.h"
 
 #include <QTest>
@@ -304,7 +305,7 @@ void TestVersionsFile::baseUrl_data() {
     QTest::addColumn<QString>("url");
     QTest::addColumn<QString>("host");
     QTest::newRow("configured server")
-        << QByteArray() << "https://" + ConfiguredHost() + "/" << ConfiguredHost();
+        << QByteArray() << "https://" + Maker::ServerHost() + "/" << Maker::ServerHost();
     QTest::newRow("local server gets its slash")
         << QByteArray("http://127.0.0.1:8123") << "http://127.0.0.1:8123/"
         << "127.0.0.1";
