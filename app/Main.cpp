@@ -344,8 +344,7 @@ void TMainForm::FormPaint() {
 
     m_data.provision();
 
-    const QDateTime now = Clock::now();
-    m_labelDatum->setText(WeekdayAbbreviation(now.date()) + u' ' + timeText(now.time()));
+    showClock();
 
     if (!ProgramNameIsOwn(m_programFile)) {
         Ui::instance().showTimedMessage(
@@ -488,7 +487,10 @@ void TMainForm::createWindows() {
         if (m_data.painted)
             FormResize();
     };
-    m_data.notationDetected = [this](int notation) { m_optionsForm->NotationDetected(notation); };
+    m_data.notationDetected = [this](int notation) {
+        m_optionsForm->NotationDetected(notation);
+        showClock(); // every data file read shows the time it was read
+    };
     m_data.browseForDataFolder = [this](QString& folder) {
         return m_optionsForm->BrowseForDataFolder(folder);
     };
@@ -632,6 +634,11 @@ void TMainForm::TimerDatumTimer() {
     m_lastDay = day;
     m_labelDatum->setText(WeekdayAbbreviation(today) + u' ' + timeText(QTime(0, 0)));
     FormResize();
+}
+
+void TMainForm::showClock() {
+    const QDateTime now = Clock::now();
+    m_labelDatum->setText(WeekdayAbbreviation(now.date()) + u' ' + timeText(now.time()));
 }
 
 QString TMainForm::timeText(const QTime& time) const {

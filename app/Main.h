@@ -119,6 +119,8 @@ private:
     void endProgram();
     void helpKeyReleased(QWidget* focus);
     QString timeText(const QTime& time) const;
+    // The clock label: today's weekday and the time now.
+    void showClock();
 
     RecordTable m_table;
     DataFile m_data;

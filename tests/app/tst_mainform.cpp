@@ -566,6 +566,41 @@ private Q_SLOTS:
         QCOMPARE(form->currentPicture(), QStringLiteral("sanne.jpg"));
     }
 
+    void readingAFileShowsTheClock_data() {
+        QTest::addColumn<QString>("reading");
+        QTest::addColumn<QTime>("shown");
+        QTest::newRow("another file opened") << "open" << QTime(15, 47);
+        QTest::newRow("a backup restored") << "restore" << QTime(15, 47);
+        QTest::newRow("the file read again") << "reread" << QTime(15, 47);
+        QTest::newRow("opening cancelled: nothing read") << "cancel" << QTime(12, 0);
+    }
+
+    void readingAFileShowsTheClock() {
+        QFETCH(QString, reading);
+        QFETCH(QTime, shown);
+        useDataFile(threeDue);
+        auto form = paintedForm();
+        QCOMPARE(labelText(*form, "LabelDatum"),
+                 "di " + QLocale().toString(QTime(12, 0), QLocale::ShortFormat));
+        Clock::set(QDateTime(QDate(2024, 5, 14), QTime(15, 47)));
+        const QString other = m_home->path() + "/elders/Familie.dat";
+        WriteFileForTest(other, "19-05-1958;Anna;Geboorte;;;;;;;\r\n");
+        if (reading == "open" || reading == "cancel") {
+            if (reading == "open")
+                m_ui->nextBrowse(other);
+            QTest::mouseClick(form->findChild<QToolButton*>("SpeedOpen"), Qt::LeftButton);
+        } else if (reading == "restore") {
+            const QString backup = m_home->path() + "/backup/Brolt/2024-05-01/Brolt.dat";
+            WriteFileForTest(backup, "1950-05-13;Hersteld;Geboorte;;;;;;;\r\n");
+            m_ui->nextBrowse(backup);
+            form->findChild<QAction*>("LeesBackup1")->trigger();
+            form->findChild<TLeesBackupForm*>()->BtnOKClick();
+        } else {
+            form->dataFile().reread();
+        }
+        QCOMPARE(labelText(*form, "LabelDatum"), "di " + QLocale().toString(shown, QLocale::ShortFormat));
+    }
+
     void saveQuestionAtClose() {
         useDataFile(threeDue);
         auto form = paintedForm();
