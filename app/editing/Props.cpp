@@ -236,9 +236,9 @@ void TPropertiesForm::ListBoxClick() {
 }
 
 void TPropertiesForm::focusName() {
-    // Inside a field exit the user already chose where the focus goes.
-    if (!m_inExit)
-        m_editNaam->setFocus(Qt::OtherFocusReason);
+    // Also inside the name field's exit: a new name just typed is followed by
+    // the name field again, ready for the next one.
+    m_editNaam->setFocus(Qt::OtherFocusReason);
 }
 
 void TPropertiesForm::ShowRecord(int row) {
@@ -278,8 +278,6 @@ bool TPropertiesForm::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void TPropertiesForm::runExit(QObject* field) {
-    const bool wasInExit = m_inExit;
-    m_inExit = true;
     if (field == m_editNaam)
         EditNaamExit();
     else if (field == m_editDatum)
@@ -296,7 +294,6 @@ void TPropertiesForm::runExit(QObject* field) {
         EditPostcodeExit();
     else if (field == m_editLand)
         EditLandExit();
-    m_inExit = wasInExit;
 }
 
 void TPropertiesForm::fieldExit(QLineEdit* field, int column) {
@@ -528,10 +525,8 @@ void TPropertiesForm::BtnCancelClick() {
 }
 
 void TPropertiesForm::done(int result) {
-    // Closing with Escape or the close box leaves the field being typed in,
-    // just as a click on "Annuleren" does.
-    if (isVisible())
-        runExit(focusWidget());
+    // Escape and the close box do not leave the field being typed in (a click
+    // on a button does): only the fields already left are kept.
     FormClose();
     QDialog::done(result);
 }

@@ -137,6 +137,5 @@ private:
     bool m_skipKind = false;
     bool m_listFilled = false;
     bool m_okFlag = false;
-    bool m_quiet = false;  // the list selection moves by our own hand
-    bool m_inExit = false; // a field exit is running: focus goes where the user sent it
+    bool m_quiet = false; // the list selection moves by our own hand
 };

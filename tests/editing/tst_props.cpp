@@ -204,8 +204,8 @@ private Q_SLOTS:
         QCOMPARE(m_form->currentRow(), 4);
         QVERIFY(!m_form->newNameMode());
         QVERIFY(m_form->propsChanged());
-        // The focus went where Tab sent it: the date of the new record.
-        QVERIFY(edit("EditDatum")->hasFocus());
+        // The list click after a new name focuses the name field.
+        QVERIFY(edit("EditNaam")->hasFocus());
         typeAndLeave("EditDatum", "1970-1-2");
         QCOMPARE(m_table->cell(4, Col::Date), QString("1970-01-02"));
         QCOMPARE(m_edit->model()->rowCount(), 5);
@@ -316,16 +316,72 @@ private Q_SLOTS:
         QVERIFY(m_data->unsavedChanges);
     }
 
-    void escapeKeepsTheFieldBeingTyped() {
+    void closingKeepsOnlyTheFieldsLeft_data() {
+        QTest::addColumn<QString>("closing");
+        QTest::addColumn<bool>("leftFirst"); // the field was left with Tab before closing
+        QTest::addColumn<QString>("phone");
+        QTest::newRow("Escape") << "escape" << false << "010-1234567";
+        QTest::newRow("the close box") << "closebox" << false << "010-1234567";
+        QTest::newRow("Escape after Tab") << "escape" << true << "06-2";
+        QTest::newRow("a click on Annuleren leaves the field") << "BtnCancel" << false << "06-2";
+        QTest::newRow("a click on OK leaves the field") << "BtnOK" << false << "06-2";
+    }
+
+    void closingKeepsOnlyTheFieldsLeft() {
+        QFETCH(QString, closing);
+        QFETCH(bool, leftFirst);
+        QFETCH(QString, phone);
         open();
-        QLineEdit* phone = edit("EditTelefoon");
-        phone->setFocus();
-        QTRY_VERIFY(phone->hasFocus());
-        phone->selectAll();
-        QTest::keyClicks(phone, "06-2");
-        QTest::keyClick(phone, Qt::Key_Escape);
+        // A kind chosen is written when the window closes, however it closes.
+        auto* radio = child<QRadioButton>("Gebeurtenis5");
+        QTest::mouseClick(radio, Qt::LeftButton, {}, QPoint(6, radio->height() / 2));
+        m_table->setCell(1, Col::Kind, "Geboorte");
+        QLineEdit* field = edit("EditTelefoon");
+        field->setFocus();
+        QTRY_VERIFY(field->hasFocus());
+        field->selectAll();
+        QTest::keyClicks(field, "06-2");
+        if (leftFirst)
+            QTest::keyClick(field, Qt::Key_Tab);
+        if (closing == "escape")
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+        else if (closing == "closebox")
+            m_form->close();
+        else
+            click(qPrintable(closing));
         QVERIFY(!m_form->isVisible());
-        QCOMPARE(m_table->cell(1, Col::Phone), QString("06-2"));
+        QCOMPARE(m_table->cell(1, Col::Phone), phone);
+        QCOMPARE(m_table->cell(1, Col::Kind), QString("Te doen"));
+        QCOMPARE(m_data->unsavedChanges, true);
+    }
+
+    void aNewNameIsFollowedByTheNameField_data() {
+        QTest::addColumn<QString>("leaving");
+        QTest::newRow("Tab") << "Tab";
+        QTest::newRow("Shift+Tab") << "Backtab";
+        QTest::newRow("a click into another field") << "click";
+    }
+
+    void aNewNameIsFollowedByTheNameField() {
+        QFETCH(QString, leaving);
+        open();
+        clickItem(3);
+        QLineEdit* name = edit("EditNaam");
+        QTRY_VERIFY(name->hasFocus());
+        QTest::keyClicks(name, "Piet");
+        if (leaving == "click")
+            QTest::mouseClick(edit("EditTelefoon"), Qt::LeftButton);
+        else
+            QTest::keyClick(name, leaving == "Tab" ? Qt::Key_Tab : Qt::Key_Backtab);
+        QCOMPARE(listTexts(list()), (QStringList{"Anna", "Kees", "Sanne", "Piet", ""}));
+        QVERIFY(name->hasFocus());
+        QCOMPARE(QApplication::focusWidget(), name);
+        // What is typed next goes into the name of the record just made.
+        QTest::keyClicks(QApplication::focusWidget(), "r");
+        QCOMPARE(name->text(), QString("Pietr"));
+        QCOMPARE(edit("EditDatum")->text(), QString());
+        QCOMPARE(edit("EditTelefoon")->text(), QString());
+        QCOMPARE(m_table->cell(4, Col::Phone), QString());
     }
 
     void unknownKindIsNotOverwritten() {
