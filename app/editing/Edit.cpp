@@ -35,6 +35,8 @@ const QString programName = QStringLiteral("Brolt");
 constexpr int speedPanelHeight = 41;
 constexpr int statusPanelHeight = 34;
 constexpr int minimumFormHeight = 479;
+// Columns after this one hold what is not typed here: hidden, never selected.
+constexpr int lastVisibleColumn = Col::Picture;
 
 // The help line for a cell of a record row while typing or pointing.
 QString columnHelp(int column) {
@@ -54,6 +56,13 @@ QString columnHelp(int column) {
     }
 }
 
+// Ctrl+Tab and Ctrl+Shift+Tab take the focus out of the grid, as in Qt's
+// tables; Tab alone moves between cells.
+bool leavesTheGrid(const QKeyEvent* key) {
+    return (key->key() == Qt::Key_Tab || key->key() == Qt::Key_Backtab) &&
+           (key->modifiers() & Qt::ControlModifier);
+}
+
 // Keeps ";" and line breaks out of a cell while it is typed.
 class CellValidator : public QValidator {
 public:
@@ -66,6 +75,41 @@ public:
         }
         return Acceptable;
     }
+};
+
+// The kind cell's editor.  The cell only ever holds one of the six kind
+// words: letters choose one by type-ahead (KindTypeAhead) and are never added
+// to it, and the text itself cannot be edited.  Backspace takes back the last
+// letter that counted, so that a wrong first letter can be typed again.
+class KindEditor : public QLineEdit {
+public:
+    explicit KindEditor(QWidget* parent) : QLineEdit(parent) {
+        setReadOnly(true);
+        setFrame(false);
+    }
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override {
+        const QString text = event->text();
+        const bool typed = text.size() == 1 && text.at(0).isPrint() &&
+                           !(event->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier));
+        if (typed) {
+            const QString word = KindTypeAhead(m_typed, text.at(0));
+            if (!word.isEmpty())
+                setText(word);
+            event->accept();
+            return;
+        }
+        if (event->key() == Qt::Key_Backspace) {
+            m_typed.chop(1);
+            event->accept();
+            return;
+        }
+        QLineEdit::keyPressEvent(event);
+    }
+
+private:
+    QString m_typed;
 };
 } // namespace
 
@@ -108,6 +152,8 @@ bool RecordModel::setData(const QModelIndex& index, const QVariant& value, int r
 Qt::ItemFlags RecordModel::flags(const QModelIndex& index) const {
     if (!index.isValid())
         return Qt::NoItemFlags;
+    if (index.column() > lastVisibleColumn)
+        return Qt::ItemIsEnabled;
     return Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsEditable;
 }
 
@@ -177,12 +223,26 @@ void TBroltGrid::finishEditing() {
     }
 }
 
+QModelIndex TBroltGrid::moveCursor(CursorAction action, Qt::KeyboardModifiers modifiers) {
+    const QModelIndex next = QTableView::moveCursor(action, modifiers);
+    if (!next.isValid() || next.column() != Col::Age)
+        return next;
+    const bool forward = action == MoveRight || action == MoveNext;
+    return next.siblingAtColumn(forward ? Col::Picture : Col::Kind);
+}
+
+void TBroltGrid::cancelEditing() {
+    if (QWidget* editor = cellEditor())
+        closeEditor(editor, QAbstractItemDelegate::RevertModelCache);
+}
+
 TCellDelegate::TCellDelegate(QObject* keyFilter, QObject* parent)
     : QStyledItemDelegate(parent), m_keyFilter(keyFilter) {}
 
 QWidget* TCellDelegate::createEditor(QWidget* parent, const QStyleOptionViewItem& option,
                                      const QModelIndex& index) const {
-    QWidget* editor = QStyledItemDelegate::createEditor(parent, option, index);
+    QWidget* editor = index.column() == Col::Kind ? new KindEditor(parent)
+                                                  : QStyledItemDelegate::createEditor(parent, option, index);
     if (auto* line = qobject_cast<QLineEdit*>(editor)) {
         line->setObjectName(QStringLiteral("CellEditor"));
         line->setValidator(new CellValidator(line));
@@ -190,6 +250,12 @@ QWidget* TCellDelegate::createEditor(QWidget* parent, const QStyleOptionViewItem
     if (editor)
         editor->installEventFilter(m_keyFilter);
     return editor;
+}
+
+bool TCellDelegate::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::KeyPress && leavesTheGrid(static_cast<QKeyEvent*>(event)))
+        return false;
+    return QStyledItemDelegate::eventFilter(watched, event);
 }
 
 // ---------------------------------------------------------------------------
@@ -241,8 +307,8 @@ TEditForm::TEditForm(RecordTable& table, DataFile& data, QWidget* parent)
     // Contacts in and the calendar out, beside the lists button.
     m_exchange = new TExchangeButtons(*m_model, m_data, m_speedPanel, 112);
     connect(m_exchange, &TExchangeButtons::recordsAdded, this, [this](int firstRow) {
-        // Imported records are changes of the data itself: leaving with
-        // Annuleren must not forget them as it forgets typing in the grid.
+        // Imported records are changes of the data itself, marked at once;
+        // Annuleren takes them back with everything else.
         m_data.unsavedChanges = m_data.saveEnabled = true;
         SelectCell(firstRow, 0);
     });
@@ -284,6 +350,8 @@ TEditForm::TEditForm(RecordTable& table, DataFile& data, QWidget* parent)
         m_grid->setColumnWidth(c, 1);
     for (int c = 10; c < Col::Count; ++c)
         m_grid->setColumnWidth(c, 64);
+    for (int c = lastVisibleColumn + 1; c < Col::Count; ++c)
+        m_grid->setColumnHidden(c, true);
 
     m_imagePanel = new QWidget(this);
     m_imagePanel->setObjectName(QStringLiteral("ImagePanel"));
@@ -343,15 +411,23 @@ TEditForm::TEditForm(RecordTable& table, DataFile& data, QWidget* parent)
     connect(m_grid, &QAbstractItemView::doubleClicked, this, &TEditForm::BroltGridDblClick);
 
     // The data file sorts through the grid before saving, so that the grid
-    // hears about the new order.
-    m_data.sortByOption = [this] { SortByOption(); };
+    // hears about the new order.  A save while the window is up (a list asks
+    // for one) puts rows on disk that Annuleren may take back.
+    m_data.sortByOption = [this] {
+        if (isVisible())
+            m_savedWhileShown = true;
+        SortByOption();
+    };
     // A save may read the file again instead (it changed on disk): the grid
     // must not look at the rows while they are replaced, and what was typed
-    // into the old rows is no change to the new ones.
+    // into the old rows is no change to the new ones; Annuleren goes back to
+    // the rows read.
     m_data.aroundTableChange = [this](const std::function<void()>& change) {
         m_model->rearrange(change);
         m_gridChanged = false;
         m_escText.clear();
+        if (isVisible())
+            keepForCancel();
     };
 
     resize(Store::readInteger(Keys::EditWidth), Store::readInteger(Keys::EditHeight));
@@ -386,10 +462,12 @@ void TEditForm::SelectCell(int row, int column) {
     const bool wasQuiet = m_quiet;
     m_quiet = true;
     row = std::clamp(row, 1, std::max(1, m_table.rowCount() - 1));
-    m_grid->setCurrentIndex(m_model->index(row - 1, std::clamp(column, 0, Col::Count - 1)));
+    column = std::clamp(column, 0, lastVisibleColumn);
+    m_grid->setCurrentIndex(m_model->index(row - 1, column));
     m_quiet = wasQuiet;
     m_previousRow = row;
     m_previousColumn = column;
+    m_enteredText = cellText(row, column);
 }
 
 QString TEditForm::statusText() const {
@@ -434,6 +512,10 @@ void TEditForm::showEvent(QShowEvent* event) {
     // The table may have been read or changed by other windows meanwhile.
     const int row = Row(), column = Column();
     m_escText.clear(); // the Escape memory belongs to one showing
+    if (!event->spontaneous()) {
+        keepForCancel();
+        m_savedWhileShown = false;
+    }
     m_model->reload();
     SelectCell(row > 0 ? row : 1, column);
     m_labelFormaat->setText(m_data.formatLabel);
@@ -450,7 +532,14 @@ void TEditForm::resizeEvent(QResizeEvent* event) {
 
 void TEditForm::done(int result) {
     writeSettings();
+    m_rowsAtShow.reset();
     QDialog::done(result);
+}
+
+void TEditForm::keepForCancel() {
+    m_rowsAtShow = m_table;
+    m_unsavedAtShow = m_data.unsavedChanges;
+    m_saveEnabledAtShow = m_data.saveEnabled;
 }
 
 void TEditForm::FormPaint() {
@@ -538,18 +627,10 @@ void TEditForm::BroltGridKeyUp(int key) {
         return;
     }
     if (m_grid->editing()) {
+        // (The kind cell's editor chooses the kind word itself.)
         const int column = Column();
-        if (column == Col::Kind) {
-            const QString kind = KindFromKey(key);
-            if (!kind.isEmpty()) {
-                // The editor holds the typed letter; it is what gets committed.
-                if (auto* line = qobject_cast<QLineEdit*>(m_grid->cellEditor()))
-                    line->setText(kind);
-                m_model->setCellText(Row(), Col::Kind, kind);
-            }
-        }
         m_gridChanged = true;
-        if (column <= 4)
+        if (column <= lastVisibleColumn)
             setStatus(columnHelp(column));
         else
             SelectCell(Row(), 0);
@@ -671,8 +752,10 @@ void TEditForm::BroltGridDblClick() {
 
 void TEditForm::BroltGridSelectCell(int row, int column) {
     const int previousRow = m_previousRow, previousColumn = m_previousColumn;
+    const QString enteredText = m_enteredText;
     m_previousRow = row;
     m_previousColumn = column;
+    m_enteredText = cellText(row, column);
     if (previousColumn != Col::Date || previousRow < 1 || previousRow >= m_table.rowCount())
         return;
     const QString text = cellText(previousRow, Col::Date);
@@ -681,9 +764,11 @@ void TEditForm::BroltGridSelectCell(int row, int column) {
     const QString rewritten = RewriteDateText(text);
     m_model->setCellText(previousRow, Col::Date, rewritten);
     if (!ParseDate(rewritten, m_data.dateNotation).isValid()) {
+        // OK or "Vandaag" write the calendar's date; Annuleren (or Escape)
+        // puts back what the cell held before it was typed in.
         TCalendarDlg* calendar = calendarDlg();
-        calendar->exec();
-        m_model->setCellText(previousRow, Col::Date, calendar->PickedDateText());
+        const bool accepted = calendar->exec() == QDialog::Accepted;
+        m_model->setCellText(previousRow, Col::Date, accepted ? calendar->PickedDateText() : enteredText);
     }
 }
 
@@ -711,9 +796,10 @@ void TEditForm::DeleteRow(int row) {
 
 void TEditForm::SpeedAddClick() {
     m_grid->finishEditing();
-    const int row = std::max(1, Row()), column = Column();
+    const int row = std::max(1, Row());
     m_model->insertTableRow(row);
-    SelectCell(row, column);
+    // What is typed next is the new record's name.
+    SelectCell(row, Col::Name);
     m_gridChanged = true;
 }
 
@@ -795,10 +881,26 @@ void TEditForm::BtnCancelClick() {
 }
 
 void TEditForm::reject() {
-    // Cancel, the close box and Escape outside the grid: the grid's own changes
-    // are forgotten as changes; the properties window's stay.
-    m_gridChanged = propsChanged && propsChanged();
+    // Annuleren, the close box and Escape outside the grid forget everything
+    // done since the window was shown: typing, added and deleted rows, imported
+    // records, the properties window's changes.
+    m_grid->cancelEditing();
+    if (m_rowsAtShow) {
+        const int row = Row(), column = Column();
+        m_model->rearrange([this] { m_table = *m_rowsAtShow; });
+        // Rows saved meanwhile are on disk: the rows put back are a change to them.
+        m_data.unsavedChanges = m_unsavedAtShow || m_savedWhileShown;
+        m_data.saveEnabled = m_saveEnabledAtShow || m_savedWhileShown;
+        SelectCell(row, column);
+    }
+    m_gridChanged = false;
+    m_escText.clear();
     QDialog::reject();
+}
+
+void TEditForm::leaveGrid(bool forward) {
+    m_grid->finishEditing();
+    focusNextPrevChild(forward);
 }
 
 void TEditForm::keyPressEvent(QKeyEvent* event) {
@@ -818,7 +920,12 @@ bool TEditForm::eventFilter(QObject* watched, QEvent* event) {
     QWidget* editor = m_grid->cellEditor();
     if (watched == m_grid || (editor && watched == editor) || qobject_cast<QLineEdit*>(watched)) {
         if (type == QEvent::KeyPress) {
-            BroltGridKeyDown(static_cast<QKeyEvent*>(event)->key());
+            auto* key = static_cast<QKeyEvent*>(event);
+            if (leavesTheGrid(key)) {
+                leaveGrid(key->key() == Qt::Key_Tab && !(key->modifiers() & Qt::ShiftModifier));
+                return true;
+            }
+            BroltGridKeyDown(key->key());
         } else if (type == QEvent::KeyRelease) {
             auto* key = static_cast<QKeyEvent*>(event);
             if (!key->isAutoRepeat())

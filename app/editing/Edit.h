@@ -12,6 +12,7 @@
 #include <QTableView>
 
 #include <functional>
+#include <optional>
 
 class QLabel;
 class TPictureImage;
@@ -62,6 +63,13 @@ public:
     QWidget* cellEditor() const;
     // Takes the text being typed into the cell and closes the editor.
     void finishEditing();
+    // Closes the editor and drops what was typed into it.
+    void cancelEditing();
+
+protected:
+    // Keys move past the computed age (never typed), as a click on it moves
+    // on to the kind: Tab and the arrows do not stop there.
+    QModelIndex moveCursor(CursorAction action, Qt::KeyboardModifiers modifiers) override;
 };
 
 // Cell editors that refuse ";" and line breaks while typing, and let the form
@@ -72,6 +80,10 @@ public:
     TCellDelegate(QObject* keyFilter, QObject* parent);
     QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem& option,
                           const QModelIndex& index) const override;
+
+protected:
+    // Ctrl+Tab is no Tab to the next cell: it is left to the form, which leaves the grid.
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     QObject* m_keyFilter;
@@ -158,6 +170,11 @@ private:
     void scrollToColumn0();
     QString cellText(int row, int column) const;
     QRect screenRect() const;
+    // Ctrl+Tab and Ctrl+Shift+Tab: the focus leaves the grid, the cell being
+    // typed is kept as leaving it with Tab keeps it.
+    void leaveGrid(bool forward);
+    // What Annuleren goes back to: the rows and the data's flags as they are now.
+    void keepForCancel();
 
     RecordTable& m_table;
     DataFile& m_data;
@@ -189,4 +206,13 @@ private:
     int m_escRow = 0;
     int m_previousRow = 0;
     int m_previousColumn = 0;
+    // The text of the selected cell when it was selected: a date that the
+    // calendar was cancelled for goes back to it.
+    QString m_enteredText;
+    // The rows and flags when the window was shown, for Annuleren; whether the
+    // data file was saved since (the rows on disk then differ from them).
+    std::optional<RecordTable> m_rowsAtShow;
+    bool m_unsavedAtShow = false;
+    bool m_saveEnabledAtShow = false;
+    bool m_savedWhileShown = false;
 };

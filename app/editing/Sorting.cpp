@@ -178,21 +178,17 @@ DateReport ValidateDates(const RecordTable& table, int notation, const QDate& to
     return report;
 }
 
-QString KindFromKey(int key) {
-    switch (key) {
-    case Qt::Key_F:
-        return Kind::Feest;
-    case Qt::Key_G:
-        return Kind::Geboorte;
-    case Qt::Key_H:
-        return Kind::Huwelijk;
-    case Qt::Key_J:
-        return Kind::Jubileum;
-    case Qt::Key_O:
-        return Kind::Overlijden;
-    default:
-        return {};
+QString KindTypeAhead(QString& typed, QChar letter) {
+    // The six words start with six different letters, so a candidate can only
+    // continue the word its first letter chose.
+    const QString candidate = typed + letter;
+    for (const QString* word : Kind::All) {
+        if (word->startsWith(candidate, Qt::CaseInsensitive)) {
+            typed = candidate;
+            return *word;
+        }
     }
+    return {};
 }
 
 QString CleanCellText(const QString& text) {

@@ -49,9 +49,12 @@ struct DateReport {
 // lie after `today`.
 DateReport ValidateDates(const RecordTable& table, int notation, const QDate& today);
 
-// The event kind for a key typed in the kind column: F, G, H, J, O; empty for
-// any other key (there is no shortcut for "Te doen").
-QString KindFromKey(int key);
+// The type-ahead of the kind cell.  `typed` holds the letters that counted
+// since the cell was entered.  The first letter chooses the kind word it
+// starts (F, G, H, J, O, T), later letters that continue that word are kept;
+// the chosen word is returned.  A letter that does neither changes nothing and
+// gives an empty text: nothing typed is ever added to a word.
+QString KindTypeAhead(QString& typed, QChar letter);
 
 // The text a cell may hold: ";" would split the record in the data file and
 // line breaks would end it, so ";" becomes "," and line breaks are dropped.

@@ -384,7 +384,8 @@ DataFile::ReadResult DataFile::read(const QString& folderIn, const QString& base
             const bool birth = !death && KindIs(kind, Kind::Geboorte);
             const bool wedding = needed && !death && !birth && KindIs(kind, Kind::Huwelijk);
             if (!death && !birth && !wedding) {
-                keep.push_back(needed);
+                // A kind that is none of the six is reported, as a bad date is.
+                keep.push_back(needed || !IsKnownKind(kind));
                 return;
             }
             const size_t name = qHash(BaseNameView(fields[1]));

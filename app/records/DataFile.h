@@ -79,8 +79,9 @@ public:
     // loaded when its next occurrence lies within [-back, ahead] days of
     // `today`, or when the list may need it — a death record, the birth
     // record of a name that has one, a date that is invalid or lies in the
-    // future (both are reported).  The lines come out the same as from the
-    // whole file; a big file is read in a fraction of the time and memory.
+    // future, a kind that is none of the six (all are reported).  The lines
+    // come out the same as from the whole file; a big file is read in a
+    // fraction of the time and memory.
     struct ReminderWindow {
         QDate today;
         int back = 0;

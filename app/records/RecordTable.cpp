@@ -63,8 +63,7 @@ QString NormaliseKind(QStringView kind) {
     if (kind.isEmpty() || kind == QStringView(u"\0", 1) || kind == QLatin1String("Verjaardag"))
         return Kind::Geboorte;
     // The usual kinds share one string instead of a copy per record.
-    for (const QString* known :
-         {&Kind::Geboorte, &Kind::Feest, &Kind::Huwelijk, &Kind::Jubileum, &Kind::Overlijden, &Kind::TeDoen})
+    for (const QString* known : Kind::All)
         if (kind == *known)
             return *known;
     if (kind[0].isLower())
@@ -84,4 +83,11 @@ bool KindIs(QStringView kind, const QString& known) {
     if (first != known[0] && !(first.isLower() && first.toUpper() == known[0]))
         return false;
     return kind.sliced(1) == QStringView(known).sliced(1);
+}
+
+bool IsKnownKind(QStringView kind) {
+    for (const QString* known : Kind::All)
+        if (KindIs(kind, *known))
+            return true;
+    return false;
 }

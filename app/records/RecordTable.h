@@ -36,6 +36,8 @@ inline const QString Huwelijk = QStringLiteral("Huwelijk");
 inline const QString Jubileum = QStringLiteral("Jubileum");
 inline const QString Overlijden = QStringLiteral("Overlijden");
 inline const QString TeDoen = QStringLiteral("Te doen");
+// The six kind words, the most common first.
+inline const QString* const All[] = {&Geboorte, &Feest, &Huwelijk, &Jubileum, &Overlijden, &TeDoen};
 } // namespace Kind
 
 // The one in-memory copy of the records: row 0 holds the titles, rows
@@ -81,3 +83,5 @@ private:
 QString NormaliseKind(QStringView kind);
 // Whether `kind` as read normalises to `known`, without making a string.
 bool KindIs(QStringView kind, const QString& known);
+// Whether `kind` as read is one of the six kind words.
+bool IsKnownKind(QStringView kind);

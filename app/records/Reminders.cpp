@@ -372,9 +372,17 @@ Reminders ComposeReminders(const RecordTable& table, int notation, const Working
         QString text;
     };
     std::vector<Entry> entries;
-    bool invalidReported = false;
+    bool invalidReported = false, unknownKindReported = false;
     for (int r = 1; r <= table.recordCount(); ++r) {
         const RecordTable::Row& row = table.row(r);
+        if (!unknownKindReported && !IsKnownKind(row[Col::Kind])) {
+            // A kind from a hand-edited file gives no sentence: said once per
+            // composition, and the record is kept as it is.
+            unknownKindReported = true;
+            Ui::instance().showTimedMessage(
+                5000, QStringLiteral("De naam \"") + row[Col::Name] + QStringLiteral("\" heeft"),
+                QStringLiteral("geen geldige gebeurtenis (") + row[Col::Kind] + QStringLiteral(")."));
+        }
         if (isBlank(row[Col::Date]))
             continue;
         if (row[Col::DayOffset].isEmpty()) {

@@ -1,21 +1,27 @@
 #include "TestKit.h"
 #include "editing/Datum.h"
 #include "editing/Edit.h"
+#include "editing/Props.h"
+#include "exchange/ExchangeDialogs.h"
 #include "kit/Clock.h"
 #include "kit/ClrBtn.h"
 #include "kit/Store.h"
 #include "lists/Resize.h"
 #include "records/Dates.h"
+#include "records/Reminders.h"
 #include "settings/Working.h"
 
 #include <QApplication>
 #include <QHeaderView>
 #include <QImage>
+#include <QKeySequence>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMouseEvent>
 #include <QTest>
 #include <QTimer>
+#include <QToolButton>
 
 #include <functional>
 #include <memory>
@@ -49,11 +55,11 @@ void whenShown(std::function<void()> action) {
 }
 
 // Clicks a button of the modal calendar once it is up.
-void answerCalendar(const char* button) {
+void answerCalendar(const QString& button) {
     whenShown([button] {
         auto* dlg = qobject_cast<TCalendarDlg*>(QApplication::activeModalWidget());
         QVERIFY(dlg);
-        QTest::mouseClick(dlg->findChild<TClrBtn*>(QLatin1String(button)), Qt::LeftButton);
+        QTest::mouseClick(dlg->findChild<TClrBtn*>(button), Qt::LeftButton);
     });
 }
 } // namespace
@@ -100,12 +106,20 @@ private Q_SLOTS:
     void sizesAreStoredAtClosing();
     void editRecordsTellsWhetherDataChanged();
     void savingSortsThroughTheGrid();
+    void editWindowKeepsWhatWasTyped_data();
+    void editWindowKeepsWhatWasTyped();
+    void gridKeyboard_data();
+    void gridKeyboard();
 
 private:
     TEditForm& makeForm();
     QPoint cellCenter(int row, int column) const;
     void clickCell(int row, int column);
     void typeInCell(int row, int column, const QString& text);
+    // Plays steps as a user would (see runSteps) and compares the records
+    // (every cell, "|" between, trailing empty cells left off) and the notes.
+    void runSteps(const QStringList& steps);
+    QStringList recordTexts() const;
 
     std::unique_ptr<TempHome> m_home;
     std::unique_ptr<FakeUi> m_ui;
@@ -217,7 +231,7 @@ void TestEditForm::kindShortcuts_data() {
     QTest::newRow("H") << int(Qt::Key_H) << "Huwelijk";
     QTest::newRow("J") << int(Qt::Key_J) << "Jubileum";
     QTest::newRow("O") << int(Qt::Key_O) << "Overlijden";
-    QTest::newRow("T makes no kind") << int(Qt::Key_T) << "t";
+    QTest::newRow("T is Te doen") << int(Qt::Key_T) << "Te doen";
 }
 
 void TestEditForm::kindShortcuts() {
@@ -322,7 +336,7 @@ void TestEditForm::cancelLeavesModifiedAlone() {
     QTest::mouseClick(f.findChild<TClrBtn*>("BtnCancel"), Qt::LeftButton);
     QVERIFY(!m_data->unsavedChanges);
     QVERIFY(!f.gridChanged());
-    QCOMPARE(m_table->cell(1, Col::Name), QString("Annie")); // Cancel restores nothing
+    QCOMPARE(m_table->cell(1, Col::Name), QString("Anna")); // what was typed is forgotten
 }
 
 void TestEditForm::headerClicksSort_data() {
@@ -402,11 +416,11 @@ void TestEditForm::leavingAnUnreadableDateOpensTheCalendar() {
     TEditForm& f = makeForm();
     f.calendarDlg()->SetStartDate(QDateTime(QDate(1975, 7, 4), QTime(0, 0)));
     typeInCell(2, 1, "31-02-2000");
-    answerCalendar("BtnCancel"); // whichever button: the calendar's date goes in
+    answerCalendar("BtnCancel"); // the text from before the typing comes back
     clickCell(3, 0);
-    QCOMPARE(m_table->cell(2, Col::Date), QString("04-07-1975"));
+    QCOMPARE(m_table->cell(2, Col::Date), QString("03-11-1982"));
     typeInCell(2, 1, "abc");
-    answerCalendar("BtnOK");
+    answerCalendar("BtnOK"); // the calendar's date goes in
     clickCell(3, 0);
     QCOMPARE(m_table->cell(2, Col::Date), QString("04-07-1975"));
 }
@@ -639,6 +653,241 @@ void TestEditForm::savingSortsThroughTheGrid() {
     m_table->setCell(1, Col::Name, "Zz");
     m_data->sortByOption();
     QCOMPARE(m_table->cell(1, Col::Name), QString("Zz"));
+}
+
+// One step a line: "set R C TEXT" (a cell, before the window shows), "click R C",
+// "type TEXT" (key by key to the focused control), "key SEQUENCE", "calendar
+// BUTTON" (the button to click in the calendar that opens next), "answer
+// yes|no", "extended", "props NAME" (the properties window that opens next
+// renames its record), "import" (a card file with Eva Ek), "ok", "cancel",
+// "closebox", "escape" (Escape on OK), "show", "save", "compose" (the
+// reminders of a copy of the table), and the checks "at R C" (the current
+// cell), "focus NAME" (the control with the focus) and "left" (the focus is
+// outside the grid).
+void TestEditForm::runSteps(const QStringList& steps) {
+    TPropertiesForm props(*m_table, *m_data);
+    auto target = [this]() -> QWidget* {
+        QWidget* focus = m_form->focusWidget();
+        return focus ? focus : m_form->grid();
+    };
+    for (const QString& step : steps) {
+        const QStringList parts = step.split(u' ');
+        const QString verb = parts.first();
+        const QString rest = step.section(u' ', 1);
+        if (verb == "set") {
+            m_table->setCell(parts[1].toInt(), parts[2].toInt(), step.section(u' ', 3));
+            continue;
+        }
+        if (!m_form) {
+            makeForm();
+            props.setEditForm(m_form.get());
+            m_form->openProperties = [&props] { props.OpenProperties(); };
+            m_form->propsChanged = [&props] { return props.propsChanged(); };
+        }
+        if (verb == "click") {
+            clickCell(parts[1].toInt(), parts[2].toInt());
+        } else if (verb == "type") {
+            for (const QChar c : rest)
+                QTest::keyClick(target(), c.toLatin1());
+        } else if (verb == "key") {
+            const QKeyCombination key = QKeySequence::fromString(rest)[0];
+            QTest::keyClick(target(), key.key(), key.keyboardModifiers());
+            if (key.key() == Qt::Key_Return)
+                QTRY_VERIFY(!m_form->grid()->editing()); // the delegate commits on the next turn of the loop
+        } else if (verb == "calendar") {
+            answerCalendar(rest);
+        } else if (verb == "answer") {
+            m_ui->nextAnswer(rest == "yes");
+        } else if (verb == "extended") {
+            Working().uitgebreid = true;
+        } else if (verb == "props") {
+            whenShown([rest] {
+                auto* window = qobject_cast<TPropertiesForm*>(QApplication::activeModalWidget());
+                QVERIFY(window);
+                auto* name = window->findChild<QLineEdit*>("EditNaam");
+                name->setFocus();
+                name->selectAll();
+                QTest::keyClicks(name, rest);
+                QTest::keyClick(name, Qt::Key_Tab);
+                QTest::mouseClick(window->findChild<TClrBtn*>("BtnOK"), Qt::LeftButton);
+            });
+        } else if (verb == "import") {
+            const QString cards = m_home->path() + "/kaarten.vcf";
+            WriteFileForTest(cards, "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:Eva Ek\r\nBDAY:1970-01-01\r\n"
+                                    "END:VCARD\r\n");
+            m_ui->nextAnswer(true); // from a file
+            m_ui->nextBrowse(cards);
+            QTest::mouseClick(m_form->exchangeButtons()->importButton(), Qt::LeftButton);
+        } else if (verb == "ok" || verb == "cancel") {
+            QTest::mouseClick(m_form->findChild<TClrBtn*>(verb == "ok" ? "BtnOK" : "BtnCancel"),
+                              Qt::LeftButton);
+        } else if (verb == "closebox") {
+            m_form->close();
+        } else if (verb == "escape") {
+            auto* ok = m_form->findChild<TClrBtn*>("BtnOK");
+            ok->setFocus();
+            QTest::keyClick(ok, Qt::Key_Escape);
+        } else if (verb == "show") {
+            m_form->show();
+            QVERIFY(QTest::qWaitForWindowExposed(m_form.get()));
+        } else if (verb == "save") {
+            m_data->save();
+        } else if (verb == "compose") {
+            RecordTable copy = *m_table;
+            ComputeDerivedColumns(copy, m_data->dateNotation, Clock::today());
+            ComposeReminders(copy, m_data->dateNotation, Working(), Clock::today());
+        } else if (verb == "at") {
+            QCOMPARE(QString("%1 %2").arg(m_form->Row()).arg(m_form->Column()), rest);
+        } else if (verb == "left") {
+            QWidget* focus = m_form->focusWidget();
+            QVERIFY(focus && focus != m_form->grid() && !m_form->grid()->isAncestorOf(focus));
+        } else if (verb == "focus") {
+            QVERIFY(m_form->focusWidget());
+            QCOMPARE(m_form->focusWidget()->objectName(), rest);
+        } else {
+            QFAIL(qPrintable("unknown step " + step));
+        }
+        QTRY_VERIFY(!QApplication::activeModalWidget() || QApplication::activeModalWidget() == m_form.get() ||
+                    !m_form->isVisible());
+    }
+}
+
+QStringList TestEditForm::recordTexts() const {
+    QStringList records;
+    for (int r = 1; r <= m_table->recordCount(); ++r) {
+        QString text = QStringList(m_table->row(r).begin(), m_table->row(r).end()).join(u'|');
+        while (text.endsWith(u'|'))
+            text.chop(1);
+        records << text;
+    }
+    return records;
+}
+
+void TestEditForm::editWindowKeepsWhatWasTyped_data() {
+    QTest::addColumn<QStringList>("steps");
+    QTest::addColumn<QStringList>("records");
+    QTest::addColumn<bool>("unsaved");      // the data marked as changed afterwards
+    QTest::addColumn<QStringList>("notes"); // the timed messages, "first|second"
+    QTest::addColumn<QByteArray>("saved");  // Brolt.dat after "save"
+    const QString anna = "Anna|12-05-1960|Geboorte", bert = "Bert|03-11-1982|Huwelijk",
+                  cees = "Cees|25-12-2001|Geboorte";
+    const QStringList asShown{anna, bert, cees};
+
+    // The kind cell holds only a kind: a type-ahead over the six words.
+    QTest::newRow("the whole kind word typed")
+        << QStringList{"click 2 2", "type Geboorte", "key Tab", "at 2 4"}
+        << QStringList{anna, "Bert|03-11-1982|Geboorte", cees} << false << QStringList() << QByteArray();
+    QTest::newRow("the start of a kind word")
+        << QStringList{"click 3 2", "type Over", "key Return"}
+        << QStringList{anna, bert, "Cees|25-12-2001|Overlijden"} << false << QStringList() << QByteArray();
+    QTest::newRow("T is Te doen, its space included")
+        << QStringList{"click 1 2", "type te d", "key Return"}
+        << QStringList{"Anna|12-05-1960|Te doen", bert, cees} << false << QStringList() << QByteArray();
+    QTest::newRow("letters that start no kind change nothing")
+        << QStringList{"click 2 2", "type xyz", "key Return", "ok"} << asShown << true << QStringList()
+        << QByteArray();
+    QTest::newRow("an unknown kind is kept, and reported once")
+        << QStringList{"set 2 2 Verhuisd", "set 3 2 Zomaar", "click 2 2", "key F2", "key Return", "ok",
+                       "compose"}
+        << QStringList{anna, "Bert|03-11-1982|Verhuisd", "Cees|25-12-2001|Zomaar"} << true
+        << QStringList{"De naam \"Bert\" heeft|geen geldige gebeurtenis (Verhuisd)."} << QByteArray();
+
+    // Annuleren in the calendar puts back the cell's text.
+    QTest::newRow("calendar cancelled: the date typed over comes back")
+        << QStringList{"click 2 1", "type 03-13-1982", "calendar BtnCancel", "key Tab", "at 2 2"} << asShown
+        << false << QStringList() << QByteArray();
+    QTest::newRow("calendar cancelled in a new row: empty again")
+        << QStringList{"click 4 0",       "type Dirk",          "key Tab",
+                       "type 99-99-1999", "calendar BtnCancel", "key Tab"}
+        << QStringList{anna, bert, cees, "Dirk"} << false << QStringList() << QByteArray();
+    QTest::newRow("calendar OK: its date")
+        << QStringList{"click 2 1", "type 31-02-2000", "calendar BtnOK", "key Tab"}
+        << QStringList{anna, "Bert|12-05-2025|Huwelijk", cees} << false << QStringList() << QByteArray();
+
+    // Annuleren, the close box and Escape outside a cell forget everything.
+    QTest::newRow("Annuleren forgets typing")
+        << QStringList{"click 1 0", "type Annie", "key Return", "cancel"} << asShown << false << QStringList()
+        << QByteArray();
+    QTest::newRow("Annuleren forgets an inserted row")
+        << QStringList{"click 2 0",       "key Insert", "type Karel", "key Tab",
+                       "type 25-12-1990", "key Tab",    "cancel"}
+        << asShown << false << QStringList() << QByteArray();
+    QTest::newRow("the close box brings back a deleted row")
+        << QStringList{"click 2 0", "answer yes", "key Delete", "closebox"} << asShown << false
+        << QStringList() << QByteArray();
+    QTest::newRow("Escape outside a cell forgets typing")
+        << QStringList{"click 3 0", "type Kees", "key Return", "escape"} << asShown << false << QStringList()
+        << QByteArray();
+    QTest::newRow("Annuleren forgets imported records")
+        << QStringList{"import", "cancel"} << asShown << false
+        << QStringList{"Contacten uit kaarten.vcf|1 toegevoegd, 0 al aanwezig, 0 overgeslagen"}
+        << QByteArray();
+    QTest::newRow("Annuleren forgets the properties window's changes")
+        << QStringList{"extended", "props Bertje", "click 2 0", "cancel"} << asShown << false << QStringList()
+        << QByteArray();
+    QTest::newRow("OK keeps an inserted row")
+        << QStringList{"click 2 0", "key Insert", "type Karel", "key Tab", "type 25-12-1990", "key Tab", "ok"}
+        << QStringList{anna, "Karel|25-12-1990", bert, cees} << true << QStringList() << QByteArray();
+    QTest::newRow("the next save writes what was kept, not what was cancelled")
+        << QStringList{"click 2 0",  "key Insert", "type Karel", "key Tab",   "type 25-12-1990",
+                       "key Tab",    "cancel",     "show",       "click 3 0", "type Cora",
+                       "key Return", "ok",         "save"}
+        << QStringList{anna, bert, "Cora|25-12-2001|Geboorte"} << false
+        << QStringList{"De wijzigingen zijn bewaard.|"}
+        << QByteArray("12-05-1960;Anna;Geboorte;;;;;;;\r\n03-11-1982;Bert;Huwelijk;;;;;;;\r\n"
+                      "25-12-2001;Cora;Geboorte;;;;;;;\r\n");
+
+    // Typing after Insert goes into the new row's name.
+    QTest::newRow("Insert at the end, then typing")
+        << QStringList{"key Ctrl+End", "key Insert", "at 4 0", "type Karel Ok", "key Return"}
+        << QStringList{anna, bert, cees, "Karel Ok"} << false << QStringList() << QByteArray();
+}
+
+void TestEditForm::editWindowKeepsWhatWasTyped() {
+    QFETCH(QStringList, steps);
+    QFETCH(QStringList, records);
+    QFETCH(bool, unsaved);
+    QFETCH(QStringList, notes);
+    QFETCH(QByteArray, saved);
+    runSteps(steps);
+    QCOMPARE(recordTexts(), records);
+    QCOMPARE(m_data->unsavedChanges, unsaved);
+    QCOMPARE(m_data->saveEnabled, unsaved);
+    QStringList shown;
+    for (const FakeUi::Note& n : m_ui->notes)
+        shown << n.first + u'|' + n.second;
+    QCOMPARE(shown, notes);
+    if (!saved.isEmpty())
+        QCOMPARE(ReadFileForTest(m_data->defaultFilePath()), saved);
+}
+
+void TestEditForm::gridKeyboard_data() {
+    QTest::addColumn<QStringList>("steps");
+    QTest::addColumn<QString>("name"); // of record 1 afterwards
+    QTest::newRow("Tab from the last column goes to the next row")
+        << QStringList{"click 1 4", "key Tab", "at 2 0", "focus BroltGrid"} << "Anna";
+    QTest::newRow("Shift+Tab from the first column goes to the row above")
+        << QStringList{"click 2 0", "key Backtab", "at 1 4"} << "Anna";
+    QTest::newRow("Tab and Shift+Tab pass the computed age")
+        << QStringList{"click 1 2", "key Tab", "at 1 4", "key Backtab", "at 1 2", "key Right", "at 1 4"}
+        << "Anna";
+    QTest::newRow("End stops at the last column shown")
+        << QStringList{"click 1 0", "key End", "at 1 4", "key Right", "at 1 4"} << "Anna";
+    QTest::newRow("Ctrl+Tab leaves the grid") << QStringList{"click 1 0", "key Ctrl+Tab", "left"} << "Anna";
+    QTest::newRow("Ctrl+Shift+Tab leaves the grid")
+        << QStringList{"click 1 0", "key Ctrl+Shift+Tab", "left"} << "Anna";
+    QTest::newRow("Ctrl+Tab keeps the cell being typed")
+        << QStringList{"click 1 0", "type Annie", "key Ctrl+Tab", "left"} << "Annie";
+    QTest::newRow("Escape in the grid keeps the window open")
+        << QStringList{"click 1 0", "key Escape", "focus BroltGrid"} << "Anna";
+}
+
+void TestEditForm::gridKeyboard() {
+    QFETCH(QStringList, steps);
+    QFETCH(QString, name);
+    runSteps(steps);
+    QVERIFY(m_form->isVisible());
+    QCOMPARE(m_table->cell(1, Col::Name), name);
 }
 
 QTEST_MAIN(TestEditForm)

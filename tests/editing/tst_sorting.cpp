@@ -49,8 +49,8 @@ private Q_SLOTS:
     void rewriteDateText();
     void validateDates_data();
     void validateDates();
-    void kindFromKey_data();
-    void kindFromKey();
+    void kindTypeAhead_data();
+    void kindTypeAhead();
     void cleanCellText_data();
     void cleanCellText();
 
@@ -329,22 +329,43 @@ void TestSorting::validateDates() {
     }
 }
 
-void TestSorting::kindFromKey_data() {
-    QTest::addColumn<int>("key");
-    QTest::addColumn<QString>("kind");
-    QTest::newRow("F") << int(Qt::Key_F) << "Feest";
-    QTest::newRow("G") << int(Qt::Key_G) << "Geboorte";
-    QTest::newRow("H") << int(Qt::Key_H) << "Huwelijk";
-    QTest::newRow("J") << int(Qt::Key_J) << "Jubileum";
-    QTest::newRow("O") << int(Qt::Key_O) << "Overlijden";
-    QTest::newRow("T has none") << int(Qt::Key_T) << "";
-    QTest::newRow("digit") << int(Qt::Key_1) << "";
+void TestSorting::kindTypeAhead_data() {
+    QTest::addColumn<QString>("keys");
+    QTest::addColumn<QString>("word"); // the word after the last key that changed it
+    QTest::addColumn<QString>("counted");
+    // Row name, keys, word, letters that counted.
+    const char* const rows[][4] = {
+        {"F", "F", "Feest", "F"},
+        {"g, lower case", "g", "Geboorte", "g"},
+        {"H", "H", "Huwelijk", "H"},
+        {"J", "J", "Jubileum", "J"},
+        {"O", "O", "Overlijden", "O"},
+        {"T is Te doen", "T", "Te doen", "T"},
+        {"the whole word", "Geboorte", "Geboorte", "Geboorte"},
+        {"the whole word with its space", "te doen", "Te doen", "te doen"},
+        {"the start of a word", "Over", "Overlijden", "Over"},
+        {"no letter is added", "Geboortex", "Geboorte", "Geboorte"},
+        {"a later first letter chooses nothing", "Go", "Geboorte", "G"},
+        {"a letter that starts no word", "x", "", ""},
+        {"then one that does", "xH", "Huwelijk", "H"},
+        {"a digit", "1", "", ""},
+    };
+    for (const auto& row : rows)
+        QTest::newRow(row[0]) << QString(row[1]) << QString(row[2]) << QString(row[3]);
 }
 
-void TestSorting::kindFromKey() {
-    QFETCH(int, key);
-    QFETCH(QString, kind);
-    QCOMPARE(KindFromKey(key), kind);
+void TestSorting::kindTypeAhead() {
+    QFETCH(QString, keys);
+    QFETCH(QString, word);
+    QFETCH(QString, counted);
+    QString typed, chosen;
+    for (const QChar key : keys) {
+        const QString next = KindTypeAhead(typed, key);
+        if (!next.isEmpty())
+            chosen = next;
+    }
+    QCOMPARE(chosen, word);
+    QCOMPARE(typed, counted);
 }
 
 void TestSorting::cleanCellText_data() {
