@@ -620,8 +620,11 @@ void TEditForm::BroltGridKeyDown(int) {
 
 void TEditForm::BroltGridKeyUp(int key) {
     if (key == Qt::Key_Escape) {
-        if (cellText(m_escRow, m_escColumn).size() <= 1 && !m_escText.isEmpty())
+        // Only an Escape pressed on the grid: the release of one that closed
+        // the calendar or a question arrives here too, and must not undo it.
+        if (m_escapePressed && cellText(m_escRow, m_escColumn).size() <= 1 && !m_escText.isEmpty())
             m_model->setCellText(m_escRow, m_escColumn, m_escText);
+        m_escapePressed = false;
         m_escText.clear();
     } else if (key == Qt::Key_Tab || key == Qt::Key_Backtab) {
         return;
@@ -925,6 +928,8 @@ bool TEditForm::eventFilter(QObject* watched, QEvent* event) {
                 leaveGrid(key->key() == Qt::Key_Tab && !(key->modifiers() & Qt::ShiftModifier));
                 return true;
             }
+            if (key->key() == Qt::Key_Escape)
+                m_escapePressed = watched == m_grid;
             BroltGridKeyDown(key->key());
         } else if (type == QEvent::KeyRelease) {
             auto* key = static_cast<QKeyEvent*>(event);

@@ -202,6 +202,7 @@ private:
     bool m_clickRan = false; // the press already ran the click handling
     // The Escape memory: the text of a cell before the first key.
     QString m_escText;
+    bool m_escapePressed = false; // the Escape being released was pressed on the grid
     int m_escColumn = 0;
     int m_escRow = 0;
     int m_previousRow = 0;

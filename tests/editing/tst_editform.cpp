@@ -54,12 +54,16 @@ void whenShown(std::function<void()> action) {
     QTimer::singleShot(0, qApp, std::move(action));
 }
 
-// Clicks a button of the modal calendar once it is up.
+// Clicks a button of the modal calendar once it is up; "Escape" presses that
+// key there (its release goes where the focus is then).
 void answerCalendar(const QString& button) {
     whenShown([button] {
         auto* dlg = qobject_cast<TCalendarDlg*>(QApplication::activeModalWidget());
         QVERIFY(dlg);
-        QTest::mouseClick(dlg->findChild<TClrBtn*>(button), Qt::LeftButton);
+        if (button == QLatin1String("Escape"))
+            QTest::keyPress(dlg, Qt::Key_Escape);
+        else
+            QTest::mouseClick(dlg->findChild<TClrBtn*>(button), Qt::LeftButton);
     });
 }
 } // namespace
@@ -657,13 +661,12 @@ void TestEditForm::savingSortsThroughTheGrid() {
 
 // Steps, separated by ", ": "set R C TEXT" (a cell, before the window shows),
 // "click R C", "type TEXT" (key by key to the focused control), "key
-// SEQUENCE", "calendar BUTTON" (the button to click in the calendar that
-// opens next), "answer yes|no", "extended", "props NAME" (the properties
-// window that opens next renames the record it shows first), "import" (a card
-// file with Eva Ek), "ok", "cancel", "closebox", "escape" (Escape on OK),
-// "show", "save", "compose" (the reminders of a copy of the table), and the
-// checks "cell R C TEXT", "at R C" (the current cell), "focus NAME" (the
-// control with the focus) and "left" (the focus is outside the grid).
+// SEQUENCE", "release KEY", "calendar BUTTON" (the button to click, or
+// Escape to press, in the calendar that opens next), "answer yes|no", "extended", "props NAME" (the
+// properties window that opens next renames the record it shows first), "import" (a card file with Eva Ek),
+// "ok", "cancel", "closebox", "escape" (Escape on OK), "show", "save", "compose" (the reminders of a copy of
+// the table), and the checks "cell R C TEXT", "at R C" (the current cell), "focus NAME" (the control with the
+// focus) and "left" (the focus is outside the grid).
 void TestEditForm::runSteps(const QString& script) {
     const QStringList steps = script.split(QStringLiteral(", "));
     TPropertiesForm props(*m_table, *m_data);
@@ -695,6 +698,8 @@ void TestEditForm::runSteps(const QString& script) {
             QTest::keyClick(target(), key.key(), key.keyboardModifiers());
             if (key.key() == Qt::Key_Return)
                 QTRY_VERIFY(!m_form->grid()->editing()); // the delegate commits on the next turn of the loop
+        } else if (verb == "release") {
+            QTest::keyRelease(target(), QKeySequence::fromString(rest)[0].key());
         } else if (verb == "calendar") {
             answerCalendar(rest);
         } else if (verb == "answer") {
@@ -800,6 +805,9 @@ void TestEditForm::editWindowKeepsWhatWasTyped_data() {
         << asShown << false << QStringList() << QByteArray();
     row("calendar cancelled in a new row: empty again",
         "click 4 0, type Dirk, key Tab, type 99-99-1999, calendar BtnCancel, key Tab")
+        << QStringList{anna, bert, cees, "Dirk"} << false << QStringList() << QByteArray();
+    row("calendar closed with Escape: its release does not bring the typing back",
+        "click 4 0, type Dirk, key Tab, type 99-99-1999, key Return, calendar Escape, key Up, release Escape")
         << QStringList{anna, bert, cees, "Dirk"} << false << QStringList() << QByteArray();
     row("calendar OK: its date", "click 2 1, type 31-02-2000, calendar BtnOK, key Tab")
         << QStringList{anna, "Bert|12-05-2025|Huwelijk", cees} << false << QStringList() << QByteArray();
