@@ -147,8 +147,9 @@ void TExchangeButtons::ImportContactsClick() {
                                    path))
             return;
         QByteArray bytes;
-        if (!ReadWholeFile(path, bytes)) {
-            Ui::instance().showTimedMessage(5000, path, QStringLiteral("kan niet worden gelezen"), caller());
+        QString error;
+        if (!ReadCardSource(path, bytes, error)) {
+            Ui::instance().showTimedMessage(5000, importTitle, error, caller());
             return;
         }
         importCards(bytes, QFileInfo(path).fileName());
@@ -178,8 +179,7 @@ void TExchangeButtons::importCards(const QByteArray& bytes, const QString& where
         WriteLog(QStringLiteral("Importeer contacten: het venster was al gesloten, niets toegevoegd"));
         return;
     }
-    const QList<VCard> cards = ReadVCards(bytes);
-    if (cards.isEmpty()) {
+    if (!ContainsVCard(bytes)) {
         Ui::instance().showTimedMessage(5000, QStringLiteral("Geen contactkaarten gevonden in"), where,
                                         caller());
         return;
@@ -187,7 +187,7 @@ void TExchangeButtons::importCards(const QByteArray& bytes, const QString& where
     const int firstRow = m_model.table().recordCount() + 1;
     ImportSummary summary;
     m_model.rearrange([&] {
-        summary = ImportCards(cards, {&m_model.table(), m_data.dateNotation, m_data.utf8, m_data.dataFolder});
+        summary = ImportCards(bytes, {&m_model.table(), m_data.dateNotation, m_data.utf8, m_data.dataFolder});
         // The new rows show their age at once, as the others do.
         ComputeDerivedColumns(m_model.table(), m_data.dateNotation, Clock::today());
     });

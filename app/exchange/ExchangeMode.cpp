@@ -26,7 +26,6 @@ bool isWebAddress(const QString& s) {
 int runImport(const QString& source, const QString& dataFile) {
     QByteArray bytes;
     QString error;
-    QFile file(source);
     if (isWebAddress(source)) {
         if (!FetchAddressBook(QUrl(source), bytes, error)) {
             printLine(stderr, error);
@@ -37,21 +36,17 @@ int runImport(const QString& source, const QString& dataFile) {
             printLine(stdout, ImportSummary().line());
             return 0;
         }
-    } else if (file.open(QIODevice::ReadOnly)) {
-        bytes = file.readAll();
-    } else {
-        printLine(stderr,
-                  QStringLiteral("Het bestand ") + source + QStringLiteral(" kan niet worden gelezen."));
+    } else if (!ReadCardSource(source, bytes, error)) {
+        printLine(stderr, error);
         return 1;
     }
-    const QList<VCard> cards = ReadVCards(bytes);
-    if (cards.isEmpty()) {
+    if (!ContainsVCard(bytes)) {
         printLine(stderr,
                   (isWebAddress(source) ? QStringLiteral("Het adresboek ") : QStringLiteral("Het bestand ")) +
                       DavClient::shownUrl(QUrl(source)) + QStringLiteral(" bevat geen contactkaarten."));
         return 1;
     }
-    const ImportOutcome outcome = ImportIntoDataFile(cards, dataFile);
+    const ImportOutcome outcome = ImportIntoDataFile(bytes, dataFile);
     for (const QString& reason : outcome.summary.reasons)
         printLine(stderr, reason);
     for (const QString& note : outcome.summary.notes)

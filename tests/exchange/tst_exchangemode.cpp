@@ -35,6 +35,13 @@ void TestExchangeMode::runsFromTheCommandLine_data() {
     QTest::newRow("a missing source changes nothing") << "--import %D/nee.vcf --file %D/Mijn.dat" << 1 << ""
                                                       << "Het bestand %D/nee.vcf kan niet worden gelezen.\n"
                                                       << "Mijn.dat" << data;
+    QTest::newRow("a device is no card file")
+        << "--import /dev/zero --file %D/Mijn.dat" << 1 << ""
+        << "Het bestand /dev/zero is geen gewoon bestand en wordt niet gelezen.\n"
+        << "Mijn.dat" << data;
+    QTest::newRow("nor is a folder") << "--import %D --file %D/Mijn.dat" << 1 << ""
+                                     << "Het bestand %D is geen gewoon bestand en wordt niet gelezen.\n"
+                                     << "Mijn.dat" << data;
     QTest::newRow("a file without cards changes nothing")
         << "--import %D/Mijn.dat --file %D/Mijn.dat" << 1 << ""
         << "Het bestand %D/Mijn.dat bevat geen contactkaarten.\n"
