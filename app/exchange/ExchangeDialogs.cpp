@@ -25,11 +25,6 @@ namespace {
 const QString importTitle = QStringLiteral("Importeer contacten");
 const QString exportTitle = QStringLiteral("Exporteer agenda");
 
-bool isWebAddress(const QString& text) {
-    return text.startsWith(QLatin1String("http://"), Qt::CaseInsensitive) ||
-           text.startsWith(QLatin1String("https://"), Qt::CaseInsensitive);
-}
-
 } // namespace
 
 TExchangeButtons::TExchangeButtons(RecordModel& model, DataFile& data, QWidget* panel, int left)
@@ -72,9 +67,13 @@ void TExchangeButtons::askAccount(const StoreKey& addressKey, const StoreKey& us
     if (!Ui::instance().askText(address, prompt, title, caller()))
         return;
     address = address.trimmed();
-    QUrl url(address);
-    if (!isWebAddress(address) || !url.isValid() || url.host().isEmpty()) {
-        Ui::instance().showTimedMessage(5000, QStringLiteral("Geen geldig adres:"), address, caller());
+    const DavAddress parsed = IsDavAddress(address) ? ParseDavAddress(address) : DavAddress();
+    QUrl url = parsed.url;
+    if (!url.isValid()) {
+        // Never the password that may have been typed into it.
+        Ui::instance().showTimedMessage(
+            5000, QStringLiteral("Geen geldig adres:"),
+            parsed.shown.isEmpty() ? address.section(QLatin1Char('@'), -1) : parsed.shown, caller());
         return;
     }
     // Address book and calendar mostly live on one server under one name.

@@ -66,6 +66,7 @@ void TestExchangeMode::runsFromTheCommandLine_data() {
         << "Onbekende optie: --wat\nGebruik: Brolt [a]\n         Brolt --list [--date JJJJ-MM-DD] [--file "
            "PAD]\n"
            "         Brolt --import BRON [--file PAD]\n         Brolt --export-ics DOEL [--file PAD]\n"
+           "         --user NAAM bij een serveradres als BRON of DOEL\n"
         << "share/Brolt/Brolt.dat"
         << "";
 }
