@@ -292,46 +292,46 @@ bool DavClient::waitForFinished() {
     return m_ok;
 }
 
+void DavClient::ask(const QByteArray& method, const QByteArray& depth, const QByteArray& body, Target target,
+                    std::function<void(const DavListing&)> then, std::function<void()> whenMissing) {
+    const Headers headers{{"Depth", depth}, {"Content-Type", xmlType}};
+    send({method, {}, body, headers, [this, target, then, whenMissing](QNetworkReply* reply) {
+              if (whenMissing && reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt() == 404) {
+                  whenMissing();
+                  return;
+              }
+              DavListing listing;
+              if (check(reply, target) && readListing(reply, listing))
+                  then(listing);
+          }});
+}
+
 void DavClient::fetchCards(const QUrl& url) {
     m_publishing = false;
     m_options = {};
     m_stateChanged = false;
     start(url);
-    send({"PROPFIND",
-          {},
-          propfindBody(),
-          {{"Depth", "0"}, {"Content-Type", xmlType}},
-          [this](QNetworkReply* reply) {
-              DavListing listing;
-              if (!check(reply, Target::AddressBook) || !readListing(reply, listing))
-                  return;
-              if (listing.self() && listing.self()->addressBook) {
-                  queryCards();
-                  return;
-              }
-              // Users often give the folder that holds their address books
-              // (".../addressbooks/users/NAME/"): the first one in it is taken.
-              send({"PROPFIND",
-                    {},
-                    propfindBody(),
-                    {{"Depth", "1"}, {"Content-Type", xmlType}},
-                    [this](QNetworkReply* reply) {
-                        DavListing listing;
-                        if (!check(reply, Target::AddressBook) || !readListing(reply, listing))
-                            return;
-                        QStringList books;
-                        for (const DavEntry& entry : std::as_const(listing.entries))
-                            if (entry.addressBook && !entry.name.isEmpty())
-                                books << entry.name;
-                        if (books.isEmpty()) {
-                            fail(QStringLiteral("%1 is geen adresboek").arg(shownUrl(m_base)));
-                            return;
-                        }
-                        books.sort();
-                        m_base = withSlash(childUrl(books.first()));
-                        queryCards();
-                    }});
-          }});
+    ask("PROPFIND", "0", propfindBody(), Target::AddressBook, [this](const DavListing& listing) {
+        if (listing.self() && listing.self()->addressBook) {
+            queryCards();
+            return;
+        }
+        // Users often give the folder that holds their address books
+        // (".../addressbooks/users/NAME/"): the first one in it is taken.
+        ask("PROPFIND", "1", propfindBody(), Target::AddressBook, [this](const DavListing& listing) {
+            QStringList books;
+            for (const DavEntry& entry : listing.entries)
+                if (entry.addressBook && !entry.name.isEmpty())
+                    books << entry.name;
+            if (books.isEmpty()) {
+                fail(QStringLiteral("%1 is geen adresboek").arg(shownUrl(m_base)));
+                return;
+            }
+            books.sort();
+            m_base = withSlash(childUrl(books.first()));
+            queryCards();
+        });
+    });
 }
 
 void DavClient::queryCards() {
@@ -339,14 +339,11 @@ void DavClient::queryCards() {
         QByteArrayLiteral("<?xml version=\"1.0\" encoding=\"utf-8\"?>\n"
                           "<C:addressbook-query xmlns:D=\"DAV:\" xmlns:C=\"urn:ietf:params:xml:ns:carddav\">"
                           "<D:prop><D:getetag/><C:address-data/></D:prop></C:addressbook-query>");
-    send({"REPORT", {}, query, {{"Depth", "1"}, {"Content-Type", xmlType}}, [this](QNetworkReply* reply) {
-              DavListing listing;
-              if (!check(reply, Target::AddressBook) || !readListing(reply, listing))
-                  return;
-              for (const DavEntry& entry : std::as_const(listing.entries))
-                  if (!entry.name.isEmpty() && !entry.data.isEmpty())
-                      m_cards.append(entry.data);
-          }});
+    ask("REPORT", "1", query, Target::AddressBook, [this](const DavListing& listing) {
+        for (const DavEntry& entry : listing.entries)
+            if (!entry.name.isEmpty() && !entry.data.isEmpty())
+                m_cards.append(entry.data);
+    });
 }
 
 void DavClient::publish(const QUrl& url, const QList<CalendarEvent>& events, const PublishOptions& options) {
@@ -357,40 +354,33 @@ void DavClient::publish(const QUrl& url, const QList<CalendarEvent>& events, con
     start(url);
     m_stateKey = shownUrl(m_base);
     loadState();
-    send({"PROPFIND",
-          {},
-          propfindBody(),
-          {{"Depth", "0"}, {"Content-Type", xmlType}},
-          [this](QNetworkReply* reply) {
-              if (reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt() == 404) {
-                  // A missing calendar is made; everything we knew about it is gone.
-                  const QByteArray make =
-                      QByteArrayLiteral(
-                          "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n"
-                          "<C:mkcalendar xmlns:D=\"DAV:\" xmlns:C=\"urn:ietf:params:xml:ns:caldav\">"
-                          "<D:set><D:prop><D:displayname>") +
-                      m_options.calendarName.toHtmlEscaped().toUtf8() +
-                      QByteArrayLiteral("</D:displayname><C:supported-calendar-component-set>"
-                                        "<C:comp name=\"VEVENT\"/></C:supported-calendar-component-set>"
-                                        "</D:prop></D:set></C:mkcalendar>");
-                  send({"MKCALENDAR", {}, make, {{"Content-Type", xmlType}}, [this](QNetworkReply* made) {
-                            if (!check(made, Target::Calendar))
-                                return;
-                            m_state.clear();
-                            m_stateChanged = true;
-                            afterListing({});
-                        }});
-                  return;
-              }
-              DavListing listing;
-              if (!check(reply, Target::Calendar) || !readListing(reply, listing))
-                  return;
-              if (!listing.self() || !listing.self()->calendar) {
-                  fail(QStringLiteral("%1 is geen agenda").arg(shownUrl(m_base)));
-                  return;
-              }
-              queryEvents();
-          }});
+    const auto make = [this] {
+        // A missing calendar is made; everything we knew about it is gone.
+        const QByteArray body =
+            QByteArrayLiteral("<?xml version=\"1.0\" encoding=\"utf-8\"?>\n"
+                              "<C:mkcalendar xmlns:D=\"DAV:\" xmlns:C=\"urn:ietf:params:xml:ns:caldav\">"
+                              "<D:set><D:prop><D:displayname>") +
+            m_options.calendarName.toHtmlEscaped().toUtf8() +
+            QByteArrayLiteral("</D:displayname><C:supported-calendar-component-set>"
+                              "<C:comp name=\"VEVENT\"/></C:supported-calendar-component-set>"
+                              "</D:prop></D:set></C:mkcalendar>");
+        send({"MKCALENDAR", {}, body, {{"Content-Type", xmlType}}, [this](QNetworkReply* made) {
+                  if (!check(made, Target::Calendar))
+                      return;
+                  m_state.clear();
+                  m_stateChanged = true;
+                  afterListing({});
+              }});
+    };
+    ask(
+        "PROPFIND", "0", propfindBody(), Target::Calendar,
+        [this](const DavListing& listing) {
+            if (!listing.self() || !listing.self()->calendar)
+                fail(QStringLiteral("%1 is geen agenda").arg(shownUrl(m_base)));
+            else
+                queryEvents();
+        },
+        make);
 }
 
 // Every event in the calendar with its data: our UIDs are found wherever a
@@ -399,20 +389,16 @@ void DavClient::queryEvents() {
     const QByteArray query =
         QByteArrayLiteral("<?xml version=\"1.0\" encoding=\"utf-8\"?>\n"
                           "<C:calendar-query xmlns:D=\"DAV:\" xmlns:C=\"urn:ietf:params:xml:ns:caldav\">"
-                          "<D:prop><D:getetag/><C:calendar-data/></D:prop>"
-                          "<C:filter><C:comp-filter name=\"VCALENDAR\"><C:comp-filter "
-                          "name=\"VEVENT\"/></C:comp-filter></C:filter>"
-                          "</C:calendar-query>");
-    send({"REPORT", {}, query, {{"Depth", "1"}, {"Content-Type", xmlType}}, [this](QNetworkReply* reply) {
-              DavListing listing;
-              if (!check(reply, Target::Calendar) || !readListing(reply, listing))
-                  return;
-              QList<DavEntry> children;
-              for (const DavEntry& entry : std::as_const(listing.entries))
-                  if (!entry.name.isEmpty() && !entry.collection)
-                      children << entry;
-              afterListing(children);
-          }});
+                          "<D:prop><D:getetag/><C:calendar-data/></D:prop><C:filter>"
+                          "<C:comp-filter name=\"VCALENDAR\"><C:comp-filter name=\"VEVENT\"/></C:comp-filter>"
+                          "</C:filter></C:calendar-query>");
+    ask("REPORT", "1", query, Target::Calendar, [this](const DavListing& listing) {
+        QList<DavEntry> children;
+        for (const DavEntry& entry : listing.entries)
+            if (!entry.name.isEmpty() && !entry.collection)
+                children << entry;
+        afterListing(children);
+    });
 }
 
 void DavClient::afterListing(const QList<DavEntry>& children) {

@@ -110,6 +110,10 @@ private:
     void pump();
     bool check(QNetworkReply* reply, Target target);
     bool readListing(QNetworkReply* reply, DavListing& listing);
+    // A PROPFIND or REPORT on the collection; `then` gets the listing once it
+    // is read, `whenMissing` (if given) runs instead when the collection is not there.
+    void ask(const QByteArray& method, const QByteArray& depth, const QByteArray& body, Target target,
+             std::function<void(const DavListing&)> then, std::function<void()> whenMissing = {});
     void fail(const QString& message);
     void abortAll(const QString& message);
     void finish();

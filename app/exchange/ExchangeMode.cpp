@@ -44,8 +44,6 @@ void restoreTerminal(int signal) {
 
 // Reads a line from the terminal without showing it.
 QString askPassword(const QString& prompt) {
-    std::fputs(prompt.toLocal8Bit().constData(), stderr);
-    std::fflush(stderr);
     if (tcgetattr(STDIN_FILENO, &shownTerminal) != 0)
         return {};
     termios quiet = shownTerminal;
@@ -54,7 +52,10 @@ QString askPassword(const QString& prompt) {
     const auto onTerm = std::signal(SIGTERM, restoreTerminal);
     const auto onHup = std::signal(SIGHUP, restoreTerminal);
     echoHidden = 1;
+    // Quiet first, then the question: what is typed after it is never shown, nor thrown away.
     tcsetattr(STDIN_FILENO, TCSAFLUSH, &quiet);
+    std::fputs(prompt.toLocal8Bit().constData(), stderr);
+    std::fflush(stderr);
     std::string line;
     for (int c; (c = std::getchar()) != EOF && c != '\n';)
         if (line.size() < 4096 && c != '\r')
