@@ -128,11 +128,11 @@ void DavClient::dispatch(const Request& r) {
         request.setRawHeader(name, value);
     ++m_sent[r.method];
     QNetworkReply* reply = m_network->sendCustomRequest(request, r.method, r.body);
-    m_inFlight.insert(reply);
-    auto* deadline = new QTimer(reply);
+    auto* deadline = new QTimer(this);
     deadline->setSingleShot(true);
     connect(deadline, &QTimer::timeout, this, [this] { abortAll(tooSlow); });
     deadline->start(currentLimits.requestMs);
+    m_inFlight.insert(reply, deadline);
     connect(reply, &QNetworkReply::downloadProgress, this, [this](qint64 received, qint64 total) {
         if (received > currentLimits.responseBytes || total > currentLimits.responseBytes)
             abortAll(QStringLiteral("Het antwoord van %1 is groter dan %2 MB; dat leest Brolt niet")
@@ -144,7 +144,11 @@ void DavClient::dispatch(const Request& r) {
 
 void DavClient::finishedReply(QNetworkReply* reply, const Request& request) {
     reply->deleteLater();
-    m_inFlight.remove(reply);
+    // The request has ended, and so has its deadline (whose timeout may be what ended it).
+    if (QTimer* deadline = m_inFlight.take(reply)) {
+        deadline->stop();
+        deadline->deleteLater();
+    }
     const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
     const bool redirect = status == 301 || status == 302 || status == 307 || status == 308;
     if (m_failed) {
@@ -265,7 +269,7 @@ void DavClient::abortAll(const QString& message) {
     if (!m_busy)
         return;
     fail(message);
-    for (QNetworkReply* reply : QSet<QNetworkReply*>(m_inFlight))
+    for (QNetworkReply* reply : m_inFlight.keys())
         reply->abort();
     pump();
 }

@@ -140,7 +140,7 @@ private:
     bool m_refused = false;
     bool m_publishing = false;
     int m_ignored = 0;
-    QSet<QNetworkReply*> m_inFlight;
+    QHash<QNetworkReply*, QTimer*> m_inFlight; // each with its deadline
     std::deque<Request> m_queue;
     std::function<void()> m_whenIdle;
     QString m_error;
