@@ -13,7 +13,7 @@ struct KnownOption {
 constexpr KnownOption knownOptions[] = {
     {QLatin1StringView("--list"), false},      {QLatin1StringView("--date"), true},
     {QLatin1StringView("--file"), true},       {QLatin1StringView("--import"), true},
-    {QLatin1StringView("--export-ics"), true},
+    {QLatin1StringView("--export-ics"), true}, {QLatin1StringView("--user"), true},
 };
 
 const KnownOption* find(const QString& argument) {
@@ -65,7 +65,8 @@ int PrintUsage(const QString& why) {
                                               "Gebruik: Brolt [a]\n"
                                               "         Brolt --list [--date JJJJ-MM-DD] [--file PAD]\n"
                                               "         Brolt --import BRON [--file PAD]\n"
-                                              "         Brolt --export-ics DOEL [--file PAD]\n");
+                                              "         Brolt --export-ics DOEL [--file PAD]\n"
+                                              "         --user NAAM bij een serveradres als BRON of DOEL\n");
     std::fputs(text.toLocal8Bit().constData(), stderr);
     return 2;
 }

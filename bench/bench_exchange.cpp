@@ -1,6 +1,8 @@
 // Times the exchange with address books and calendars: importing 5 000 cards,
 // 1 000 of them with a 640 x 480 photo, into a new data file (reading,
-// pictures, saving), and writing 9 999 records as a calendar file.
+// pictures, saving), writing 9 999 records as a calendar file, and reading
+// card files made to be slow: a value folded over 20 000 lines, and 10 MB of
+// each shape that once made a reader take time or memory out of proportion.
 #include "Median.h"
 #include "exchange/ICalendar.h"
 #include "exchange/Import.h"
@@ -54,6 +56,35 @@ QByteArray cards(int count, int withPhoto) {
     }
     return out;
 }
+
+// A card whose one line goes on over `lines` folded lines of 100 bytes; each
+// continuation ends in "=" and the line has no ":", the shape that once made
+// every continuation copy the whole line so far.
+QByteArray foldedCard(int lines) {
+    QByteArray out = "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:Gevouwen\r\nBDAY:1960-05-12\r\nNOTE gevouwen";
+    const QByteArray piece = "\r\n " + QByteArray(99, 'a') + "=";
+    out.reserve(out.size() + lines * piece.size() + 16);
+    for (int i = 0; i < lines; ++i)
+        out += piece;
+    return out + "\r\nEND:VCARD\r\n";
+}
+
+// `unit` repeated to 10 MB, between `head` and `tail`.
+QByteArray tenMegabytes(const QByteArray& head, const QByteArray& unit, const QByteArray& tail) {
+    QByteArray out = head;
+    out.reserve(10 * 1024 * 1024 + head.size() + tail.size());
+    while (out.size() < 10 * 1024 * 1024)
+        out += unit;
+    return out + tail;
+}
+
+// Reads and imports `cards` into an empty table (no pictures); the median of `runs`.
+double importMs(const QByteArray& cards, int runs) {
+    return MedianMs(runs, [&] {
+        RecordTable table;
+        ImportCards(cards, {&table, 0, true, QString()});
+    });
+}
 } // namespace
 
 int main(int argc, char* argv[]) {
@@ -72,7 +103,7 @@ int main(int argc, char* argv[]) {
         [&] {
             QFile f(vcf);
             f.open(QIODevice::ReadOnly);
-            const ImportOutcome o = ImportIntoDataFile(ReadVCards(f.readAll()), dataFile);
+            const ImportOutcome o = ImportIntoDataFile(f.readAll(), dataFile);
             if (!o.ok || o.summary.added != 5000 || o.summary.writtenPictures.size() != 1000)
                 std::abort();
         },
@@ -98,5 +129,34 @@ int main(int argc, char* argv[]) {
             std::abort();
     });
     std::printf("export 9 999 records to a calendar file:  %7.1f ms\n", exportMs);
+
+    std::printf("read a card folded over 20 000 lines (2 MB): %7.1f ms\n", importMs(foldedCard(20000), 11));
+    std::printf("read a card folded over 100 000 lines (10 MB): %7.1f ms\n", importMs(foldedCard(100000), 5));
+    const QByteArray begin = "BEGIN:VCARD\r\nFN:A\r\nBDAY:1960-05-12\r\n";
+    const QByteArray end = "\r\nEND:VCARD\r\n";
+    const struct {
+        const char* what;
+        QByteArray bytes;
+    } shapes[] = {
+        {"blank lines", tenMegabytes(begin, "\r\n", end)},
+        {"one line", tenMegabytes(begin + "FN:", "x", end)},
+        {"short cards", tenMegabytes({}, "BEGIN:VCARD\r\nFN:B\r\nBDAY:--0512\r\nEND:VCARD\r\n", {})},
+        {"empty cards", tenMegabytes({}, "BEGIN:VCARD\r\nEND:VCARD\r\n", {})},
+        {"parameters", tenMegabytes(begin + "X", ";P=a,b", ":x" + end)},
+        {"quotes", tenMegabytes(begin + "NOTE:", "\"", end)},
+        {"soft breaks", tenMegabytes(begin + "NOTE;ENCODING=QUOTED-PRINTABLE:", "=41=\r\n", end)},
+        {"escapes", tenMegabytes(begin + "N:", "\\;", end)},
+        {"labelled dates",
+         tenMegabytes(begin, "item1.X-ABDATE:2000-01-01\r\nitem1.X-ABLabel:Anniversary\r\n", end)},
+        {"nested cards", tenMegabytes(begin, "AGENT:\r\nBEGIN:VCARD\r\n", end)},
+        {"lines without END", tenMegabytes({}, "BEGIN:VCARD\r\nFN:C\r\n", {})},
+    };
+    double slowest = 0;
+    for (const auto& shape : shapes) {
+        const double ms = importMs(shape.bytes, 3);
+        slowest = std::max(slowest, ms);
+        std::printf("read 10 MB of %-18s %7.1f ms\n", (QByteArray(shape.what) + ":").constData(), ms);
+    }
+    std::printf("slowest 10 MB card file:                  %7.1f ms\n", slowest);
     return 0;
 }

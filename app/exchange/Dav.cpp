@@ -1,5 +1,6 @@
 #include "exchange/Dav.h"
 
+#include "kit/Log.h"
 #include "kit/Support.h"
 
 #include <QEventLoop>
@@ -11,16 +12,18 @@
 #include <QNetworkReply>
 #include <QNetworkRequest>
 #include <QSaveFile>
-#include <QSet>
-#include <QXmlStreamReader>
+#include <QTimer>
 
 namespace {
 
-int transferTimeoutMs = 20000;
+DavClient::Limits currentLimits;
 // Enough to keep a connection pool busy without flooding the server.
 constexpr int maxInFlight = 6;
+// A server that sends us round in circles on its own ground.
+constexpr int maxRedirects = 5;
 
 const QByteArray xmlType = QByteArrayLiteral("application/xml; charset=utf-8");
+const QString tooSlow = QStringLiteral("De server antwoordt te traag");
 
 QByteArray propfindBody() {
     return QByteArrayLiteral("<?xml version=\"1.0\" encoding=\"utf-8\"?>\n"
@@ -29,83 +32,40 @@ QByteArray propfindBody() {
 }
 
 QUrl withSlash(QUrl url) {
-    QString path = url.path();
+    const QString path = url.path(QUrl::FullyEncoded);
     if (!path.endsWith(QLatin1Char('/')))
-        url.setPath(path + QLatin1Char('/'));
+        url.setPath(path + QLatin1Char('/'), QUrl::TolerantMode);
     return url;
-}
-
-QString trimmedPath(QString path) {
-    while (path.endsWith(QLatin1Char('/')))
-        path.chop(1);
-    return path;
 }
 
 QString host(const QUrl& url) {
     return url.port() > 0 ? url.host() + QLatin1Char(':') + QString::number(url.port()) : url.host();
 }
 
-} // namespace
-
-QList<DavEntry> ParseMultistatus(const QByteArray& xml, const QUrl& base) {
-    QList<DavEntry> entries;
-    QXmlStreamReader reader(xml);
-    DavEntry entry;
-    DavEntry found; // the properties of the current propstat, kept when its status is 200
-    bool okStatus = true;
-    const QString dav = QStringLiteral("DAV:");
-    while (!reader.atEnd()) {
-        reader.readNext();
-        if (reader.isStartElement()) {
-            const QStringView name = reader.name();
-            const bool isDav = reader.namespaceUri() == dav;
-            if (isDav && name == u"response") {
-                entry = DavEntry();
-            } else if (isDav && name == u"propstat") {
-                found = DavEntry();
-                okStatus = true;
-            } else if (isDav && name == u"href" && entry.path.isEmpty()) {
-                // The first href is the response's own; properties may hold more.
-                entry.path = base.resolved(QUrl(reader.readElementText().trimmed())).path();
-            } else if (isDav && name == u"getetag") {
-                found.etag = reader.readElementText().trimmed().toUtf8();
-            } else if (isDav && name == u"collection") {
-                found.collection = true;
-            } else if (name == u"addressbook") {
-                found.addressBook = true;
-            } else if (name == u"calendar") {
-                found.calendar = true;
-            } else if (name == u"address-data" || name == u"calendar-data") {
-                found.data = reader.readElementText().toUtf8();
-            } else if (isDav && name == u"status") {
-                okStatus = reader.readElementText().contains(QLatin1String(" 200 "));
-            }
-        } else if (reader.isEndElement() && reader.namespaceUri() == dav) {
-            if (reader.name() == u"propstat" && okStatus) {
-                entry.etag = found.etag.isEmpty() ? entry.etag : found.etag;
-                entry.collection |= found.collection;
-                entry.addressBook |= found.addressBook;
-                entry.calendar |= found.calendar;
-                if (!found.data.isEmpty())
-                    entry.data = found.data;
-            } else if (reader.name() == u"response" && !entry.path.isEmpty()) {
-                entries.append(entry);
-            }
-        }
-    }
-    return entries;
+// A server's text in one of our messages: one line, never a terminal's escape.
+QString shownText(const QString& text) {
+    QString out;
+    for (QChar c : text.left(200))
+        out += c.category() == QChar::Other_Control ? QChar(u' ') : c;
+    return out.simplified();
 }
 
-DavClient::DavClient(QObject* parent) : QObject(parent), m_network(new QNetworkAccessManager(this)) {}
+} // namespace
+
+DavClient::DavClient(QObject* parent)
+    : QObject(parent), m_network(new QNetworkAccessManager(this)), m_jobTimer(new QTimer(this)) {
+    m_jobTimer->setSingleShot(true);
+    connect(m_jobTimer, &QTimer::timeout, this, [this] { abortAll(tooSlow); });
+}
 
 DavClient::~DavClient() = default;
 
-void DavClient::setTransferTimeout(int milliseconds) {
-    transferTimeoutMs = milliseconds;
+void DavClient::setLimits(const Limits& limits) {
+    currentLimits = limits;
 }
 
-int DavClient::transferTimeout() {
-    return transferTimeoutMs;
+DavClient::Limits DavClient::limits() {
+    return currentLimits;
 }
 
 QString DavClient::shownUrl(const QUrl& url) {
@@ -122,6 +82,7 @@ void DavClient::start(const QUrl& url) {
     m_failed = false;
     m_ok = false;
     m_refused = false;
+    m_ignored = 0;
     m_error.clear();
     m_cards.clear();
     m_counts = {};
@@ -131,48 +92,98 @@ void DavClient::start(const QUrl& url) {
     m_jobPassword = url.password().isEmpty() ? m_password : url.password();
     QUrl clean = withSlash(url);
     clean.setUserInfo(QString());
+    clean.setQuery(QString());
+    clean.setFragment(QString());
     m_base = clean;
+    m_jobTimer->start(currentLimits.jobMs);
 }
 
-void DavClient::send(const QByteArray& method, const QUrl& url, const QByteArray& body,
-                     const QList<QPair<QByteArray, QByteArray>>& headers, Handler handler) {
-    m_queue.push_back([this, method, url, body, headers, handler] {
-        QNetworkRequest request(url);
-        request.setAttribute(QNetworkRequest::CacheLoadControlAttribute, QNetworkRequest::AlwaysNetwork);
-        request.setAttribute(QNetworkRequest::CacheSaveControlAttribute, false);
-        request.setAttribute(QNetworkRequest::RedirectPolicyAttribute,
-                             QNetworkRequest::SameOriginRedirectPolicy);
-        request.setTransferTimeout(transferTimeoutMs);
-        request.setHeader(QNetworkRequest::UserAgentHeader, QByteArrayLiteral("Brolt"));
-        // Sent with the first request: asking twice per event would double a publish.
-        if (!m_jobUser.isEmpty() || !m_jobPassword.isEmpty())
-            request.setRawHeader("Authorization",
-                                 "Basic " +
-                                     (m_jobUser + QLatin1Char(':') + m_jobPassword).toUtf8().toBase64());
-        for (const auto& [name, value] : headers)
-            request.setRawHeader(name, value);
-        ++m_sent[method];
-        ++m_inFlight;
-        QNetworkReply* reply = m_network->sendCustomRequest(request, method, body);
-        connect(reply, &QNetworkReply::finished, this, [this, reply, handler] {
-            reply->deleteLater();
-            --m_inFlight;
-            if (!m_failed)
-                handler(reply);
-            pump();
-        });
+QUrl DavClient::childUrl(const QString& name) const {
+    return DavChildUrl(m_base, name);
+}
+
+QString DavClient::childPath(const QString& name) const {
+    return m_base.path() + name;
+}
+
+void DavClient::send(Request request) {
+    m_queue.push_back(std::move(request));
+    pump();
+}
+
+void DavClient::dispatch(const Request& r) {
+    QNetworkRequest request(r.child.isEmpty() ? m_base : childUrl(r.child));
+    request.setAttribute(QNetworkRequest::CacheLoadControlAttribute, QNetworkRequest::AlwaysNetwork);
+    request.setAttribute(QNetworkRequest::CacheSaveControlAttribute, false);
+    // Redirects are ours to judge: a PROPFIND must stay a PROPFIND, and only
+    // the collection itself may lead elsewhere on the same server.
+    request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::ManualRedirectPolicy);
+    request.setTransferTimeout(currentLimits.transferTimeoutMs);
+    request.setHeader(QNetworkRequest::UserAgentHeader, QByteArrayLiteral("Brolt"));
+    // Sent with the first request: asking twice per event would double a publish.
+    if (!m_jobUser.isEmpty() || !m_jobPassword.isEmpty())
+        request.setRawHeader("Authorization",
+                             "Basic " + (m_jobUser + QLatin1Char(':') + m_jobPassword).toUtf8().toBase64());
+    for (const auto& [name, value] : r.headers)
+        request.setRawHeader(name, value);
+    ++m_sent[r.method];
+    QNetworkReply* reply = m_network->sendCustomRequest(request, r.method, r.body);
+    auto* deadline = new QTimer(this);
+    deadline->setSingleShot(true);
+    connect(deadline, &QTimer::timeout, this, [this] { abortAll(tooSlow); });
+    deadline->start(currentLimits.requestMs);
+    m_inFlight.insert(reply, deadline);
+    connect(reply, &QNetworkReply::downloadProgress, this, [this](qint64 received, qint64 total) {
+        if (received > currentLimits.responseBytes || total > currentLimits.responseBytes)
+            abortAll(QStringLiteral("Het antwoord van %1 is groter dan %2 MB; dat leest Brolt niet")
+                         .arg(host(m_base))
+                         .arg(currentLimits.responseBytes / (1024 * 1024)));
     });
+    connect(reply, &QNetworkReply::finished, this, [this, reply, r] { finishedReply(reply, r); });
+}
+
+void DavClient::finishedReply(QNetworkReply* reply, const Request& request) {
+    reply->deleteLater();
+    // The request has ended, and so has its deadline (whose timeout may be what ended it).
+    if (QTimer* deadline = m_inFlight.take(reply)) {
+        deadline->stop();
+        deadline->deleteLater();
+    }
+    const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
+    const bool redirect = status == 301 || status == 302 || status == 307 || status == 308;
+    if (m_failed) {
+        // Nothing more to do: the job ends once the other requests are back.
+    } else if (redirect && request.child.isEmpty() && request.redirects < maxRedirects &&
+               reply->hasRawHeader("Location") &&
+               DavSameOrigin(reply->url().resolved(QUrl::fromEncoded(reply->rawHeader("Location"))),
+                             m_base)) {
+        // The collection moved on the same server: the same request goes
+        // there, and the collection it leads to is the one from now on.
+        QUrl moved = reply->url().resolved(QUrl::fromEncoded(reply->rawHeader("Location")));
+        moved.setUserInfo(QString());
+        moved.setQuery(QString());
+        moved.setFragment(QString());
+        m_base = withSlash(moved);
+        Request again = request;
+        ++again.redirects;
+        m_queue.push_front(std::move(again));
+    } else if (redirect || (status >= 300 && status < 400)) {
+        fail(QStringLiteral("%1 stuurt door naar een ander adres; dat volgt Brolt niet")
+                 .arg(shownUrl(reply->url())));
+    } else {
+        request.handler(reply);
+    }
     pump();
 }
 
 void DavClient::pump() {
     for (;;) {
-        while (!m_failed && m_inFlight < maxInFlight && !m_queue.empty()) {
-            auto next = std::move(m_queue.front());
+        while (!m_failed && m_inFlight.size() < maxInFlight && !m_queue.empty()) {
+            const Request next = std::move(m_queue.front());
             m_queue.pop_front();
-            next();
+            dispatch(next);
         }
-        if (m_inFlight > 0 || (!m_failed && !m_queue.empty()))
+        if (!m_inFlight.isEmpty() || (!m_failed && !m_queue.empty()))
             return;
         if (!m_failed && m_whenIdle) {
             auto step = std::move(m_whenIdle);
@@ -206,16 +217,12 @@ bool DavClient::check(QNetworkReply* reply, Target target) {
     case QNetworkReply::OperationCanceledError:
         fail(QStringLiteral("%1 geeft geen antwoord binnen %2 s")
                  .arg(where)
-                 .arg((transferTimeoutMs + 999) / 1000));
+                 .arg((currentLimits.transferTimeoutMs + 999) / 1000));
         return false;
     case QNetworkReply::SslHandshakeFailedError:
     case QNetworkReply::UnknownProxyError:
         fail(QStringLiteral("Geen veilige verbinding met %1: het certificaat wordt niet vertrouwd")
                  .arg(where));
-        return false;
-    case QNetworkReply::InsecureRedirectError:
-    case QNetworkReply::TooManyRedirectsError:
-        fail(QStringLiteral("%1 stuurt door naar een ander adres; dat volgt Brolt niet").arg(shown));
         return false;
     default:
         break;
@@ -231,15 +238,24 @@ bool DavClient::check(QNetworkReply* reply, Target target) {
         fail(QStringLiteral("Agenda niet gevonden en niet te maken: %1").arg(shown));
     else if (status == 412)
         fail(QStringLiteral("De agenda is intussen elders gewijzigd; publiceer opnieuw"));
-    else if (status >= 300 && status < 400)
-        fail(QStringLiteral("%1 stuurt door naar een ander adres; dat volgt Brolt niet").arg(shown));
     else if (status > 0)
         fail(QStringLiteral("De server antwoordt %1 %2 op %3")
                  .arg(status)
-                 .arg(reply->attribute(QNetworkRequest::HttpReasonPhraseAttribute).toString(), shown));
+                 .arg(shownText(reply->attribute(QNetworkRequest::HttpReasonPhraseAttribute).toString()),
+                      shown));
     else
         fail(QStringLiteral("Geen verbinding met %1").arg(where));
     return false;
+}
+
+// A multistatus that cannot be read ends the job: what it would have said is unknown.
+bool DavClient::readListing(QNetworkReply* reply, DavListing& listing) {
+    listing = ParseMultistatus(reply->readAll(), m_base);
+    m_ignored += listing.outside;
+    if (!listing.ok)
+        fail(QStringLiteral("Het antwoord van %1 is geen leesbare WebDAV-lijst; er is niets veranderd")
+                 .arg(host(m_base)));
+    return listing.ok;
 }
 
 void DavClient::fail(const QString& message) {
@@ -249,11 +265,23 @@ void DavClient::fail(const QString& message) {
     m_error = message;
 }
 
+void DavClient::abortAll(const QString& message) {
+    if (!m_busy)
+        return;
+    fail(message);
+    for (QNetworkReply* reply : m_inFlight.keys())
+        reply->abort();
+    pump();
+}
+
 void DavClient::finish() {
     if (!m_busy)
         return;
+    m_jobTimer->stop();
     if (!m_options.stateFile.isEmpty() && m_stateChanged)
         saveState();
+    if (m_ignored > 0)
+        WriteLog(shownUrl(m_base) + QStringLiteral(": ") + IgnoredLine(m_ignored, m_publishing));
     m_busy = false;
     m_ok = !m_failed;
     Q_EMIT finished(m_ok);
@@ -268,42 +296,46 @@ bool DavClient::waitForFinished() {
     return m_ok;
 }
 
+void DavClient::ask(const QByteArray& method, const QByteArray& depth, const QByteArray& body, Target target,
+                    std::function<void(const DavListing&)> then, std::function<void()> whenMissing) {
+    const Headers headers{{"Depth", depth}, {"Content-Type", xmlType}};
+    send({method, {}, body, headers, [this, target, then, whenMissing](QNetworkReply* reply) {
+              if (whenMissing && reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt() == 404) {
+                  whenMissing();
+                  return;
+              }
+              DavListing listing;
+              if (check(reply, target) && readListing(reply, listing))
+                  then(listing);
+          }});
+}
+
 void DavClient::fetchCards(const QUrl& url) {
-    start(url);
+    m_publishing = false;
     m_options = {};
     m_stateChanged = false;
-    send("PROPFIND", m_base, propfindBody(), {{"Depth", "0"}, {"Content-Type", xmlType}},
-         [this](QNetworkReply* reply) {
-             if (!check(reply, Target::AddressBook))
-                 return;
-             const QList<DavEntry> entries = ParseMultistatus(reply->readAll(), m_base);
-             const bool isBook = std::any_of(entries.begin(), entries.end(), [this](const DavEntry& e) {
-                 return trimmedPath(e.path) == trimmedPath(m_base.path()) && e.addressBook;
-             });
-             if (isBook) {
-                 queryCards();
-                 return;
-             }
-             // Users often give the folder that holds their address books
-             // (".../addressbooks/users/NAME/"): the first one in it is taken.
-             send("PROPFIND", m_base, propfindBody(), {{"Depth", "1"}, {"Content-Type", xmlType}},
-                  [this](QNetworkReply* listing) {
-                      if (!check(listing, Target::AddressBook))
-                          return;
-                      QStringList books;
-                      for (const DavEntry& entry : ParseMultistatus(listing->readAll(), m_base))
-                          if (entry.addressBook && trimmedPath(entry.path) != trimmedPath(m_base.path()))
-                              books << entry.path;
-                      if (books.isEmpty()) {
-                          fail(QStringLiteral("%1 is geen adresboek").arg(shownUrl(m_base)));
-                          return;
-                      }
-                      books.sort();
-                      m_base.setPath(books.first());
-                      m_base = withSlash(m_base);
-                      queryCards();
-                  });
-         });
+    start(url);
+    ask("PROPFIND", "0", propfindBody(), Target::AddressBook, [this](const DavListing& listing) {
+        if (listing.self() && listing.self()->addressBook) {
+            queryCards();
+            return;
+        }
+        // Users often give the folder that holds their address books
+        // (".../addressbooks/users/NAME/"): the first one in it is taken.
+        ask("PROPFIND", "1", propfindBody(), Target::AddressBook, [this](const DavListing& listing) {
+            QStringList books;
+            for (const DavEntry& entry : listing.entries)
+                if (entry.addressBook && !entry.name.isEmpty())
+                    books << entry.name;
+            if (books.isEmpty()) {
+                fail(QStringLiteral("%1 is geen adresboek").arg(shownUrl(m_base)));
+                return;
+            }
+            books.sort();
+            m_base = withSlash(childUrl(books.first()));
+            queryCards();
+        });
+    });
 }
 
 void DavClient::queryCards() {
@@ -311,171 +343,175 @@ void DavClient::queryCards() {
         QByteArrayLiteral("<?xml version=\"1.0\" encoding=\"utf-8\"?>\n"
                           "<C:addressbook-query xmlns:D=\"DAV:\" xmlns:C=\"urn:ietf:params:xml:ns:carddav\">"
                           "<D:prop><D:getetag/><C:address-data/></D:prop></C:addressbook-query>");
-    send("REPORT", m_base, query, {{"Depth", "1"}, {"Content-Type", xmlType}}, [this](QNetworkReply* report) {
-        if (!check(report, Target::AddressBook))
-            return;
-        for (const DavEntry& entry : ParseMultistatus(report->readAll(), m_base))
-            if (!entry.data.isEmpty())
+    ask("REPORT", "1", query, Target::AddressBook, [this](const DavListing& listing) {
+        for (const DavEntry& entry : listing.entries)
+            if (!entry.name.isEmpty() && !entry.data.isEmpty())
                 m_cards.append(entry.data);
     });
 }
 
 void DavClient::publish(const QUrl& url, const QList<CalendarEvent>& events, const PublishOptions& options) {
-    start(url);
+    m_publishing = true;
     m_events = events;
     m_options = options;
     m_stateChanged = false;
+    start(url);
+    m_stateKey = shownUrl(m_base);
     loadState();
-    const auto list = [this](QNetworkReply* reply) {
-        if (check(reply, Target::Calendar))
-            afterListing(ParseMultistatus(reply->readAll(), m_base));
+    const auto make = [this] {
+        // A missing calendar is made; everything we knew about it is gone.
+        const QByteArray body =
+            QByteArrayLiteral("<?xml version=\"1.0\" encoding=\"utf-8\"?>\n"
+                              "<C:mkcalendar xmlns:D=\"DAV:\" xmlns:C=\"urn:ietf:params:xml:ns:caldav\">"
+                              "<D:set><D:prop><D:displayname>") +
+            m_options.calendarName.toHtmlEscaped().toUtf8() +
+            QByteArrayLiteral("</D:displayname><C:supported-calendar-component-set>"
+                              "<C:comp name=\"VEVENT\"/></C:supported-calendar-component-set>"
+                              "</D:prop></D:set></C:mkcalendar>");
+        send({"MKCALENDAR", {}, body, {{"Content-Type", xmlType}}, [this](QNetworkReply* made) {
+                  if (!check(made, Target::Calendar))
+                      return;
+                  m_state.clear();
+                  m_stateChanged = true;
+                  afterListing({});
+              }});
     };
-    send("PROPFIND", m_base, propfindBody(), {{"Depth", "1"}, {"Content-Type", xmlType}},
-         [this, list](QNetworkReply* reply) {
-             if (reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt() != 404) {
-                 list(reply);
-                 return;
-             }
-             // A missing calendar is made; everything we knew about it is gone.
-             const QByteArray make =
-                 QByteArrayLiteral("<?xml version=\"1.0\" encoding=\"utf-8\"?>\n"
-                                   "<C:mkcalendar xmlns:D=\"DAV:\" xmlns:C=\"urn:ietf:params:xml:ns:caldav\">"
-                                   "<D:set><D:prop><D:displayname>") +
-                 m_options.calendarName.toHtmlEscaped().toUtf8() +
-                 QByteArrayLiteral("</D:displayname><C:supported-calendar-component-set>"
-                                   "<C:comp name=\"VEVENT\"/></C:supported-calendar-component-set>"
-                                   "</D:prop></D:set></C:mkcalendar>");
-             send("MKCALENDAR", m_base, make, {{"Content-Type", xmlType}}, [this](QNetworkReply* made) {
-                 if (!check(made, Target::Calendar))
-                     return;
-                 m_state.clear();
-                 m_stateChanged = true;
-                 afterListing({});
-             });
-         });
+    ask(
+        "PROPFIND", "0", propfindBody(), Target::Calendar,
+        [this](const DavListing& listing) {
+            if (!listing.self() || !listing.self()->calendar)
+                fail(QStringLiteral("%1 is geen agenda").arg(shownUrl(m_base)));
+            else
+                queryEvents();
+        },
+        make);
 }
 
-void DavClient::afterListing(const QList<DavEntry>& entries) {
-    const QString self = trimmedPath(m_base.path());
-    QHash<QString, QByteArray> onServer; // path -> etag of every object in the calendar
-    for (const DavEntry& entry : entries) {
-        if (trimmedPath(entry.path) == self) {
-            if (!entry.calendar) {
-                fail(QStringLiteral("%1 is geen agenda").arg(shownUrl(m_base)));
-                return;
-            }
-        } else if (!entry.collection) {
-            onServer.insert(entry.path, entry.etag);
-        }
+// Every event in the calendar with its data: our UIDs are found wherever a
+// calendar program stored them, and what is there is compared with what we have.
+void DavClient::queryEvents() {
+    const QByteArray query =
+        QByteArrayLiteral("<?xml version=\"1.0\" encoding=\"utf-8\"?>\n"
+                          "<C:calendar-query xmlns:D=\"DAV:\" xmlns:C=\"urn:ietf:params:xml:ns:caldav\">"
+                          "<D:prop><D:getetag/><C:calendar-data/></D:prop><C:filter>"
+                          "<C:comp-filter name=\"VCALENDAR\"><C:comp-filter name=\"VEVENT\"/></C:comp-filter>"
+                          "</C:filter></C:calendar-query>");
+    ask("REPORT", "1", query, Target::Calendar, [this](const DavListing& listing) {
+        QList<DavEntry> children;
+        for (const DavEntry& entry : listing.entries)
+            if (!entry.name.isEmpty() && !entry.collection)
+                children << entry;
+        afterListing(children);
+    });
+}
+
+void DavClient::afterListing(const QList<DavEntry>& children) {
+    // What the calendar holds, by the UID in its data (or, without data, in its name).
+    struct Stored {
+        const DavEntry* entry;
+        QString uid;
+    };
+    QList<Stored> stored;
+    QHash<QString, qsizetype> byUid;
+    const QString suffix = QStringLiteral(".ics");
+    for (const DavEntry& child : children) {
+        QString uid = CalendarObjectUid(child.data);
+        if (child.data.isEmpty() && child.name.endsWith(suffix))
+            uid = child.name.chopped(suffix.size());
+        stored.append({&child, uid});
+        // Of two objects with one UID, the one under our own name is ours.
+        if (!uid.isEmpty() && (!byUid.contains(uid) || child.name == uid + suffix))
+            byUid.insert(uid, stored.size() - 1);
     }
 
     QSet<QString> current;
     for (const CalendarEvent& event : std::as_const(m_events)) {
-        const QUrl href = eventUrl(event.uid);
-        current.insert(href.path());
-        const auto server = onServer.constFind(href.path());
-        const bool exists = server != onServer.constEnd();
+        current.insert(event.uid);
+        const auto at = byUid.constFind(event.uid);
+        if (at == byUid.constEnd()) {
+            putEvent(event, event.uid + suffix, {}, false);
+            continue;
+        }
+        const DavEntry& there = *stored[*at].entry;
         const Sent known = m_state.value(event.uid);
-        if (exists && !server->isEmpty() && known.etag == *server && known.hash == event.fingerprint)
+        const QString path = childPath(there.name);
+        // The same as ours on everything the records determine (whoever sent
+        // it, whatever its stamp); or changed by a calendar program since we
+        // sent it while the record stayed the same: then it stays as it is
+        // until the record changes.  Either way it is ours from now on.
+        const bool same = !there.data.isEmpty() && CalendarFingerprint(there.data) == event.fingerprint;
+        if (same || (known.path == path && known.print == event.fingerprint)) {
             ++m_counts.unchanged;
-        else
-            putEvent(event, exists ? *server : QByteArray(), exists);
+            if (known.path != path || known.print != event.fingerprint) {
+                m_state.insert(event.uid, {path, event.fingerprint});
+                m_stateChanged = true;
+            }
+            continue;
+        }
+        putEvent(event, there.name, there.etag, true);
     }
 
+    QSet<QString> onServer;
+    for (const Stored& s : std::as_const(stored))
+        onServer.insert(childPath(s.entry->name));
     QSet<QString> knownPaths;
     for (auto it = m_state.begin(); it != m_state.end();) {
-        knownPaths.insert(it->path);
         // Events of records that are gone are forgotten once the server lost them too.
-        if (!current.contains(it->path) && !onServer.contains(it->path)) {
+        if (!current.contains(it.key()) && !onServer.contains(it->path)) {
             it = m_state.erase(it);
             m_stateChanged = true;
         } else {
+            knownPaths.insert(it->path);
             ++it;
         }
     }
-    for (auto it = onServer.constBegin(); it != onServer.constEnd(); ++it) {
-        const QString& path = it.key();
-        if (current.contains(path))
+    for (const Stored& s : std::as_const(stored)) {
+        if (current.contains(s.uid))
             continue;
-        if (knownPaths.contains(path)) {
-            deleteEvent(path, it.value());
-            continue;
-        }
+        const DavEntry& there = *s.entry;
         // Not in our memory: ours only when the name is one of our UIDs and the content has our PRODID.
-        const QString name = QUrl::fromPercentEncoding(path.section(QLatin1Char('/'), -1).toUtf8());
-        if (!name.endsWith(QLatin1String(".ics")) || !IsBroltEventUid(name.chopped(4)) ||
-            m_options.prodId.isEmpty())
-            continue;
-        QUrl url = m_base;
-        url.setPath(path);
-        const QByteArray etag = it.value();
-        send("GET", url, {}, {}, [this, path, etag](QNetworkReply* reply) {
-            if (check(reply, Target::Event) && reply->readAll().contains("PRODID:" + m_options.prodId))
-                deleteEvent(path, etag);
-        });
+        const bool ours =
+            knownPaths.contains(childPath(there.name)) ||
+            (there.name.endsWith(suffix) && IsBroltEventUid(there.name.chopped(suffix.size())) &&
+             !m_options.prodId.isEmpty() && there.data.contains("PRODID:" + m_options.prodId));
+        if (ours)
+            deleteEvent(there.name, there.etag);
     }
-    m_whenIdle = [this] { fillMissingEtags(); };
 }
 
-// Each event is the file "<uid>.ics" in the calendar.
-QUrl DavClient::eventUrl(const QString& uid) const {
-    return m_base.resolved(
-        QUrl(QString::fromUtf8(QUrl::toPercentEncoding(uid, "@")) + QStringLiteral(".ics")));
-}
-
-void DavClient::putEvent(const CalendarEvent& event, const QByteArray& serverEtag, bool exists) {
-    const QUrl url = eventUrl(event.uid);
-    QList<QPair<QByteArray, QByteArray>> headers{{"Content-Type", "text/calendar; charset=utf-8"}};
-    if (exists && !serverEtag.isEmpty())
-        headers.append(qMakePair(QByteArray("If-Match"), serverEtag));
+void DavClient::putEvent(const CalendarEvent& event, const QString& name, const QByteArray& etag,
+                         bool exists) {
+    Headers headers{{"Content-Type", "text/calendar; charset=utf-8"}};
+    // A weak ETag never matches in If-Match: then the event is sent without one.
+    if (exists && !etag.isEmpty() && !etag.startsWith("W/"))
+        headers.append(qMakePair(QByteArray("If-Match"), etag));
     else if (!exists)
         headers.append(qMakePair(QByteArray("If-None-Match"), QByteArray("*")));
     const QString uid = event.uid;
-    const QByteArray hash = event.fingerprint;
-    send("PUT", url, event.calendar, headers, [this, uid, hash, url, exists](QNetworkReply* reply) {
-        if (!check(reply, Target::Event))
-            return;
-        ++(exists ? m_counts.updated : m_counts.created);
-        m_state.insert(uid, {url.path(), reply->rawHeader("ETag"), hash});
-        m_stateChanged = true;
-    });
+    const QByteArray print = event.fingerprint;
+    send({"PUT", name, event.calendar, headers, [this, uid, print, name, exists](QNetworkReply* reply) {
+              if (!check(reply, Target::Event))
+                  return;
+              ++(exists ? m_counts.updated : m_counts.created);
+              m_state.insert(uid, {childPath(name), print});
+              m_stateChanged = true;
+          }});
 }
 
-void DavClient::deleteEvent(const QString& path, const QByteArray& etag) {
-    QUrl url = m_base;
-    url.setPath(path);
-    QList<QPair<QByteArray, QByteArray>> headers;
-    if (!etag.isEmpty())
+void DavClient::deleteEvent(const QString& name, const QByteArray& etag) {
+    Headers headers;
+    if (!etag.isEmpty() && !etag.startsWith("W/"))
         headers.append(qMakePair(QByteArray("If-Match"), etag));
-    send("DELETE", url, {}, headers, [this, path](QNetworkReply* reply) {
-        const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
-        if (status != 404 && !check(reply, Target::Event))
-            return;
-        ++m_counts.deleted;
-        for (auto it = m_state.begin(); it != m_state.end();)
-            it = it->path == path ? m_state.erase(it) : std::next(it);
-        m_stateChanged = true;
-    });
-}
-
-// A server that does not answer a PUT with its ETag is asked once more, so
-// that the next publish can still tell what is unchanged.
-void DavClient::fillMissingEtags() {
-    const bool missing =
-        std::any_of(m_state.cbegin(), m_state.cend(), [](const Sent& sent) { return sent.etag.isEmpty(); });
-    if (!missing)
-        return;
-    send("PROPFIND", m_base, propfindBody(), {{"Depth", "1"}, {"Content-Type", xmlType}},
-         [this](QNetworkReply* reply) {
-             if (!check(reply, Target::Calendar))
-                 return;
-             QHash<QString, QByteArray> etags;
-             for (const DavEntry& entry : ParseMultistatus(reply->readAll(), m_base))
-                 etags.insert(entry.path, entry.etag);
-             for (Sent& sent : m_state)
-                 if (sent.etag.isEmpty())
-                     sent.etag = etags.value(sent.path);
-         });
+    send({"DELETE", name, {}, headers, [this, name](QNetworkReply* reply) {
+              const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
+              if (status != 404 && !check(reply, Target::Event))
+                  return;
+              ++m_counts.deleted;
+              const QString path = childPath(name);
+              for (auto it = m_state.begin(); it != m_state.end();)
+                  it = it->path == path ? m_state.erase(it) : std::next(it);
+              m_stateChanged = true;
+          }});
 }
 
 void DavClient::loadState() {
@@ -483,12 +519,11 @@ void DavClient::loadState() {
     QFile file(m_options.stateFile);
     if (m_options.stateFile.isEmpty() || !file.open(QIODevice::ReadOnly))
         return;
-    const QJsonObject events =
-        QJsonDocument::fromJson(file.readAll()).object().value(shownUrl(m_base)).toObject();
+    const QJsonObject events = QJsonDocument::fromJson(file.readAll()).object().value(m_stateKey).toObject();
     for (auto it = events.begin(); it != events.end(); ++it) {
+        // [path, fingerprint]; files of earlier versions also hold the ETag between them.
         const QJsonArray sent = it.value().toArray();
-        m_state.insert(it.key(), {sent.at(0).toString(), sent.at(1).toString().toUtf8(),
-                                  sent.at(2).toString().toUtf8()});
+        m_state.insert(it.key(), {sent.first().toString(), sent.last().toString().toUtf8()});
     }
 }
 
@@ -500,9 +535,8 @@ void DavClient::saveState() {
     old.close();
     QJsonObject events;
     for (auto it = m_state.cbegin(); it != m_state.cend(); ++it)
-        events.insert(it.key(),
-                      QJsonArray{it->path, QString::fromUtf8(it->etag), QString::fromUtf8(it->hash)});
-    all.insert(shownUrl(m_base), events);
+        events.insert(it.key(), QJsonArray{it->path, QString::fromUtf8(it->print)});
+    all.insert(m_stateKey, events);
     QSaveFile file(m_options.stateFile);
     if (file.open(QIODevice::WriteOnly)) {
         file.write(QJsonDocument(all).toJson(QJsonDocument::Compact));
@@ -511,11 +545,15 @@ void DavClient::saveState() {
     m_stateChanged = false;
 }
 
-bool FetchAddressBook(const QUrl& url, QByteArray& cards, QString& error) {
+bool FetchAddressBook(const QUrl& url, const DavLogin& login, QByteArray& cards, QString& error,
+                      int* ignored) {
     DavClient client;
+    client.setCredentials(login.user, login.password);
     client.fetchCards(url);
     const bool ok = client.waitForFinished();
     error = client.errorText();
+    if (ignored)
+        *ignored = client.ignored();
     cards.clear();
     for (const QByteArray& card : client.cards())
         cards += card + "\r\n";
@@ -526,15 +564,18 @@ QString PublishStateFile() {
     return UserDataFolder() + QStringLiteral("Agenda.json");
 }
 
-bool PublishCalendar(const QUrl& url, const QList<CalendarEvent>& events, DavPublishCounts& counts,
-                     QString& error) {
+bool PublishCalendar(const QUrl& url, const DavLogin& login, const QList<CalendarEvent>& events,
+                     DavPublishCounts& counts, QString& error, int* ignored) {
     DavClient client;
+    client.setCredentials(login.user, login.password);
     DavClient::PublishOptions options;
     options.stateFile = PublishStateFile();
     client.publish(url, events, options);
     const bool ok = client.waitForFinished();
     error = client.errorText();
     counts = client.counts();
+    if (ignored)
+        *ignored = client.ignored();
     return ok;
 }
 
@@ -544,4 +585,11 @@ QString PublishLine(const DavPublishCounts& counts) {
         .arg(counts.updated)
         .arg(counts.unchanged)
         .arg(counts.deleted);
+}
+
+QString IgnoredLine(int ignored, bool calendar) {
+    return QStringLiteral("%1 %2 over iets buiten %3 genegeerd")
+        .arg(ignored)
+        .arg(ignored == 1 ? QStringLiteral("antwoord") : QStringLiteral("antwoorden"),
+             calendar ? QStringLiteral("de agenda") : QStringLiteral("het adresboek"));
 }

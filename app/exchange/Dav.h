@@ -1,11 +1,13 @@
 #pragma once
 
 #include "exchange/ICalendar.h"
+#include "exchange/Multistatus.h"
 
 #include <QByteArray>
 #include <QHash>
 #include <QList>
 #include <QObject>
+#include <QSet>
 #include <QString>
 #include <QUrl>
 
@@ -14,6 +16,7 @@
 
 class QNetworkAccessManager;
 class QNetworkReply;
+class QTimer;
 
 // What a publish did.
 struct DavPublishCounts {
@@ -23,26 +26,22 @@ struct DavPublishCounts {
     int deleted = 0;
 };
 
-// One <response> of a WebDAV multistatus, with the properties that came back as 200.
-struct DavEntry {
-    QString path; // decoded path of the href
-    QByteArray etag;
-    bool collection = false;
-    bool addressBook = false;
-    bool calendar = false;
-    QByteArray data; // address-data or calendar-data
-};
-QList<DavEntry> ParseMultistatus(const QByteArray& xml, const QUrl& base);
-
 // The address book (CardDAV) and calendar (CalDAV) client.  Everything runs on
 // the event loop: start a job, then wait for finished() (the windows) or call
 // waitForFinished() (the command line).  One job at a time.
 //
-// Publishing sends only what changed: the ETag the server gave each event and
-// a hash of what was sent are kept in a small JSON state file, keyed by the
-// calendar's address.  Events are recognised as ours by that state file, or,
-// when it was lost, by our UID ending in the file name and our PRODID in the
-// content; nothing else on the server is ever changed.
+// A job reads, writes and deletes only the collection it was given and its
+// direct children (after a redirect on the same server, those of the
+// collection it leads to).  Every request has a total deadline, and so has
+// the whole job; answers larger than `Limits::responseBytes` are refused.
+//
+// Publishing sends only what changed: the calendar's own copy of each event
+// (from a calendar-query) is compared on what the records determine, and a
+// small JSON state file, keyed by the calendar's address, keeps where each of
+// our events lives and what was last sent.  Our events are those with our
+// UIDs that the records still hold (wherever they are stored in the
+// calendar), those in the state file, and, when it was lost, those whose name
+// is our UID with our PRODID in the content; nothing else is ever changed.
 class DavClient : public QObject {
     Q_OBJECT
 public:
@@ -72,12 +71,20 @@ public:
     bool refused() const { return m_refused; }
     const QList<QByteArray>& cards() const { return m_cards; }
     DavPublishCounts counts() const { return m_counts; }
+    // Responses of the last job about resources outside its collection, ignored.
+    int ignored() const { return m_ignored; }
     // The requests sent since construction, by method ("PUT", "PROPFIND", ...).
     int sentCount(const QByteArray& method) const { return m_sent.value(method); }
 
-    // The project-wide transfer timeout (20 s); tests shorten it.
-    static void setTransferTimeout(int milliseconds);
-    static int transferTimeout();
+    // The bounds of every job; tests shorten them.
+    struct Limits {
+        int transferTimeoutMs = 20000; // silence within one request
+        int requestMs = 60000;         // one request from start to end
+        int jobMs = 90000;             // a whole import or publish
+        qint64 responseBytes = 64 * 1024 * 1024;
+    };
+    static void setLimits(const Limits& limits);
+    static Limits limits();
     // The address as shown to the user: never with the password.
     static QString shownUrl(const QUrl& url);
 
@@ -86,35 +93,55 @@ Q_SIGNALS:
 
 private:
     using Handler = std::function<void(QNetworkReply*)>;
+    using Headers = QList<QPair<QByteArray, QByteArray>>;
     enum class Target { AddressBook, Calendar, Event };
+    struct Request {
+        QByteArray method;
+        QString child; // the child's name; empty: the collection itself
+        QByteArray body;
+        Headers headers;
+        Handler handler;
+        int redirects = 0;
+    };
     void start(const QUrl& url);
-    void send(const QByteArray& method, const QUrl& url, const QByteArray& body,
-              const QList<QPair<QByteArray, QByteArray>>& headers, Handler handler);
+    void send(Request request);
+    void dispatch(const Request& request);
+    void finishedReply(QNetworkReply* reply, const Request& request);
     void pump();
     bool check(QNetworkReply* reply, Target target);
+    bool readListing(QNetworkReply* reply, DavListing& listing);
+    // A PROPFIND or REPORT on the collection; `then` gets the listing once it
+    // is read, `whenMissing` (if given) runs instead when the collection is not there.
+    void ask(const QByteArray& method, const QByteArray& depth, const QByteArray& body, Target target,
+             std::function<void(const DavListing&)> then, std::function<void()> whenMissing = {});
     void fail(const QString& message);
+    void abortAll(const QString& message);
     void finish();
     void queryCards();
-    void afterListing(const QList<DavEntry>& entries);
-    QUrl eventUrl(const QString& uid) const;
-    void putEvent(const CalendarEvent& event, const QByteArray& serverEtag, bool exists);
-    void deleteEvent(const QString& path, const QByteArray& etag);
-    void fillMissingEtags();
+    void queryEvents();
+    void afterListing(const QList<DavEntry>& children);
+    QUrl childUrl(const QString& name) const;
+    QString childPath(const QString& name) const;
+    void putEvent(const CalendarEvent& event, const QString& name, const QByteArray& etag, bool exists);
+    void deleteEvent(const QString& name, const QByteArray& etag);
     void loadState();
     void saveState();
 
     QNetworkAccessManager* m_network;
+    QTimer* m_jobTimer;
     QString m_user;
     QString m_password;
     QString m_jobUser;
     QString m_jobPassword;
-    QUrl m_base;
+    QUrl m_base; // the collection, ending in "/", without user information
     bool m_busy = false;
     bool m_failed = false;
     bool m_ok = false;
     bool m_refused = false;
-    int m_inFlight = 0;
-    std::deque<std::function<void()>> m_queue;
+    bool m_publishing = false;
+    int m_ignored = 0;
+    QHash<QNetworkReply*, QTimer*> m_inFlight; // each with its deadline
+    std::deque<Request> m_queue;
     std::function<void()> m_whenIdle;
     QString m_error;
     QList<QByteArray> m_cards;
@@ -124,22 +151,29 @@ private:
     // Publishing.
     QList<CalendarEvent> m_events;
     PublishOptions m_options;
+    QString m_stateKey; // the calendar's address as given
     struct Sent {
-        QString path;
-        QByteArray etag;
-        QByteArray hash;
+        QString path;     // where the event lives on the server
+        QByteArray print; // the fingerprint of what was last sent
     };
     QHash<QString, Sent> m_state; // by UID
     bool m_stateChanged = false;
 };
 
-// For the command line: the whole job on a local event loop, user and password
-// from the address.  False with the Dutch reason in `error`.
-bool FetchAddressBook(const QUrl& url, QByteArray& cards, QString& error);
+// For the command line: the whole job on a local event loop.  False with the
+// Dutch reason in `error`; `ignored` counts responses outside the collection.
+struct DavLogin {
+    QString user;
+    QString password;
+};
+bool FetchAddressBook(const QUrl& url, const DavLogin& login, QByteArray& cards, QString& error,
+                      int* ignored = nullptr);
 // The state file is "Agenda.json" in the per-user data folder.
-bool PublishCalendar(const QUrl& url, const QList<CalendarEvent>& events, DavPublishCounts& counts,
-                     QString& error);
+bool PublishCalendar(const QUrl& url, const DavLogin& login, const QList<CalendarEvent>& events,
+                     DavPublishCounts& counts, QString& error, int* ignored = nullptr);
 // "2 nieuw, 1 gewijzigd, 7 ongewijzigd, 0 verwijderd"
 QString PublishLine(const DavPublishCounts& counts);
+// "3 antwoorden over iets buiten de agenda genegeerd"
+QString IgnoredLine(int ignored, bool calendar);
 // Where publishing remembers what it sent.
 QString PublishStateFile();

@@ -25,11 +25,6 @@ namespace {
 const QString importTitle = QStringLiteral("Importeer contacten");
 const QString exportTitle = QStringLiteral("Exporteer agenda");
 
-bool isWebAddress(const QString& text) {
-    return text.startsWith(QLatin1String("http://"), Qt::CaseInsensitive) ||
-           text.startsWith(QLatin1String("https://"), Qt::CaseInsensitive);
-}
-
 } // namespace
 
 TExchangeButtons::TExchangeButtons(RecordModel& model, DataFile& data, QWidget* panel, int left)
@@ -72,9 +67,13 @@ void TExchangeButtons::askAccount(const StoreKey& addressKey, const StoreKey& us
     if (!Ui::instance().askText(address, prompt, title, caller()))
         return;
     address = address.trimmed();
-    QUrl url(address);
-    if (!isWebAddress(address) || !url.isValid() || url.host().isEmpty()) {
-        Ui::instance().showTimedMessage(5000, QStringLiteral("Geen geldig adres:"), address, caller());
+    const DavAddress parsed = IsDavAddress(address) ? ParseDavAddress(address) : DavAddress();
+    QUrl url = parsed.url;
+    if (!url.isValid()) {
+        // Never the password that may have been typed into it.
+        Ui::instance().showTimedMessage(
+            5000, QStringLiteral("Geen geldig adres:"),
+            parsed.shown.isEmpty() ? address.section(QLatin1Char('@'), -1) : parsed.shown, caller());
         return;
     }
     // Address book and calendar mostly live on one server under one name.
@@ -147,8 +146,9 @@ void TExchangeButtons::ImportContactsClick() {
                                    path))
             return;
         QByteArray bytes;
-        if (!ReadWholeFile(path, bytes)) {
-            Ui::instance().showTimedMessage(5000, path, QStringLiteral("kan niet worden gelezen"), caller());
+        QString error;
+        if (!ReadCardSource(path, bytes, error)) {
+            Ui::instance().showTimedMessage(5000, importTitle, error, caller());
             return;
         }
         importCards(bytes, QFileInfo(path).fileName());
@@ -178,8 +178,7 @@ void TExchangeButtons::importCards(const QByteArray& bytes, const QString& where
         WriteLog(QStringLiteral("Importeer contacten: het venster was al gesloten, niets toegevoegd"));
         return;
     }
-    const QList<VCard> cards = ReadVCards(bytes);
-    if (cards.isEmpty()) {
+    if (!ContainsVCard(bytes)) {
         Ui::instance().showTimedMessage(5000, QStringLiteral("Geen contactkaarten gevonden in"), where,
                                         caller());
         return;
@@ -187,7 +186,7 @@ void TExchangeButtons::importCards(const QByteArray& bytes, const QString& where
     const int firstRow = m_model.table().recordCount() + 1;
     ImportSummary summary;
     m_model.rearrange([&] {
-        summary = ImportCards(cards, {&m_model.table(), m_data.dateNotation, m_data.utf8, m_data.dataFolder});
+        summary = ImportCards(bytes, {&m_model.table(), m_data.dateNotation, m_data.utf8, m_data.dataFolder});
         // The new rows show their age at once, as the others do.
         ComputeDerivedColumns(m_model.table(), m_data.dateNotation, Clock::today());
     });

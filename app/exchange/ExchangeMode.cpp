@@ -4,31 +4,148 @@
 #include "exchange/Dav.h"
 #include "exchange/ICalendar.h"
 #include "exchange/Import.h"
+#include "exchange/Secrets.h"
 #include "kit/Clock.h"
 #include "records/DataFile.h"
 
+#include <QEventLoop>
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
+#include <QTimer>
 
+#include <csignal>
 #include <cstdio>
+#include <memory>
+#include <string>
+#include <termios.h>
+#include <unistd.h>
 
 namespace {
 void printLine(FILE* stream, const QString& text) {
     std::fprintf(stream, "%s\n", text.toUtf8().constData());
 }
 
+// Also webcal://, caldav:// and their kin: never a file of that name.
 bool isWebAddress(const QString& s) {
-    return s.startsWith(QLatin1String("http://"), Qt::CaseInsensitive) ||
-           s.startsWith(QLatin1String("https://"), Qt::CaseInsensitive);
+    return IsDavAddress(s);
 }
 
-int runImport(const QString& source, const QString& dataFile) {
+// The terminal as it was before a prompt, for when Ctrl-C ends the prompt.
+termios shownTerminal;
+volatile std::sig_atomic_t echoHidden = 0;
+
+void restoreTerminal(int signal) {
+    if (echoHidden)
+        tcsetattr(STDIN_FILENO, TCSANOW, &shownTerminal);
+    std::signal(signal, SIG_DFL);
+    std::raise(signal);
+}
+
+// Reads a line from the terminal without showing it.
+QString askPassword(const QString& prompt) {
+    if (tcgetattr(STDIN_FILENO, &shownTerminal) != 0)
+        return {};
+    termios quiet = shownTerminal;
+    quiet.c_lflag &= ~tcflag_t(ECHO);
+    const auto onInt = std::signal(SIGINT, restoreTerminal);
+    const auto onTerm = std::signal(SIGTERM, restoreTerminal);
+    const auto onHup = std::signal(SIGHUP, restoreTerminal);
+    echoHidden = 1;
+    // Quiet first, then the question: what is typed after it is never shown, nor thrown away.
+    tcsetattr(STDIN_FILENO, TCSAFLUSH, &quiet);
+    std::fputs(prompt.toLocal8Bit().constData(), stderr);
+    std::fflush(stderr);
+    std::string line;
+    for (int c; (c = std::getchar()) != EOF && c != '\n';)
+        if (line.size() < 4096 && c != '\r')
+            line += char(c);
+    tcsetattr(STDIN_FILENO, TCSAFLUSH, &shownTerminal);
+    echoHidden = 0;
+    std::signal(SIGINT, onInt);
+    std::signal(SIGTERM, onTerm);
+    std::signal(SIGHUP, onHup);
+    std::fputs("\n", stderr);
+    return QString::fromLocal8Bit(line.c_str());
+}
+
+// The password the windows keep for this user and address, if a secret store answers.
+std::optional<QString> storedPassword(const QString& key) {
+    struct Answer {
+        bool done = false;
+        std::optional<QString> password;
+        QEventLoop loop;
+    };
+    auto answer = std::make_shared<Answer>();
+    Secrets::instance().read(key, [answer](std::optional<QString> password) {
+        answer->done = true;
+        answer->password = std::move(password);
+        answer->loop.quit();
+    });
+    if (!answer->done) {
+        // A store that never answers (a locked keyring nobody unlocks) is no store.
+        QTimer::singleShot(DavClient::limits().requestMs, &answer->loop, &QEventLoop::quit);
+        answer->loop.exec();
+    }
+    return answer->password;
+}
+
+// The user from --user or the address; the password from the address (with
+// a warning), BROLT_DAV_PASSWORD, the secret store, or a prompt on a terminal.
+DavLogin loginFor(const QUrl& url, const QString& userOption) {
+    DavLogin login{userOption.isEmpty() ? url.userName() : userOption, {}};
+    if (!url.password().isEmpty()) {
+        printLine(stderr,
+                  QStringLiteral("Let op: een wachtwoord in het adres kan elke gebruiker van deze computer "
+                                 "zien (ps) en het blijft in de geschiedenis van de shell; gebruik liever "
+                                 "BROLT_DAV_PASSWORD."));
+        login.password = url.password();
+        return login;
+    }
+    if (login.user.isEmpty())
+        return login;
+    if (qEnvironmentVariableIsSet("BROLT_DAV_PASSWORD")) {
+        login.password = qEnvironmentVariable("BROLT_DAV_PASSWORD");
+        return login;
+    }
+    QUrl bare = url;
+    bare.setUserInfo(QString());
+    if (const auto stored = storedPassword(Secrets::keyFor(login.user, DavClient::shownUrl(bare))))
+        login.password = *stored;
+    else if (isatty(STDIN_FILENO))
+        login.password =
+            askPassword(QStringLiteral("Wachtwoord van %1 voor %2: ").arg(login.user, bare.host()));
+    return login;
+}
+
+// The server address of a command line; false (the reason printed) when it cannot be used.
+bool serverAddress(const QString& text, QUrl& url) {
+    const DavAddress address = ParseDavAddress(text);
+    if (!address.error.isEmpty()) {
+        printLine(stderr, address.error);
+        return false;
+    }
+    url = address.url;
+    return true;
+}
+
+QUrl withoutUserInfo(QUrl url) {
+    url.setUserInfo(QString());
+    return url;
+}
+
+int runImport(const QString& source, const QString& dataFile, const QString& user) {
     QByteArray bytes;
     QString error;
-    QFile file(source);
+    QUrl url;
     if (isWebAddress(source)) {
-        if (!FetchAddressBook(QUrl(source), bytes, error)) {
+        if (!serverAddress(source, url))
+            return 1;
+        int ignored = 0;
+        const bool ok = FetchAddressBook(withoutUserInfo(url), loginFor(url, user), bytes, error, &ignored);
+        if (ignored > 0)
+            printLine(stderr, IgnoredLine(ignored, false));
+        if (!ok) {
             printLine(stderr, error);
             return 1;
         }
@@ -37,21 +154,17 @@ int runImport(const QString& source, const QString& dataFile) {
             printLine(stdout, ImportSummary().line());
             return 0;
         }
-    } else if (file.open(QIODevice::ReadOnly)) {
-        bytes = file.readAll();
-    } else {
-        printLine(stderr,
-                  QStringLiteral("Het bestand ") + source + QStringLiteral(" kan niet worden gelezen."));
+    } else if (!ReadCardSource(source, bytes, error)) {
+        printLine(stderr, error);
         return 1;
     }
-    const QList<VCard> cards = ReadVCards(bytes);
-    if (cards.isEmpty()) {
-        printLine(stderr,
-                  (isWebAddress(source) ? QStringLiteral("Het adresboek ") : QStringLiteral("Het bestand ")) +
-                      DavClient::shownUrl(QUrl(source)) + QStringLiteral(" bevat geen contactkaarten."));
+    if (!ContainsVCard(bytes)) {
+        printLine(stderr, (url.isValid() ? QStringLiteral("Het adresboek ") + DavClient::shownUrl(url)
+                                         : QStringLiteral("Het bestand ") + source) +
+                              QStringLiteral(" bevat geen contactkaarten."));
         return 1;
     }
-    const ImportOutcome outcome = ImportIntoDataFile(cards, dataFile);
+    const ImportOutcome outcome = ImportIntoDataFile(bytes, dataFile);
     for (const QString& reason : outcome.summary.reasons)
         printLine(stderr, reason);
     for (const QString& note : outcome.summary.notes)
@@ -64,7 +177,7 @@ int runImport(const QString& source, const QString& dataFile) {
     return 0;
 }
 
-int runExport(const QString& target, const QString& dataFile) {
+int runExport(const QString& target, const QString& dataFile, const QString& user) {
     RecordTable table;
     DataFile data(table);
     const DataFile::PathParts parts = DataFile::splitPath(dataFile);
@@ -75,10 +188,18 @@ int runExport(const QString& target, const QString& dataFile) {
         return 1;
     }
     if (isWebAddress(target)) {
+        QUrl url;
+        if (!serverAddress(target, url))
+            return 1;
         const CalendarExport events = CalendarEvents(table, data.dateNotation, Clock::now());
         DavPublishCounts counts;
         QString error;
-        if (!PublishCalendar(QUrl(target), events.events, counts, error)) {
+        int ignored = 0;
+        const bool ok = PublishCalendar(withoutUserInfo(url), loginFor(url, user), events.events, counts,
+                                        error, &ignored);
+        if (ignored > 0)
+            printLine(stderr, IgnoredLine(ignored, true));
+        if (!ok) {
             printLine(stderr, error);
             return 1;
         }
@@ -129,6 +250,7 @@ int RunExchangeMode(const QStringList& arguments) {
     QString dataFile = line.value(QStringLiteral("--file"));
     if (dataFile.isEmpty())
         dataFile = ConfiguredDataFile();
-    return line.has(QStringLiteral("--import")) ? runImport(import, dataFile)
-                                                : runExport(exportTarget, dataFile);
+    const QString user = line.value(QStringLiteral("--user"));
+    return line.has(QStringLiteral("--import")) ? runImport(import, dataFile, user)
+                                                : runExport(exportTarget, dataFile, user);
 }

@@ -5,6 +5,8 @@
 #include <QCryptographicHash>
 #include <QHash>
 
+#include <algorithm>
+
 namespace {
 // A stand-in year for events shown every year without a known start: a leap
 // year, so that 29 February stays itself.
@@ -151,8 +153,8 @@ QString EscapeText(const QString& text) {
         } else if (c == u'\r') {
             if (i + 1 >= text.size() || text[i + 1] != u'\n')
                 out += QStringLiteral("\\n");
-        } else {
-            out += c;
+        } else if (c.unicode() >= 0x20 && (c.unicode() < 0x7F || c.unicode() >= 0xA0)) {
+            out += c; // a TEXT value may hold no control character
         }
     }
     return out;
@@ -162,18 +164,104 @@ bool IsBroltEventUid(const QString& uid) {
     return uid.endsWith(UidDomain);
 }
 
-QByteArray CalendarFingerprint(const QByteArray& calendar) {
-    QCryptographicHash hash(QCryptographicHash::Sha1);
+namespace {
+// The content lines of the first VEVENT of a calendar object, unfolded, that
+// belong to the event itself (not to an alarm inside it).
+QList<QByteArray> firstEventLines(const QByteArray& calendar) {
+    QList<QByteArray> lines;
+    QByteArray line;
+    int depth = 0;     // components open
+    int eventAt = 0;   // the depth of the VEVENT we are in; 0: none
+    bool done = false; // the first VEVENT has ended
+    auto take = [&](const QByteArray& l) {
+        const QByteArray upper = l.trimmed().toUpper();
+        if (upper.startsWith("BEGIN:")) {
+            ++depth;
+            if (!eventAt && !done && upper == "BEGIN:VEVENT")
+                eventAt = depth;
+        } else if (upper.startsWith("END:")) {
+            if (eventAt && depth == eventAt) {
+                eventAt = 0;
+                done = true;
+            }
+            depth = std::max(depth - 1, 0);
+        } else if (eventAt && depth == eventAt) {
+            lines << l;
+        }
+    };
     qsizetype start = 0;
-    while (start < calendar.size()) {
+    while (start < calendar.size() && !done) {
         qsizetype end = calendar.indexOf('\n', start);
-        end = end < 0 ? calendar.size() : end + 1;
-        const QByteArrayView line(calendar.constData() + start, end - start);
-        if (!line.startsWith("DTSTAMP"))
-            hash.addData(line);
-        start = end;
+        if (end < 0)
+            end = calendar.size();
+        QByteArrayView physical(calendar.constData() + start, end - start);
+        if (physical.endsWith('\r'))
+            physical.chop(1);
+        start = end + 1;
+        if (!physical.isEmpty() && (physical.front() == ' ' || physical.front() == '\t')) {
+            line += physical.sliced(1);
+            continue;
+        }
+        if (!line.isEmpty())
+            take(line);
+        line = physical.toByteArray();
     }
-    return hash.result().toHex();
+    if (!line.isEmpty() && !done)
+        take(line);
+    return lines;
+}
+
+// "NAME;PARAMS:VALUE" -> its upper-case name, its parameters sorted, its value.
+QByteArray normalisedLine(const QByteArray& line, QByteArray& name) {
+    qsizetype colon = -1;
+    bool quoted = false;
+    for (qsizetype i = 0; i < line.size() && colon < 0; ++i) {
+        if (line[i] == '"')
+            quoted = !quoted;
+        else if (line[i] == ':' && !quoted)
+            colon = i;
+    }
+    if (colon < 0)
+        return {};
+    QList<QByteArray> head = line.first(colon).split(';');
+    name = head.takeFirst().trimmed().toUpper();
+    for (QByteArray& param : head) {
+        const qsizetype eq = param.indexOf('=');
+        param =
+            param.first(eq < 0 ? param.size() : eq).toUpper() + (eq < 0 ? QByteArray() : param.sliced(eq));
+    }
+    std::sort(head.begin(), head.end());
+    QByteArray value = line.sliced(colon + 1).trimmed();
+    if (name == "RRULE") { // the parts of a rule may come in any order
+        QList<QByteArray> parts = value.toUpper().split(';');
+        std::sort(parts.begin(), parts.end());
+        value = parts.join(';');
+    }
+    return name + ';' + head.join(';') + ':' + value;
+}
+} // namespace
+
+QByteArray CalendarFingerprint(const QByteArray& calendar) {
+    static const QByteArrayList determined = {"UID", "DTSTART", "DTEND", "DURATION", "RRULE", "SUMMARY"};
+    QList<QByteArray> kept;
+    for (const QByteArray& line : firstEventLines(calendar)) {
+        QByteArray name;
+        const QByteArray normal = normalisedLine(line, name);
+        if (determined.contains(name))
+            kept << normal;
+    }
+    std::sort(kept.begin(), kept.end());
+    return QCryptographicHash::hash(kept.join('\n'), QCryptographicHash::Sha1).toHex();
+}
+
+QString CalendarObjectUid(const QByteArray& calendar) {
+    for (const QByteArray& line : firstEventLines(calendar)) {
+        QByteArray name;
+        const QByteArray normal = normalisedLine(line, name);
+        if (name == "UID")
+            return QString::fromUtf8(normal.sliced(normal.indexOf(':') + 1));
+    }
+    return {};
 }
 
 CalendarExport CalendarEvents(const RecordTable& table, int notation, const QDateTime& stamp) {

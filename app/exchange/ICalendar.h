@@ -14,7 +14,7 @@
 struct CalendarEvent {
     QString uid;            // stable for the same name and kind, so a new publish updates the event
     QByteArray calendar;    // a whole VCALENDAR holding this one event
-    QByteArray fingerprint; // hex hash of `calendar` without its DTSTAMP line: equal when nothing changed
+    QByteArray fingerprint; // CalendarFingerprint(calendar): equal when the record did not change
 };
 
 struct CalendarExport {
@@ -32,14 +32,20 @@ QByteArray CalendarFile(const RecordTable& table, int notation, const QDateTime&
 // programs in the same calendar are left alone.
 bool IsBroltEventUid(const QString& uid);
 
-// The fingerprint of any calendar object's bytes, computed as CalendarEvent's:
-// compare a stored object with a fresh one without minding the time stamp.
+// The fingerprint of any calendar object's bytes, computed as CalendarEvent's,
+// over what the records determine of its first event: UID, start, end or
+// length, repetition and summary.  The stamp, the PRODID and whatever a
+// calendar program adds (an alarm, a description) do not count; neither do
+// the order of lines, of parameters or of a rule's parts.
 QByteArray CalendarFingerprint(const QByteArray& calendar);
+// The UID of the first event of a calendar object; empty when it has none.
+QString CalendarObjectUid(const QByteArray& calendar);
 
 // "Anna: verjaardag (1960)" — the summary of a record's event.
 QString EventSummary(const QString& name, const QString& kind, int year);
 
 // Folds one content line (without its CRLF) at 75 octets, never inside a UTF-8 sequence.
 QByteArray FoldContentLine(const QByteArray& line);
-// Escapes a TEXT value: backslash, ";", "," and line breaks.
+// Escapes a TEXT value: backslash, ";", "," and line breaks; other control
+// characters are left out.
 QString EscapeText(const QString& text);

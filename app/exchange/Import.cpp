@@ -14,8 +14,13 @@
 
 #include <algorithm>
 #include <atomic>
+#include <optional>
 #include <thread>
 #include <vector>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 QString key(const QString& kind, const QString& name) {
@@ -63,30 +68,93 @@ bool isJpeg(const QByteArray& bytes) {
     return bytes.size() > 3 && uchar(bytes[0]) == 0xFF && uchar(bytes[1]) == 0xD8;
 }
 
-// The picture of a card as the picture import makes it: wider than 200 is
-// shrunk to 200 at quality 75, a narrower one is kept as it is.
-bool writePicture(const QByteArray& jpeg, const QString& path) {
-    constexpr int MaxWidth = 200;
-    Bitmap24 bitmap;
-    // One pixel more than the width: only a picture that needs shrinking is
-    // shrunk while decoding, and the narrower ones still show as such.
-    if (!DecodeJpegForWidth(jpeg, MaxWidth + 1, bitmap))
-        return false;
-    if (bitmap.width() <= MaxWidth) {
-        QFile file(path);
-        return file.open(QIODevice::WriteOnly) && file.write(jpeg) == jpeg.size();
+// The pictures the program shows itself: never a card's file name, whether or
+// not the data folder holds them (yet).
+const QStringList ownPictures = {QStringLiteral("blanc.jpg")};
+
+// Picture file names for the cards: never a name that exists in the data
+// folder (in any case: the folder may be shared with Windows) or was given
+// out before in this import.
+class PictureNames {
+public:
+    explicit PictureNames(const QString& folder) {
+        const QStringList entries = QDir(folder).entryList(QDir::AllEntries | QDir::System | QDir::Hidden |
+                                                           QDir::NoDotAndDotDot); // dangling links too
+        for (const QString& entry : entries)
+            m_taken.insert(entry.toLower());
+        for (const QString& own : ownPictures)
+            m_taken.insert(own);
     }
-    return SaveShrunkJpeg(bitmap, MaxWidth, path);
+    QString take(const QString& name) {
+        const QString first = PictureFileName(name, QStringLiteral("x.jpg"));
+        QString candidate = first;
+        for (int n = 2; m_taken.contains(candidate.toLower()); ++n)
+            candidate = first.chopped(4) + u'-' + QString::number(n) + QStringLiteral(".jpg");
+        m_taken.insert(candidate.toLower());
+        return candidate;
+    }
+
+private:
+    QSet<QString> m_taken;
+};
+
+struct PhotoJob {
+    QByteArray jpeg;
+    QString file; // the name in the data folder
+    QList<int> rows;
+    QString label;
+    QString failure; // empty when the picture was written
+};
+
+// Decodes, shrinks and writes the pictures side by side: that is most of an
+// import's time when a thousand cards have photos.
+void makePictures(QList<PhotoJob>& photos, const QString& folder) {
+    std::atomic<qsizetype> next{0};
+    PhotoJob* const jobs = photos.data(); // detached once, before the threads share it
+    auto work = [&] {
+        for (qsizetype i; (i = next++) < photos.size();) {
+            PhotoJob& job = jobs[i];
+            constexpr int MaxWidth = 200;
+            QByteArray jpeg;
+            const CardPhoto made =
+                isJpeg(job.jpeg) ? MakeCardPhoto(job.jpeg, MaxWidth, jpeg) : CardPhoto::NotJpeg;
+            job.jpeg.clear();
+            QString why;
+            if (made == CardPhoto::NotJpeg)
+                job.failure = QStringLiteral("de foto is geen geldig .jpg-bestand en wordt niet gebruikt");
+            else if (made == CardPhoto::TooLarge)
+                job.failure = QStringLiteral("de foto is te groot om te verkleinen en wordt niet gebruikt");
+            else if (!WriteNewFile(folder + job.file, jpeg, why))
+                job.failure = QStringLiteral("de foto kan niet worden opgeslagen als ") + job.file +
+                              QStringLiteral(": ") + why;
+        }
+    };
+    const qsizetype threads =
+        std::min<qsizetype>(std::clamp(QThread::idealThreadCount(), 1, 4), photos.size());
+    std::vector<std::thread> helpers(size_t(std::max<qsizetype>(threads - 1, 0)));
+    for (std::thread& t : helpers)
+        t = std::thread(work);
+    work();
+    for (std::thread& t : helpers)
+        t.join();
 }
 
-// A free file name for the picture of `name` in `folder`: an existing
-// picture of someone else is never overwritten.
-QString freePictureName(const QString& folder, const QString& name, const QSet<QString>& reserved) {
-    const QString first = PictureFileName(name, QStringLiteral("x.jpg"));
-    QString candidate = first;
-    for (int n = 2; reserved.contains(candidate) || QFileInfo::exists(folder + candidate); ++n)
-        candidate = first.chopped(4) + u'-' + QString::number(n) + QStringLiteral(".jpg");
-    return candidate;
+// Why a card cannot be used because of a field's length, or empty.
+QString overlongField(const VCardContact& c) {
+    const std::pair<const QString*, const char*> fields[] = {
+        {&c.mail, "het e-mailadres"},
+        {&c.phone, "het telefoonnummer"},
+        {&c.street, "de straat"},
+        {&c.postcodeCity, "de postcode en plaats"},
+        {&c.country, "het land"},
+        {&c.birthText, "de geboortedatum"},
+        {&c.anniversaryText, "de trouwdatum"},
+        {&c.deathText, "de sterfdatum"},
+    };
+    for (const auto& [field, what] : fields)
+        if (field->size() > MaxCardFieldLength)
+            return QString::fromLatin1(what) + QStringLiteral(" is langer dan 1 000 tekens");
+    return {};
 }
 } // namespace
 
@@ -95,45 +163,58 @@ QString ImportSummary::line() const {
            QStringLiteral(" al aanwezig, ") + QString::number(skipped) + QStringLiteral(" overgeslagen");
 }
 
-ImportSummary ImportCards(const QList<VCard>& cards, const ImportTarget& target) {
+ImportSummary ImportCards(const QByteArray& source, const ImportTarget& target) {
     ImportSummary s;
     RecordTable& table = *target.table;
     QHash<QString, int> rows; // name and kind -> row of the record already there
     for (int r = 1; r <= table.recordCount(); ++r)
         rows.insert(key(table.cell(r, Col::Kind), baseOf(table.cell(r, Col::Name))), r);
-    table.reserve(table.recordCount() + int(cards.size()));
 
-    struct PhotoJob {
-        QByteArray jpeg;
-        QString path;
-        QList<int> rows;
-        QString label;
-        bool ok = false;
-    };
     QList<PhotoJob> photos;
-    QSet<QString> reserved; // picture names given out in this import
-    int number = 0;
-    for (const VCard& card : cards) {
-        ++number;
-        VCardContact c = ContactOfCard(card);
+    std::optional<PictureNames> names; // looked up at the first photo
+    VCardReader reader(source);
+    VCard card;
+    for (int number = 1; reader.next(card); ++number) {
         const QString label = QStringLiteral("Kaart ") + QString::number(number);
-        if (c.name.isEmpty()) {
+        auto skip = [&](const QString& why) {
             ++s.skipped;
-            s.reasons << label + QStringLiteral(": geen naam");
+            s.reasons << label + why;
+        };
+        if (!card.problem.isEmpty()) {
+            skip(QStringLiteral(": ") + card.problem);
+            continue;
+        }
+        VCardContact c = ContactOfCard(card);
+        if (c.name.isEmpty()) {
+            skip(QStringLiteral(": geen naam"));
+            continue;
+        }
+        if (c.name.size() > MaxCardFieldLength) {
+            skip(QStringLiteral(": de naam is langer dan 1 000 tekens"));
+            continue;
+        }
+        if (const QString why = overlongField(c); !why.isEmpty()) {
+            skip(QStringLiteral(" (") + c.name + QStringLiteral("): ") + why);
             continue;
         }
         if (!target.utf8) {
             QString fitted;
             if (!closeToCp1252(c.name, fitted)) {
-                ++s.skipped;
-                s.reasons << label + QStringLiteral(" (") + c.name +
-                                 QStringLiteral(
-                                     "): de naam kan niet in dit bestand (Windows-1252) worden geschreven");
+                skip(QStringLiteral(" (") + c.name +
+                     QStringLiteral("): de naam kan niet in dit bestand (Windows-1252) worden geschreven"));
                 continue;
             }
-            c.name = fitted;
-            for (QString* f : {&c.mail, &c.phone, &c.street, &c.postcodeCity, &c.country})
-                closeToCp1252(QString(*f), *f);
+            // A character may fold into a separator ("；" into ";"): the
+            // record, its picture and the next import's check must agree.
+            c.name = CleanCardText(fitted).simplified();
+            for (QString* f : {&c.mail, &c.phone, &c.street, &c.postcodeCity, &c.country}) {
+                closeToCp1252(QString(*f), fitted);
+                *f = CleanCardText(fitted);
+            }
+            if (c.name.isEmpty()) {
+                skip(QStringLiteral(": geen naam"));
+                continue;
+            }
         }
 
         struct Event {
@@ -163,7 +244,6 @@ ImportSummary ImportCards(const QList<VCard>& cards, const ImportTarget& target)
             const QString k = key(e.kind, e.name);
             const QString text = DateInNotation(e.date.year, e.date.month, e.date.day, target.notation);
             if (const auto it = rows.constFind(k); it != rows.constEnd()) {
-                ++s.present;
                 int y = 0, m = 0, d = 0;
                 const QString& old = table.cell(*it, Col::Date);
                 if (!RecordDateParts(old.trimmed(), target.notation, y, m, d) || y != e.date.year ||
@@ -186,63 +266,48 @@ ImportSummary ImportCards(const QList<VCard>& cards, const ImportTarget& target)
             const int r = table.recordCount();
             rows.insert(k, r);
             newRows << r;
-            ++s.added;
         }
         if (!any) {
-            ++s.skipped;
-            s.reasons << label + QStringLiteral(" (") + c.name + QStringLiteral("): ") +
-                             (unreadable.isEmpty() ? QStringLiteral("geen datum")
-                                                   : unreadable.join(QStringLiteral(", ")));
+            skip(QStringLiteral(" (") + c.name + QStringLiteral("): ") +
+                 (unreadable.isEmpty() ? QStringLiteral("geen datum")
+                                       : unreadable.join(QStringLiteral(", "))));
             continue;
         }
+        ++(newRows.isEmpty() ? s.present : s.added);
+        const QString named = label + QStringLiteral(" (") + c.name + QStringLiteral("): ");
         for (const QString& u : unreadable)
-            s.notes << label + QStringLiteral(" (") + c.name + QStringLiteral("): ") + u;
+            s.notes << named + u;
 
         if (newRows.isEmpty() || target.pictureFolder.isEmpty())
             continue;
         if (c.photoIsLink) {
-            s.notes << label + QStringLiteral(" (") + c.name +
-                           QStringLiteral("): de foto staat op het web en wordt niet opgehaald");
+            s.notes << named + QStringLiteral("de foto staat op het web en wordt niet opgehaald");
+        } else if (c.photoIsEmpty) {
+            s.notes << named + QStringLiteral("de foto in de kaart is leeg");
         } else if (!c.photo.isEmpty()) {
-            const QString file = freePictureName(target.pictureFolder, c.name, reserved);
-            reserved.insert(file);
-            photos.append(
-                {c.photo, target.pictureFolder + file, newRows, label + QStringLiteral(" (") + c.name});
+            if (!names)
+                names.emplace(target.pictureFolder);
+            const QString file = names->take(c.name);
+            photos.append({c.photo, file, newRows, named, {}});
             for (int r : newRows)
                 table.setCell(r, Col::Picture, file);
         }
     }
 
-    // The pictures are made side by side: decoding and shrinking a thousand
-    // photos is most of an import's time.
-    std::atomic<qsizetype> next{0};
-    PhotoJob* const jobs = photos.data(); // detached once, before the threads share it
-    auto work = [&] {
-        for (qsizetype i; (i = next++) < photos.size();)
-            jobs[i].ok = isJpeg(jobs[i].jpeg) && writePicture(jobs[i].jpeg, jobs[i].path);
-    };
-    const qsizetype threads =
-        std::min<qsizetype>(std::clamp(QThread::idealThreadCount(), 1, 4), photos.size());
-    std::vector<std::thread> helpers(size_t(std::max<qsizetype>(threads - 1, 0)));
-    for (std::thread& t : helpers)
-        t = std::thread(work);
-    work();
-    for (std::thread& t : helpers)
-        t.join();
+    makePictures(photos, target.pictureFolder);
     for (const PhotoJob& p : photos) {
-        if (p.ok) {
-            s.writtenPictures << p.path;
+        if (p.failure.isEmpty()) {
+            s.writtenPictures << target.pictureFolder + p.file;
             continue;
         }
-        QFile::remove(p.path);
         for (int r : p.rows)
             table.row(r)[Col::Picture].clear();
-        s.notes << p.label + QStringLiteral("): de foto is geen geldig .jpg-bestand en wordt niet gebruikt");
+        s.notes << p.label + p.failure;
     }
     return s;
 }
 
-ImportOutcome ImportIntoDataFile(const QList<VCard>& cards, const QString& dataFile) {
+ImportOutcome ImportIntoDataFile(const QByteArray& source, const QString& dataFile) {
     ImportOutcome outcome;
     const QFileInfo info(dataFile);
     const DataFile::PathParts parts = DataFile::splitPath(dataFile);
@@ -274,7 +339,7 @@ ImportOutcome ImportIntoDataFile(const QList<VCard>& cards, const QString& dataF
         return outcome;
     }
 
-    outcome.summary = ImportCards(cards, {&table, data.dateNotation, data.utf8, folder});
+    outcome.summary = ImportCards(source, {&table, data.dateNotation, data.utf8, folder});
     if (outcome.summary.added == 0) {
         outcome.ok = true; // nothing new: the file stays as it was
         return outcome;
@@ -300,4 +365,55 @@ QString ConfiguredDataFile() {
     const QString suffix = info.suffix();
     return info.path() + QStringLiteral("/Brolt") +
            (suffix.isEmpty() ? QStringLiteral(".dat") : u'.' + suffix);
+}
+
+bool ReadCardSource(const QString& path, QByteArray& bytes, QString& error) {
+    bytes.clear();
+    const QString shown = QStringLiteral("Het bestand ") + path;
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
+    struct stat info {};
+    if (fd < 0 || ::fstat(fd, &info) != 0) {
+        if (fd >= 0)
+            ::close(fd);
+        error = shown + QStringLiteral(" kan niet worden gelezen.");
+        return false;
+    }
+    // A device (/dev/zero, a terminal) or a folder is no card file; a pipe may be.
+    if (!S_ISREG(info.st_mode) && !S_ISFIFO(info.st_mode)) {
+        ::close(fd);
+        error = shown + QStringLiteral(" is geen gewoon bestand en wordt niet gelezen.");
+        return false;
+    }
+    const QString tooLarge = shown + QStringLiteral(" is groter dan 256 MB; zo groot is geen adresboek.");
+    if (S_ISREG(info.st_mode) && info.st_size > MaxCardSourceBytes) {
+        ::close(fd);
+        error = tooLarge;
+        return false;
+    }
+    bool ok = true;
+    constexpr qsizetype chunk = 1 << 20;
+    for (;;) {
+        if (bytes.size() > MaxCardSourceBytes) {
+            error = tooLarge;
+            ok = false;
+            break;
+        }
+        const qsizetype had = bytes.size();
+        bytes.resize(had + chunk);
+        const ssize_t n = ::read(fd, bytes.data() + had, size_t(chunk));
+        bytes.resize(had + std::max<ssize_t>(n, 0));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0) {
+            error = shown + QStringLiteral(" kan niet worden gelezen.");
+            ok = false;
+            break;
+        }
+        if (n == 0)
+            break;
+    }
+    ::close(fd);
+    if (!ok)
+        bytes.clear();
+    return ok;
 }

@@ -13,9 +13,10 @@ class DataFile;
 // day and a death day per card, written in the data file's own notation.  A
 // record with the same name and kind is never added twice.
 
+// Counted per card: every card of the source is one of the three.
 struct ImportSummary {
-    int added = 0;   // records added
-    int present = 0; // records already there (same name and kind)
+    int added = 0;   // cards that added a record
+    int present = 0; // cards whose records were all there already (same name and kind)
     int skipped = 0; // cards that gave no record
     // One line per skipped card, and per card whose date differs from the
     // record already there.
@@ -37,8 +38,12 @@ struct ImportTarget {
     QString pictureFolder; // the data folder, ending in "/"; empty: pictures are not written
 };
 
-// Appends the records of `cards` to the target's table (before its blank row).
-ImportSummary ImportCards(const QList<VCard>& cards, const ImportTarget& target);
+// A name or field of a card longer than this skips the card.
+inline constexpr int MaxCardFieldLength = 1000;
+
+// Appends the records of the cards in `source` (a vCard text) to the
+// target's table (before its blank row), reading card by card.
+ImportSummary ImportCards(const QByteArray& source, const ImportTarget& target);
 
 // The whole import into one data file: reads `dataFile` (a missing or empty
 // file starts a new one, year-month-day, UTF-8), adds the cards and saves
@@ -49,7 +54,14 @@ struct ImportOutcome {
     QString error;
     ImportSummary summary;
 };
-ImportOutcome ImportIntoDataFile(const QList<VCard>& cards, const QString& dataFile);
+ImportOutcome ImportIntoDataFile(const QByteArray& source, const QString& dataFile);
+
+// A card file is read whole, up to this size (larger than any address book).
+inline constexpr qint64 MaxCardSourceBytes = 256 * 1024 * 1024;
+// Reads a card file: a regular file or a pipe of at most MaxCardSourceBytes.
+// False with the Dutch reason in `error` for anything else (a device such as
+// /dev/zero, a folder, an endless pipe).
+bool ReadCardSource(const QString& path, QByteArray& bytes, QString& error);
 
 // The data file used when none is named: the configured one.
 QString ConfiguredDataFile();

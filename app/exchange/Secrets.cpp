@@ -1,5 +1,7 @@
 #include "exchange/Secrets.h"
 
+#include <QCoreApplication>
+
 #include <qt6keychain/keychain.h>
 
 namespace {
@@ -7,11 +9,23 @@ namespace {
 const QString service = QStringLiteral("Brolt");
 Secrets* installed = nullptr;
 
+// The secret store is reached over the session bus.  Without one, asking
+// would make the bus library start a bus of its own (dbus-launch), which
+// outlives the program: then there is no store to ask.
+bool haveSessionBus() {
+    return !qEnvironmentVariableIsEmpty("DBUS_SESSION_BUS_ADDRESS");
+}
+
 } // namespace
 
 Secrets::~Secrets() = default;
 
 void Secrets::read(const QString& key, std::function<void(std::optional<QString>)> done) {
+    if (!haveSessionBus()) {
+        QMetaObject::invokeMethod(
+            QCoreApplication::instance(), [done] { done(std::nullopt); }, Qt::QueuedConnection);
+        return;
+    }
     auto* job = new QKeychain::ReadPasswordJob(service);
     job->setAutoDelete(true);
     job->setInsecureFallback(false);
@@ -27,6 +41,8 @@ void Secrets::read(const QString& key, std::function<void(std::optional<QString>
 }
 
 void Secrets::write(const QString& key, const QString& password) {
+    if (!haveSessionBus())
+        return;
     auto* job = new QKeychain::WritePasswordJob(service);
     job->setAutoDelete(true);
     job->setInsecureFallback(false);
@@ -36,6 +52,8 @@ void Secrets::write(const QString& key, const QString& password) {
 }
 
 void Secrets::forget(const QString& key) {
+    if (!haveSessionBus())
+        return;
     auto* job = new QKeychain::DeletePasswordJob(service);
     job->setAutoDelete(true);
     job->setInsecureFallback(false);

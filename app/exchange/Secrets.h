@@ -7,7 +7,8 @@
 
 // Passwords for address books and calendars, kept in the desktop's secret store
 // (through QtKeychain), never in the settings or the log.  Where no secret
-// service runs nothing is kept and the password is asked each time.
+// service runs, or no session bus to reach one, nothing is kept and the
+// password is asked each time.
 class Secrets {
 public:
     virtual ~Secrets();

@@ -2,11 +2,17 @@
 
 #include "records/Dates.h"
 
+#include <QSet>
 #include <QStringDecoder>
+
+#include <algorithm>
 
 #include <cstring>
 
 namespace {
+// The name and parameters of a line; a longer head is no property anyone writes.
+constexpr qsizetype MaxHeadBytes = 4096;
+
 // Windows-1252 for 0x80..0x9F; the unused codes keep their C1 control.
 const char16_t cp1252High[32] = {0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
                                  0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,
@@ -121,7 +127,7 @@ bool parseLine(QByteArrayView line, VCardProperty& p) {
             break;
         }
     }
-    if (colon <= 0)
+    if (colon <= 0 || colon > MaxHeadBytes)
         return false;
     const QList<QByteArrayView> head = splitOutsideQuotes(line.first(colon), ';');
     QByteArrayView name = head[0].trimmed();
@@ -157,8 +163,10 @@ bool parseLine(QByteArrayView line, VCardProperty& p) {
     }
     if (raw.startsWith("data:")) {
         const qsizetype comma = raw.indexOf(',');
-        if (comma > 0 && raw.first(comma).contains(";base64")) {
-            p.binary = QByteArray::fromBase64(raw.sliced(comma + 1));
+        if (comma > 0) {
+            const QByteArray data = raw.sliced(comma + 1);
+            p.binary = raw.first(comma).contains(";base64") ? QByteArray::fromBase64(data)
+                                                            : QByteArray::fromPercentEncoding(data);
             // "data:image/jpeg;base64,": the media type stands in for TYPE.
             const QByteArray media = raw.sliced(5, comma - 5).split(';').value(0);
             const qsizetype slash = media.indexOf('/');
@@ -205,14 +213,6 @@ bool digits(QStringView s, int& value) {
     return true;
 }
 
-QString oneLine(const QString& text) {
-    QString t = text;
-    t.replace(QStringLiteral("\r\n"), QStringLiteral(", "));
-    t.replace(u'\n', QStringLiteral(", "));
-    t.replace(u'\r', u' ');
-    t.replace(u';', u',');
-    return t.trimmed();
-}
 } // namespace
 
 QString VCardProperty::param(const QString& pname) const {
@@ -255,91 +255,209 @@ const VCardProperty* VCard::preferred(const QString& name) const {
     return best;
 }
 
-QList<VCard> ReadVCards(const QByteArray& input) {
+VCardReader::VCardReader(const QByteArray& input) : m_bytes(input) {
     // Windows programs may write UTF-16, or UTF-8 with a byte order mark.
-    QByteArray bytes = input;
-    if (bytes.startsWith("\xFF\xFE") || bytes.startsWith("\xFE\xFF")) {
-        QStringDecoder utf16(bytes.startsWith("\xFF\xFE") ? QStringDecoder::Utf16LE
-                                                          : QStringDecoder::Utf16BE);
-        bytes = QString(utf16.decode(bytes.sliced(2))).toUtf8();
-    } else if (bytes.startsWith("\xEF\xBB\xBF")) {
-        bytes.remove(0, 3);
+    if (m_bytes.startsWith("\xFF\xFE") || m_bytes.startsWith("\xFE\xFF")) {
+        QStringDecoder utf16(m_bytes.startsWith("\xFF\xFE") ? QStringDecoder::Utf16LE
+                                                            : QStringDecoder::Utf16BE);
+        m_bytes = QString(utf16.decode(QByteArrayView(m_bytes).sliced(2))).toUtf8();
+    } else if (m_bytes.startsWith("\xEF\xBB\xBF")) {
+        m_pos = 3;
     }
-    // Physical lines, their CR (if any) dropped.
-    QList<QByteArrayView> lines;
-    {
-        const QByteArrayView all(bytes);
-        qsizetype start = 0;
-        while (start < all.size()) {
-            qsizetype end = all.indexOf('\n', start);
-            if (end < 0)
-                end = all.size();
-            QByteArrayView line = all.sliced(start, end - start);
-            if (line.endsWith('\r'))
-                line.chop(1);
-            lines << line;
-            start = end + 1;
-        }
+}
+
+// One physical line, its CR (if any) dropped.
+bool VCardReader::nextPhysical(QByteArrayView& line) {
+    if (!m_rest.isEmpty()) {
+        line = m_rest;
+        m_rest = {};
+    } else {
+        if (m_pos >= m_bytes.size())
+            return false;
+        const QByteArrayView all(m_bytes);
+        qsizetype end = all.indexOf('\n', m_pos);
+        if (end < 0)
+            end = all.size();
+        line = all.sliced(m_pos, end - m_pos);
+        m_pos = end + 1;
+        if (line.endsWith('\r'))
+            line.chop(1);
     }
+    // Files joined without a final line end give "END:VCARDBEGIN:VCARD".
+    constexpr qsizetype endSize = 9;
+    if (line.size() > endSize && line.first(endSize).compare("END:VCARD", Qt::CaseInsensitive) == 0 &&
+        !line.sliced(endSize).trimmed().isEmpty()) {
+        m_rest = line.sliced(endSize);
+        line = line.first(endSize);
+    }
+    return true;
+}
 
-    QList<VCard> cards;
-    VCard card;
-    int depth = 0; // a 2.1 AGENT may hold a whole card of its own
-    QByteArray logical;
-    auto finish = [&](const QByteArray& line) {
-        if (isBegin(line)) {
-            if (depth++ == 0)
-                card = VCard();
-            return;
-        }
-        if (isEnd(line)) {
-            if (depth > 0 && --depth == 0)
-                cards << card;
-            return;
-        }
-        if (depth != 1)
-            return;
-        VCardProperty p;
-        if (!parseLine(line, p))
-            return;
-        if (p.name == QLatin1String("VERSION"))
-            card.version = p.value.trimmed();
-        else
-            card.properties << p;
-    };
+void VCardReader::startLogical(QByteArrayView line) {
+    m_logical.clear();
+    m_have = true;
+    m_colon = -1;
+    m_quotedPrintable = m_base64 = m_oversize = false;
+    appendLogical(line);
+}
 
-    bool have = false;
-    bool base64 = false; // the line being gathered holds a 2.1 base64 value
-    for (qsizetype i = 0; i < lines.size(); ++i) {
-        const QByteArrayView line = lines[i];
+// Appends in place: a value folded over many lines costs no more than one
+// line of that length.  Whatever goes past the size of any real card is
+// dropped; the card is refused for its size anyway.
+void VCardReader::appendLogical(QByteArrayView part) {
+    const qsizetype room = MaxVCardBytes + 1 - m_logical.size();
+    if (part.size() > room) {
+        part = part.first(std::max<qsizetype>(room, 0));
+        m_oversize = true;
+    }
+    const qsizetype before = m_logical.size();
+    m_logical += part;
+    if (m_colon >= 0)
+        return;
+    const qsizetype colon = part.indexOf(':');
+    if (colon < 0)
+        return;
+    // How the value is written shows in the part before the first ":".
+    m_colon = before + colon;
+    if (m_colon > MaxHeadBytes)
+        return;
+    const QByteArray head = m_logical.first(m_colon).toUpper();
+    m_quotedPrintable = head.contains("QUOTED-PRINTABLE");
+    m_base64 = head.contains("ENCODING=BASE64");
+}
+
+bool VCardReader::nextLogical(QByteArray& out) {
+    QByteArrayView line;
+    if (!m_have) {
+        if (!nextPhysical(line))
+            return false;
+        startLogical(line);
+    }
+    while (nextPhysical(line)) {
         const bool indented = line.startsWith(' ') || line.startsWith('\t');
+        // A card's own boundaries never continue a value, whatever the line before ended in.
+        const bool boundary = isBegin(line) || isEnd(line);
         // A quoted-printable value goes on after a line that ends in "=";
         // some writers indent that next line as well.
-        if (have && logical.endsWith('=') && isQuotedPrintableLine(logical)) {
-            logical.chop(1);
-            logical += indented ? line.sliced(1) : line;
+        if (!boundary && m_quotedPrintable && m_logical.endsWith('=')) {
+            m_logical.chop(1);
+            appendLogical(indented ? line.sliced(1) : line);
             continue;
         }
-        if (have && indented) {
-            logical += line.sliced(1);
+        if (indented) {
+            appendLogical(line.sliced(1));
             continue;
         }
         // Old phones write a 2.1 base64 value on lines of its own, without
         // indent, up to an empty line; base64 never holds a ":".
-        if (have && base64 && !line.isEmpty() && !line.contains(':')) {
-            logical += line;
+        if (!boundary && m_base64 && !line.isEmpty() && !line.contains(':')) {
+            appendLogical(line);
             continue;
         }
-        if (have)
-            finish(logical);
-        logical = line.toByteArray();
-        have = true;
-        const qsizetype colon = line.indexOf(':');
-        base64 = colon > 0 && line.first(colon).toByteArray().toUpper().contains("ENCODING=BASE64");
+        out = std::move(m_logical);
+        if (m_oversize)
+            out.resize(MaxVCardBytes + 1);
+        startLogical(line);
+        return true;
     }
-    if (have)
-        finish(logical);
+    out = std::move(m_logical);
+    m_have = false;
+    return true;
+}
+
+bool VCardReader::next(VCard& card) {
+    card = VCard();
+    int depth = 0;
+    if (m_pendingBegin) {
+        m_pendingBegin = false;
+        depth = 1;
+    }
+    bool agent = false; // the line before was a 2.1 AGENT whose card follows
+    qsizetype size = 0;
+    QByteArray line;
+    auto refuse = [&card](const QString& why) {
+        card.problem = why;
+        card.properties.clear();
+        card.properties.squeeze();
+    };
+    while (nextLogical(line)) {
+        if (isBegin(line)) {
+            if (depth == 0) {
+                depth = 1;
+            } else if (agent || depth > 1) {
+                ++depth;
+            } else {
+                // The card before never ended; this one begins all the same.
+                m_pendingBegin = true;
+                return true;
+            }
+            agent = false;
+            continue;
+        }
+        if (isEnd(line)) {
+            if (depth > 0 && --depth == 0)
+                return true;
+            continue;
+        }
+        agent = false;
+        if (depth == 0)
+            continue;
+        size += line.size();
+        if (depth != 1 || !card.problem.isEmpty())
+            continue;
+        if (size > MaxVCardBytes) {
+            refuse(QStringLiteral("de kaart is groter dan 16 MB"));
+            continue;
+        }
+        VCardProperty p;
+        if (!parseLine(line, p))
+            continue;
+        if (p.name == QLatin1String("VERSION")) {
+            card.version = p.value.trimmed();
+            continue;
+        }
+        if (card.properties.size() >= MaxVCardLines) {
+            refuse(QStringLiteral("de kaart heeft meer dan 10 000 regels"));
+            continue;
+        }
+        agent = p.name == QLatin1String("AGENT") && p.value.trimmed().isEmpty() && p.binary.isEmpty();
+        card.properties << p;
+    }
+    // The last card never ended: it counts all the same.
+    return depth > 0;
+}
+
+QList<VCard> ReadVCards(const QByteArray& bytes) {
+    QList<VCard> cards;
+    VCardReader reader(bytes);
+    VCard card;
+    while (reader.next(card))
+        cards << std::move(card);
     return cards;
+}
+
+bool ContainsVCard(const QByteArray& bytes) {
+    VCard card;
+    return VCardReader(bytes).next(card);
+}
+
+QString CleanCardText(const QString& text) {
+    QString out;
+    out.reserve(text.size());
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const char16_t c = text[i].unicode();
+        if (c == u'\r' && i + 1 < text.size() && text[i + 1] == u'\n')
+            continue;
+        if (c == u'\n' || c == 0x2028 || c == 0x2029)
+            out += QStringLiteral(", ");
+        else if (c == u'\r' || c == u'\t')
+            out += u' ';
+        else if (c == u';')
+            out += u',';
+        else if (c >= 0x20 && (c < 0x7F || c >= 0xA0))
+            out += QChar(c);
+    }
+    return out.trimmed();
 }
 
 QString VCardText(const QString& value) {
@@ -410,13 +528,13 @@ VCardDate ParseVCardDate(const VCardProperty& property) {
 VCardContact ContactOfCard(const VCard& card) {
     VCardContact c;
     if (const VCardProperty* fn = card.first(QStringLiteral("FN")))
-        c.name = oneLine(VCardText(fn->value));
+        c.name = CleanCardText(VCardText(fn->value));
     if (c.name.isEmpty()) {
         if (const VCardProperty* n = card.first(QStringLiteral("N"))) {
             const QStringList parts = VCardParts(n->value);
             const QString given = parts.value(1).trimmed();
             const QString family = parts.value(0).trimmed();
-            c.name = oneLine((given + u' ' + family).trimmed());
+            c.name = CleanCardText((given + u' ' + family).trimmed());
         }
     }
     c.name = c.name.simplified();
@@ -424,7 +542,7 @@ VCardContact ContactOfCard(const VCard& card) {
     auto date = [&](std::initializer_list<const char*> names, VCardDate& d, QString& text) {
         for (const char* name : names)
             if (const VCardProperty* p = card.preferred(QString::fromLatin1(name))) {
-                text = VCardText(p->value).trimmed();
+                text = CleanCardText(VCardText(p->value));
                 d = ParseVCardDate(*p);
                 return;
             }
@@ -435,24 +553,24 @@ VCardContact ContactOfCard(const VCard& card) {
     date({"DEATHDATE"}, c.death, c.deathText);
     if (c.anniversaryText.isEmpty()) {
         // Apple keeps the wedding day as a labelled date of its own.
-        for (const VCardProperty& p : card.properties) {
-            if (p.name != QLatin1String("X-ABDATE") || p.group.isEmpty())
-                continue;
-            for (const VCardProperty& label : card.properties)
-                if (label.group == p.group && label.name == QLatin1String("X-ABLABEL") &&
-                    label.value.contains(QLatin1String("Anniversary"), Qt::CaseInsensitive)) {
-                    c.anniversaryText = VCardText(p.value).trimmed();
-                    c.anniversary = ParseVCardDate(p);
-                }
-            if (!c.anniversaryText.isEmpty())
-                break;
-        }
+        QSet<QString> anniversaryGroups;
+        for (const VCardProperty& label : card.properties)
+            if (label.name == QLatin1String("X-ABLABEL") && !label.group.isEmpty() &&
+                label.value.contains(QLatin1String("Anniversary"), Qt::CaseInsensitive))
+                anniversaryGroups.insert(label.group);
+        for (const VCardProperty& p : card.properties)
+            if (p.name == QLatin1String("X-ABDATE") && anniversaryGroups.contains(p.group)) {
+                c.anniversaryText = CleanCardText(VCardText(p.value));
+                c.anniversary = ParseVCardDate(p);
+                if (!c.anniversaryText.isEmpty())
+                    break;
+            }
     }
 
     if (const VCardProperty* mail = card.preferred(QStringLiteral("EMAIL")))
-        c.mail = oneLine(VCardText(mail->value));
+        c.mail = CleanCardText(VCardText(mail->value));
     if (const VCardProperty* tel = card.preferred(QStringLiteral("TEL"))) {
-        c.phone = oneLine(VCardText(tel->value));
+        c.phone = CleanCardText(VCardText(tel->value));
         if (c.phone.startsWith(QLatin1String("tel:"), Qt::CaseInsensitive))
             c.phone = c.phone.mid(4);
     }
@@ -463,9 +581,10 @@ VCardContact ContactOfCard(const VCard& card) {
         const QString extended = parts.value(1).trimmed();
         if (!extended.isEmpty())
             street = street.isEmpty() ? extended : street + u' ' + extended;
-        c.street = oneLine(street);
-        c.postcodeCity = oneLine((parts.value(5).trimmed() + u' ' + parts.value(3).trimmed()).trimmed());
-        c.country = oneLine(parts.value(6));
+        c.street = CleanCardText(street);
+        c.postcodeCity =
+            CleanCardText((parts.value(5).trimmed() + u' ' + parts.value(3).trimmed()).trimmed());
+        c.country = CleanCardText(parts.value(6));
     }
     if (const VCardProperty* photo = card.preferred(QStringLiteral("PHOTO"))) {
         if (!photo->binary.isEmpty()) {
@@ -476,8 +595,16 @@ VCardContact ContactOfCard(const VCard& card) {
             if (type.startsWith(QLatin1String("image/"), Qt::CaseInsensitive))
                 type = type.mid(6);
             c.photoType = type.toUpper();
-        } else if (!photo->value.trimmed().isEmpty()) {
-            c.photoIsLink = true;
+        } else {
+            const QString value = photo->value.trimmed();
+            const QString encoding = photo->param(QStringLiteral("ENCODING"));
+            // A data address or base64 value that holds nothing is no link to the web.
+            if (value.isEmpty() || value.startsWith(QLatin1String("data:"), Qt::CaseInsensitive) ||
+                encoding.compare(QLatin1String("b"), Qt::CaseInsensitive) == 0 ||
+                encoding.compare(QLatin1String("BASE64"), Qt::CaseInsensitive) == 0)
+                c.photoIsEmpty = true;
+            else
+                c.photoIsLink = true;
         }
     }
     return c;

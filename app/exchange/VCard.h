@@ -8,8 +8,11 @@
 
 // Reading address cards as phones, web address books and mail programs write
 // them (versions 2.1, 3.0 and 4.0).  The reader is forgiving: a card is what
-// lies between BEGIN:VCARD and END:VCARD, a line it cannot make sense of is
-// passed over, and nothing on the card is ever fetched from the network.
+// lies between BEGIN:VCARD and END:VCARD (or the next BEGIN:VCARD, or the end
+// of the text, when a writer forgot the END), a line it cannot make sense of
+// is passed over, and nothing on the card is ever fetched from the network.
+// It reads card by card in one pass over the text, so its time and memory
+// grow with the text, never faster.
 
 // One line of a card after unfolding.
 struct VCardProperty {
@@ -39,6 +42,9 @@ struct VCardProperty {
 struct VCard {
     QString version; // "2.1", "3.0", "4.0" or empty
     QList<VCardProperty> properties;
+    // Why the card cannot be used as a whole (Dutch), e.g. that it is larger
+    // than any real card; its properties are then left out.
+    QString problem;
 
     // The first line named `name`, or nullptr.
     const VCardProperty* first(const QString& name) const;
@@ -46,9 +52,45 @@ struct VCard {
     const VCardProperty* preferred(const QString& name) const;
 };
 
-// Every card in `bytes`.  Text without a character set is read as UTF-8 when
-// it is valid UTF-8, else as Windows-1252.
+// No real card comes near these; a card beyond them is skipped with its reason.
+inline constexpr qsizetype MaxVCardBytes = 16 * 1024 * 1024; // a phone photo is a few MB
+inline constexpr int MaxVCardLines = 10000;
+
+// The cards of `bytes`, one at a time.  Text without a character set is read
+// as UTF-8 when it is valid UTF-8, else as Windows-1252.
+class VCardReader {
+public:
+    explicit VCardReader(const QByteArray& bytes);
+    // The next card; false after the last.
+    bool next(VCard& card);
+
+private:
+    bool nextPhysical(QByteArrayView& line);
+    bool nextLogical(QByteArray& line);
+    void startLogical(QByteArrayView line);
+    void appendLogical(QByteArrayView part);
+
+    QByteArray m_bytes;
+    qsizetype m_pos = 0;
+    QByteArrayView m_rest;  // what followed "END:VCARD" on the same line
+    QByteArray m_logical;   // the logical line being gathered
+    bool m_have = false;    // m_logical holds a line
+    qsizetype m_colon = -1; // the first ":" of m_logical, once seen
+    bool m_quotedPrintable = false;
+    bool m_base64 = false;
+    bool m_oversize = false;     // m_logical grew past MaxVCardBytes; the rest was dropped
+    bool m_pendingBegin = false; // a BEGIN:VCARD ended the card before
+};
+
+// Every card in `bytes`.
 QList<VCard> ReadVCards(const QByteArray& bytes);
+// Whether `bytes` hold at least one card.
+bool ContainsVCard(const QByteArray& bytes);
+
+// A one-line field as the records keep it: line breaks become ", ", ";"
+// becomes "," (the data file's separator), tabs become spaces, and control
+// characters (C0, DEL, C1) are removed; leading and trailing spaces go.
+QString CleanCardText(const QString& text);
 
 // A text value with its escapes undone: "\," "\;" "\:" "\\" and "\n"/"\N"
 // (a line break).
@@ -70,6 +112,7 @@ struct VCardDate {
 VCardDate ParseVCardDate(const VCardProperty& property);
 
 // What a card gives the records.
+// Every text is cleaned with CleanCardText.
 struct VCardContact {
     QString name;          // FN, else given and family name of N; ";" already ","
     VCardDate birth;       // BDAY
@@ -78,8 +121,9 @@ struct VCardContact {
     // The date texts as written, for messages about dates that cannot be read.
     QString birthText, anniversaryText, deathText;
     QString mail, phone, street, postcodeCity, country;
-    QByteArray photo;         // an embedded picture's bytes; empty when none
-    QString photoType;        // "JPEG", "PNG", ... as the card says (upper case); may be empty
-    bool photoIsLink = false; // the card points to a picture on the web (never fetched)
+    QByteArray photo;          // an embedded picture's bytes; empty when none
+    QString photoType;         // "JPEG", "PNG", ... as the card says (upper case); may be empty
+    bool photoIsLink = false;  // the card points to a picture on the web (never fetched)
+    bool photoIsEmpty = false; // the card has a picture line without any picture in it
 };
 VCardContact ContactOfCard(const VCard& card);

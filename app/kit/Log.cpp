@@ -18,9 +18,16 @@ void WriteLog(const QString& message) {
         Ui::instance().tone(440, 300);
         return;
     }
+    // One entry is one line: a text from outside (a card, a server) can
+    // neither forge a second entry nor send escapes to a terminal.
+    QString text = message;
+    for (QChar& c : text)
+        if (c.category() == QChar::Other_Control || c == QChar::LineSeparator ||
+            c == QChar::ParagraphSeparator)
+            c = QLatin1Char(' ');
     // The date is always year-month-day, whatever notation the data file uses.
     const QByteArray line = (Clock::now().toString(QStringLiteral("yyyy-MM-dd hh:mm:ss")) + QLatin1Char(' ') +
-                             QString(LogDepth, QLatin1Char(' ')) + message + QStringLiteral("\r\n"))
+                             QString(LogDepth, QLatin1Char(' ')) + text + QStringLiteral("\r\n"))
                                 .toUtf8();
     if (file.write(line) != line.size() || !file.flush())
         Ui::instance().tone(440, 300);

@@ -9,13 +9,17 @@
 #include <QSaveFile>
 
 #include <algorithm>
+#include <cerrno>
+#include <climits>
 #include <csetjmp>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
+#include <fcntl.h>
 #include <jerror.h>
 #include <jpeglib.h>
+#include <unistd.h>
 
 // ------------------------------------------------------------------ Bitmap24
 
@@ -97,17 +101,24 @@ constexpr quint64 MaxJpegPixels = 250'000'000;
 
 // Kept apart from anything with a destructor: longjmp skips destructors.
 bool decodeInto(const unsigned char* data, unsigned long size, Bitmap24& bitmap,
-                std::vector<std::uint8_t>& cmykRow, int minWidth = 0) {
+                std::vector<std::uint8_t>& cmykRow, int minWidth, quint64 maxWholeComponents,
+                bool& tooLarge) {
     jpeg_decompress_struct info;
     JpegError error;
     info.err = jpeg_std_error(&error.manager);
     error.manager.error_exit = jpegErrorExit;
     error.manager.emit_message = jpegMessage;
     if (setjmp(error.jump)) {
+        const int code = info.err->msg_code;
+        tooLarge = code == JERR_OUT_OF_MEMORY || code == JERR_NO_BACKING_STORE;
         jpeg_destroy_decompress(&info);
         return false;
     }
     jpeg_create_decompress(&info);
+    // A little beyond the whole-picture buffer allowed below, libjpeg gives
+    // up instead of taking more (it has no backing store on this system).
+    if (maxWholeComponents > 0)
+        info.mem->max_memory_to_use = long(std::min<quint64>(maxWholeComponents / 2 * 5, LONG_MAX));
     jpeg_mem_src(&info, data, size);
     if (jpeg_read_header(&info, TRUE) != JPEG_HEADER_OK) {
         jpeg_destroy_decompress(&info);
@@ -116,7 +127,12 @@ bool decodeInto(const unsigned char* data, unsigned long size, Bitmap24& bitmap,
     const bool cmyk = info.jpeg_color_space == JCS_CMYK || info.jpeg_color_space == JCS_YCCK;
     info.out_color_space = cmyk ? JCS_CMYK : JCS_EXT_BGR;
     // A header may claim any size; refuse what no photo needs rather than run out of memory.
-    if (quint64(info.image_width) * info.image_height > MaxJpegPixels) {
+    // A progressive picture is held whole (two bytes per component) while it
+    // is decoded, however small the result: its size counts, not the result's.
+    const quint64 components = quint64(info.image_width) * info.image_height * quint64(info.num_components);
+    if (quint64(info.image_width) * info.image_height > MaxJpegPixels ||
+        (maxWholeComponents > 0 && jpeg_has_multiple_scans(&info) && components > maxWholeComponents)) {
+        tooLarge = true;
         jpeg_destroy_decompress(&info);
         return false;
     }
@@ -185,15 +201,22 @@ bool DecodeJpeg(const QByteArray& bytes, Bitmap24& bitmap) {
     return DecodeJpegForWidth(bytes, 0, bitmap);
 }
 
-bool DecodeJpegForWidth(const QByteArray& bytes, int minWidth, Bitmap24& bitmap) {
+bool DecodeJpegForWidth(const QByteArray& bytes, int minWidth, Bitmap24& bitmap, quint64 maxWholeComponents,
+                        bool* tooLarge) {
     bitmap = Bitmap24();
+    bool large = false;
+    if (tooLarge)
+        *tooLarge = false;
     if (bytes.size() < 4)
         return false;
     std::vector<std::uint8_t> cmykRow;
     const bool ok = decodeInto(reinterpret_cast<const unsigned char*>(bytes.constData()),
-                               static_cast<unsigned long>(bytes.size()), bitmap, cmykRow, minWidth);
+                               static_cast<unsigned long>(bytes.size()), bitmap, cmykRow, minWidth,
+                               maxWholeComponents, large);
     if (!ok)
         bitmap = Bitmap24();
+    if (tooLarge)
+        *tooLarge = large;
     return ok;
 }
 
@@ -315,10 +338,83 @@ int ScaledHeight(int sourceWidth, int sourceHeight, int targetWidth) {
 
 // ------------------------------------------------------------------ import
 
+namespace {
+QByteArray shrunkJpeg(const Bitmap24& picture, int width) {
+    Bitmap24 shrunk(width, ScaledHeight(picture.width(), picture.height(), width));
+    ResampleBilinear(picture, shrunk);
+    return EncodeJpeg(shrunk, 75);
+}
+} // namespace
+
 bool SaveShrunkJpeg(const Bitmap24& picture, int width, const QString& target) {
     Bitmap24 shrunk(width, ScaledHeight(picture.width(), picture.height(), width));
     ResampleBilinear(picture, shrunk);
     return SaveJpeg(target, shrunk, 75);
+}
+
+CardPhoto MakeCardPhoto(const QByteArray& jpeg, int maxWidth, QByteArray& out) {
+    out.clear();
+    Bitmap24 bitmap;
+    bool tooLarge = false;
+    // One pixel more than the width: only a picture that needs shrinking is
+    // shrunk while decoding, and the narrower ones still show as such.
+    if (!DecodeJpegForWidth(jpeg, maxWidth + 1, bitmap, MaxCardPhotoComponents, &tooLarge))
+        return tooLarge ? CardPhoto::TooLarge : CardPhoto::NotJpeg;
+    out = bitmap.width() <= maxWidth ? jpeg : shrunkJpeg(bitmap, maxWidth);
+    return out.isEmpty() ? CardPhoto::NotJpeg : CardPhoto::Ok;
+}
+
+bool WriteNewFile(const QString& path, const QByteArray& bytes, QString& why) {
+    // O_EXCL fails on anything at that name, a dangling link included, and
+    // O_NOFOLLOW makes sure: nothing is ever written through a link.
+    const int fd = ::open(QFile::encodeName(path).constData(),
+                          O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
+    int error = fd < 0 ? errno : 0;
+    if (fd >= 0) {
+        qsizetype done = 0;
+        while (done < bytes.size()) {
+            const ssize_t n = ::write(fd, bytes.constData() + done, size_t(bytes.size() - done));
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n <= 0) {
+                error = n < 0 ? errno : ENOSPC;
+                break;
+            }
+            done += n;
+        }
+        if (::close(fd) != 0 && error == 0)
+            error = errno;
+        if (error != 0)
+            ::unlink(QFile::encodeName(path).constData()); // ours: O_EXCL made it
+    }
+    switch (error) {
+    case 0:
+        return true;
+    case EEXIST:
+    case ELOOP:
+        why = QStringLiteral("er is al een bestand met die naam");
+        break;
+    case EACCES:
+    case EPERM:
+    case EROFS:
+        why = QStringLiteral("de map is alleen-lezen");
+        break;
+    case ENOSPC:
+    case EDQUOT:
+    case EFBIG:
+        why = QStringLiteral("de schijf is vol");
+        break;
+    case ENAMETOOLONG:
+        why = QStringLiteral("de naam is te lang");
+        break;
+    case ENOENT:
+    case ENOTDIR:
+        why = QStringLiteral("de map bestaat niet");
+        break;
+    default:
+        why = QStringLiteral("systeemfout ") + QString::number(error);
+    }
+    return false;
 }
 
 ImportResult ImportPicture(const QString& source, const QString& target, int maxWidth, const QRect& caller) {

@@ -48,8 +48,12 @@ private:
 bool LoadJpeg(const QString& path, Bitmap24& bitmap);
 bool DecodeJpeg(const QByteArray& bytes, Bitmap24& bitmap);
 // The same, shrunk by 2, 4 or 8 while decoding as far as the width stays at
-// least `minWidth` (a picture narrower than that comes out whole).
-bool DecodeJpegForWidth(const QByteArray& bytes, int minWidth, Bitmap24& bitmap);
+// least `minWidth` (a picture narrower than that comes out whole).  With
+// `maxWholeComponents`, a picture that libjpeg must hold whole while decoding
+// (progressive, multi-scan) is refused when width x height x components
+// exceeds it, and so is one that would need more memory; `tooLarge` tells.
+bool DecodeJpegForWidth(const QByteArray& bytes, int minWidth, Bitmap24& bitmap,
+                        quint64 maxWholeComponents = 0, bool* tooLarge = nullptr);
 // Encodes at `quality` (1..100) and writes the file in one go; false on failure.
 bool SaveJpeg(const QString& path, const Bitmap24& bitmap, int quality);
 QByteArray EncodeJpeg(const Bitmap24& bitmap, int quality);
@@ -72,6 +76,18 @@ enum class ImportResult {
 // Writes `picture` shrunk to `width` (the height in proportion) as a JPEG of
 // quality 75, as every imported picture wider than its maximum is written.
 bool SaveShrunkJpeg(const Bitmap24& picture, int width, const QString& target);
+
+// A card photo decoded whole may hold this many components (a 4 600 x 4 600
+// colour photo, 128 MB while decoding): more than any phone camera writes.
+inline constexpr quint64 MaxCardPhotoComponents = 64'000'000;
+enum class CardPhoto { Ok, NotJpeg, TooLarge };
+// An address card's photo as the picture import makes it: a JPEG wider than
+// `maxWidth` shrunk to that width at quality 75, a narrower one as it is.
+CardPhoto MakeCardPhoto(const QByteArray& jpeg, int maxWidth, QByteArray& out);
+
+// Writes `bytes` as a new file at `path`: never through a link, never over
+// anything that exists.  False with the Dutch reason in `why`.
+bool WriteNewFile(const QString& path, const QByteArray& bytes, QString& why);
 
 // Converts the picture `source` into `target`: a JPEG wider than `maxWidth` is
 // shrunk to that width, a narrower one copied unchanged.  A failure shows

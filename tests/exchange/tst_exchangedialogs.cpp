@@ -102,6 +102,9 @@ void TestExchangeDialogs::buttons_data() {
         << "";
     QTest::newRow("not a web address")
         << true << true << "" << QStringList{"ftp://x/", "user"} << "Geen geldig adres:|ftp://x/" << 1 << "";
+    QTest::newRow("an address that cannot be read is shown without its password")
+        << true << true << "" << QStringList{"webcal://user:p@ss@127.0.0.1:%1/x/"}
+        << "Geen geldig adres:|webcal://127.0.0.1:%1/x/" << 1 << "";
     QTest::newRow("calendar to a file")
         << false << false << "" << QStringList() << "Agenda geschreven:|%2Brolt.ics" << 1 << "";
     QTest::newRow("calendar to the server")

@@ -35,6 +35,13 @@ void TestExchangeMode::runsFromTheCommandLine_data() {
     QTest::newRow("a missing source changes nothing") << "--import %D/nee.vcf --file %D/Mijn.dat" << 1 << ""
                                                       << "Het bestand %D/nee.vcf kan niet worden gelezen.\n"
                                                       << "Mijn.dat" << data;
+    QTest::newRow("a device is no card file")
+        << "--import /dev/zero --file %D/Mijn.dat" << 1 << ""
+        << "Het bestand /dev/zero is geen gewoon bestand en wordt niet gelezen.\n"
+        << "Mijn.dat" << data;
+    QTest::newRow("nor is a folder") << "--import %D --file %D/Mijn.dat" << 1 << ""
+                                     << "Het bestand %D is geen gewoon bestand en wordt niet gelezen.\n"
+                                     << "Mijn.dat" << data;
     QTest::newRow("a file without cards changes nothing")
         << "--import %D/Mijn.dat --file %D/Mijn.dat" << 1 << ""
         << "Het bestand %D/Mijn.dat bevat geen contactkaarten.\n"
@@ -59,6 +66,7 @@ void TestExchangeMode::runsFromTheCommandLine_data() {
         << "Onbekende optie: --wat\nGebruik: Brolt [a]\n         Brolt --list [--date JJJJ-MM-DD] [--file "
            "PAD]\n"
            "         Brolt --import BRON [--file PAD]\n         Brolt --export-ics DOEL [--file PAD]\n"
+           "         --user NAAM bij een serveradres als BRON of DOEL\n"
         << "share/Brolt/Brolt.dat"
         << "";
 }

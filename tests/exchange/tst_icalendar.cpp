@@ -14,6 +14,8 @@ private Q_SLOTS:
     void foldsAndEscapes();
     void uidFollowsNameAndKind_data();
     void uidFollowsNameAndKind();
+    void fingerprintIsWhatTheRecordDetermines_data();
+    void fingerprintIsWhatTheRecordDetermines();
     void anotherParserSeesTheReminderDays();
 };
 
@@ -58,6 +60,48 @@ void TestICalendar::uidFollowsNameAndKind() {
     QCOMPARE(a.fingerprint == b.fingerprint, sameFingerprint);
     QCOMPARE(CalendarFingerprint(b.calendar), b.fingerprint);
     QVERIFY(IsBroltEventUid(b.uid) && !IsBroltEventUid(b.uid + ".google.com"));
+}
+
+// A stored copy compares equal to what the record gives whoever stored it:
+// another installation (its own stamp), a calendar program (its PRODID, an
+// alarm, its own order of lines and parameters, folded lines).
+void TestICalendar::fingerprintIsWhatTheRecordDetermines_data() {
+    QTest::addColumn<QByteArray>("from"); // replaced in the record's event ...
+    QTest::addColumn<QByteArray>("to");   // ... by this
+    QTest::addColumn<bool>("same");
+    QTest::newRow("another stamp") << QByteArray("DTSTAMP:2026") << QByteArray("DTSTAMP:2031") << true;
+    QTest::newRow("another program") << QByteArray("PRODID:-//Brolt//Brolt 2.60//NL")
+                                     << QByteArray("PRODID:-//Agenda//NL") << true;
+    QTest::newRow("an alarm added") << QByteArray("END:VEVENT")
+                                    << QByteArray(
+                                           "BEGIN:VALARM\r\nTRIGGER:-PT15M\r\nSUMMARY:x\r\nEND:VALARM\r\n"
+                                           "END:VEVENT")
+                                    << true;
+    QTest::newRow("a description added")
+        << QByteArray("TRANSP:TRANSPARENT") << QByteArray("TRANSP:OPAQUE\r\nDESCRIPTION:verjaardag") << true;
+    QTest::newRow("lines in another order, a parameter in lower case, folded")
+        << QByteArray("DTSTART;VALUE=DATE:19600512\r\nDURATION:P1D\r\nRRULE:FREQ=YEARLY\r\n")
+        << QByteArray("RRULE:freq=YEARLY\r\nDURATION:P1D\r\nDTSTART;value=DATE:1960\r\n 0512\r\n") << true;
+    QTest::newRow("another summary") << QByteArray("SUMMARY:Anna") << QByteArray("SUMMARY:Anne") << false;
+    QTest::newRow("another day") << QByteArray("19600512") << QByteArray("19600513") << false;
+    QTest::newRow("another UID") << QByteArray("@brolt") << QByteArray("@elders") << false;
+}
+
+void TestICalendar::fingerprintIsWhatTheRecordDetermines() {
+    QFETCH(QByteArray, from);
+    QFETCH(QByteArray, to);
+    QFETCH(bool, same);
+    const CalendarEvent e =
+        CalendarEvents(TableOf({"1960-05-12;Anna;Geboorte"}), 0, Noon(2026, 5, 10)).events.value(0);
+    QVERIFY(e.calendar.contains(from));
+    const QByteArray stored = QByteArray(e.calendar).replace(from, to);
+    QCOMPARE(CalendarFingerprint(stored) == e.fingerprint, same);
+    QCOMPARE(CalendarObjectUid(stored) == e.uid, !from.contains("@brolt"));
+    // A record's own control characters never reach the calendar.
+    QCOMPARE(EscapeText(QString("A\x1B[2Jn\x07"
+                                "a\u0085") +
+                        QChar(0x7F)),
+             QString("A[2Jna"));
 }
 
 void TestICalendar::anotherParserSeesTheReminderDays() {

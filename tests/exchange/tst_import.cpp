@@ -2,6 +2,7 @@
 #include "exchange/Import.h"
 #include "lists/Resize.h"
 #include "records/DataFile.h"
+#include "records/Dates.h"
 
 #include <QDir>
 #include <QTest>
@@ -15,6 +16,10 @@ private Q_SLOTS:
     void importsIntoTheDataFile();
     void anOpenWindowAsksBeforeWritingOverAnImport_data();
     void anOpenWindowAsksBeforeWritingOverAnImport();
+    void everyCardIsAccountedFor_data();
+    void everyCardIsAccountedFor();
+    void picturesAreNewFiles_data();
+    void picturesAreNewFiles();
 };
 
 namespace {
@@ -23,6 +28,24 @@ QByteArray card(const QByteArray& lines) {
 }
 QByteArray jpegOf(int width, int height) {
     return EncodeJpeg(Bitmap24(width, height), 90);
+}
+// A progressive JPEG's header claiming `width` x `height`: only the header is
+// read before such a picture is refused.
+QByteArray progressiveHeaderOf(int width, int height) {
+    QByteArray jpeg = jpegOf(16, 16);
+    const qsizetype sof = jpeg.indexOf("\xFF\xC0");
+    jpeg[sof + 1] = char(0xC2);
+    jpeg[sof + 5] = char(height >> 8);
+    jpeg[sof + 6] = char(height & 0xFF);
+    jpeg[sof + 7] = char(width >> 8);
+    jpeg[sof + 8] = char(width & 0xFF);
+    return jpeg;
+}
+QString namesAndPictures(const RecordTable& table) {
+    QStringList rows;
+    for (int r = 1; r <= table.recordCount(); ++r)
+        rows << table.cell(r, Col::Name) + u';' + table.cell(r, Col::Picture);
+    return rows.join(u'|');
 }
 } // namespace
 
@@ -59,7 +82,7 @@ void TestImport::importsIntoTheDataFile_data() {
         << false
         << dmy + "02-02-2020;Piet (overleden);Overlijden;;;;;;;\r\n03-04-1970;Kees;Geboorte;;k@x.nl;;Weg "
                  "1;6711 Ede;NL;\r\n"
-        << "2 toegevoegd, 3 al aanwezig, 0 overgeslagen"
+        << "2 toegevoegd, 2 al aanwezig, 0 overgeslagen"
         << "Kaart 1 (Anna): al aanwezig als Geboorte op 12-05-1960, de kaart zegt 13-05-1960; het bestaande "
            "blijft"
         << "";
@@ -104,7 +127,7 @@ void TestImport::importsIntoTheDataFile() {
     if (blockSave) // the temporary file of the save cannot be made
         QVERIFY(QDir().mkpath(file + ".tmp"));
 
-    const ImportOutcome outcome = ImportIntoDataFile(ReadVCards(cards), file);
+    const ImportOutcome outcome = ImportIntoDataFile(cards, file);
     QCOMPARE(outcome.ok, !summary.isEmpty());
     QCOMPARE(outcome.error.isEmpty(), outcome.ok);
     if (outcome.ok) {
@@ -159,7 +182,7 @@ void TestImport::anOpenWindowAsksBeforeWritingOverAnImport() {
     window.unsavedChanges = window.saveEnabled = true;
 
     const ImportOutcome outcome =
-        ImportIntoDataFile(ReadVCards(card("FN:Kees\r\nBDAY:19700403\r\n")), folder + "Brolt.dat");
+        ImportIntoDataFile(card("FN:Kees\r\nBDAY:19700403\r\n"), folder + "Brolt.dat");
     QVERIFY(outcome.ok);
     ui.nextAnswer(overwrite);
     QCOMPARE(window.save(), overwrite);
@@ -170,6 +193,164 @@ void TestImport::anOpenWindowAsksBeforeWritingOverAnImport() {
     QCOMPARE(tableNames, names);
     if (overwrite)
         QCOMPARE(ReadFileForTest(folder + "Brolt!.dat"), previous);
+}
+
+// Each card of a source is added, already there or skipped with its reason,
+// and nothing from a card reaches the records with a control character, a
+// separator or a length no address book has.
+void TestImport::everyCardIsAccountedFor_data() {
+    QTest::addColumn<QByteArray>("cards");
+    QTest::addColumn<bool>("utf8");
+    QTest::addColumn<QString>("summary");
+    QTest::addColumn<QString>("messages"); // reasons, then notes
+    QTest::addColumn<QString>("records");  // name;picture of each record
+    QByteArray eleven;
+    for (int i = 1; i <= 8; ++i)
+        eleven +=
+            card("FN:P" + QByteArray::number(i) + "\r\nBDAY:2000-01-0" + QByteArray::number(i) + "\r\n");
+    eleven.chop(2); // the next file joined on without a line end
+    eleven += "BEGIN:VCARD\r\nBDAY:2000-01-09\r\nFN;ENCODING=QUOTED-PRINTABLE:P=39=\r\nEND:VCARD\r\n"
+              "BEGIN:VCARD\r\nFN:P10\r\nBDAY:2000-01-10\r\n"
+              "BEGIN:VCARD\r\nFN:P11\r\nBDAY:2000-01-11\r\n";
+    QTest::newRow("a soft break before END, a missing END, files joined without a line end")
+        << eleven << true << "11 toegevoegd, 0 al aanwezig, 0 overgeslagen"
+        << ""
+        << "P1;|P2;|P3;|P4;|P5;|P6;|P7;|P8;|P9;|P10;|P11;";
+    QTest::newRow("control characters are removed, also from messages")
+        << card("FN:An" + QByteArray(1, '\0') +
+                "na\x1B[31m\x7F\xC2\x9B\r\nBDAY:2000-01-01\r\n"
+                "ANNIVERSARY:nooit\\nKaart 9: vals\r\n") +
+               card("FN:\x07\x0C\x0B\r\nBDAY:2000-01-02\r\n") + card("FN:Piet\r\nBDAY:19x0\\n-01-01\r\n")
+        << true << "1 toegevoegd, 0 al aanwezig, 2 overgeslagen"
+        << "Kaart 2: geen naam\nKaart 3 (Piet): geboortedatum \"19x0, -01-01\" is geen datum\n"
+           "Kaart 1 (Anna[31m): trouwdatum \"nooit, Kaart 9: vals\" is geen datum"
+        << "Anna[31m;";
+    QTest::newRow("a name that folds into the separator is the same everywhere")
+        << card("FN:A\xEF\xBC\x9B"
+                "B\r\nBDAY:2000-01-01\r\nPHOTO;ENCODING=b:" +
+                jpegOf(20, 20).toBase64() + "\r\n") +
+               card("FN:A,B\r\nBDAY:2000-01-01\r\n")
+        << false << "1 toegevoegd, 1 al aanwezig, 0 overgeslagen"
+        << ""
+        << "A,B;A,B.jpg";
+    QByteArray manyLines;
+    for (int i = 0; i < 10001; ++i)
+        manyLines += "NOTE:" + QByteArray::number(i) + "\r\n";
+    QTest::newRow("beyond any real card: skipped with the reason")
+        << card("FN:" + QByteArray(1001, 'x') + "\r\nBDAY:2000-01-01\r\n") +
+               card("FN:Els\r\nEMAIL:" + QByteArray(1001, 'e') + "\r\nBDAY:2000-01-01\r\n") +
+               card("FN:Jan\r\nBDAY:2000-01-01\r\n" + manyLines) +
+               card("FN:Kees\r\nBDAY:2000-01-01\r\nNOTE:" + QByteArray(MaxVCardBytes, 'n') + "\r\n") +
+               card("FN:" + QByteArray(1000, 'y') + "\r\nBDAY:2000-01-01\r\n")
+        << true << "1 toegevoegd, 0 al aanwezig, 4 overgeslagen"
+        << "Kaart 1: de naam is langer dan 1 000 tekens\n"
+           "Kaart 2 (Els): het e-mailadres is langer dan 1 000 tekens\n"
+           "Kaart 3: de kaart heeft meer dan 10 000 regels\nKaart 4: de kaart is groter dan 16 MB"
+        << QString(1000, u'y') + u';';
+    QTest::newRow("what a photo note says")
+        << card("FN:Leeg\r\nBDAY:2000-01-01\r\nPHOTO:data:image/jpeg;base64,\r\n") +
+               card("FN:Web\r\nBDAY:2000-01-01\r\nPHOTO;VALUE=uri:https://x.nl/w.jpg\r\n") +
+               card("FN:Png\r\nBDAY:2000-01-01\r\nPHOTO;ENCODING=b;TYPE=PNG:iVBORw0KGgo=\r\n") +
+               card("FN:Groot\r\nBDAY:2000-01-01\r\nPHOTO;ENCODING=b:" +
+                    progressiveHeaderOf(15800, 15800).toBase64() + "\r\n") +
+               card("FN:Klein\r\nBDAY:2000-01-01\r\nPHOTO;ENCODING=b:" +
+                    progressiveHeaderOf(300, 300).toBase64() + "\r\n")
+        << true << "5 toegevoegd, 0 al aanwezig, 0 overgeslagen"
+        << "Kaart 1 (Leeg): de foto in de kaart is leeg\n"
+           "Kaart 2 (Web): de foto staat op het web en wordt niet opgehaald\n"
+           "Kaart 3 (Png): de foto is geen geldig .jpg-bestand en wordt niet gebruikt\n"
+           "Kaart 4 (Groot): de foto is te groot om te verkleinen en wordt niet gebruikt\n"
+           "Kaart 5 (Klein): de foto is geen geldig .jpg-bestand en wordt niet gebruikt"
+        << "Leeg;|Web;|Png;|Groot;|Klein;";
+}
+
+void TestImport::everyCardIsAccountedFor() {
+    QFETCH(QByteArray, cards);
+    QFETCH(bool, utf8);
+    QFETCH(QString, summary);
+    QFETCH(QString, messages);
+    QFETCH(QString, records);
+    QTemporaryDir dir;
+    RecordTable table;
+    const ImportSummary s = ImportCards(cards, {&table, YearMonthDay, utf8, dir.path() + u'/'});
+    QCOMPARE(s.line(), summary);
+    QCOMPARE((s.reasons + s.notes).join(u'\n'), messages);
+    QCOMPARE(namesAndPictures(table), records);
+    QCOMPARE(s.added + s.present + s.skipped, int(ReadVCards(cards).size()));
+}
+
+// A card's picture is a new file in the data folder, never one that is there
+// in any form, never written through a link, never where it cannot be.
+void TestImport::picturesAreNewFiles_data() {
+    QTest::addColumn<QString>("there");  // what the data folder holds first: "link NAME", "file NAME"
+    QTest::addColumn<QString>("folder"); // the picture folder under the test's folder
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("records");
+    QTest::addColumn<QString>("notes");
+    QTest::addColumn<QString>("files"); // the folder afterwards
+    QTest::newRow("a dangling link is never written through") << "link Evil.jpg"
+                                                              << "data"
+                                                              << "Evil"
+                                                              << "Evil;Evil-2.jpg"
+                                                              << ""
+                                                              << "Evil-2.jpg, Evil.jpg";
+    QTest::newRow("the program's own picture is never a card's") << ""
+                                                                 << "data"
+                                                                 << "Blanc"
+                                                                 << "Blanc;Blanc-2.jpg"
+                                                                 << ""
+                                                                 << "Blanc-2.jpg";
+    QTest::newRow("a name taken in another case") << "file anna.jpg"
+                                                  << "data"
+                                                  << "Anna"
+                                                  << "Anna;Anna-2.jpg"
+                                                  << ""
+                                                  << "Anna-2.jpg, anna.jpg";
+    QTest::newRow("a folder that is not there")
+        << ""
+        << "nergens"
+        << "Anna"
+        << "Anna;"
+        << "Kaart 1 (Anna): de foto kan niet worden opgeslagen als Anna.jpg: de map bestaat niet"
+        << "";
+    const QString longName(300, u'x');
+    QTest::newRow("a name too long for the file system")
+        << ""
+        << "data" << longName << longName + u';'
+        << "Kaart 1 (" + longName + "): de foto kan niet worden opgeslagen als " + longName +
+               ".jpg: de naam is te lang"
+        << "";
+}
+
+void TestImport::picturesAreNewFiles() {
+    QFETCH(QString, there);
+    QFETCH(QString, folder);
+    QFETCH(QString, name);
+    QFETCH(QString, records);
+    QFETCH(QString, notes);
+    QFETCH(QString, files);
+    QTemporaryDir dir;
+    const QString data = dir.filePath("data/");
+    QVERIFY(QDir().mkpath(data));
+    const QString thereName = there.section(u' ', 1);
+    if (there.startsWith(u"link"))
+        QVERIFY(QFile::link("../elsewhere.jpg", data + thereName));
+    else if (there.startsWith(u"file"))
+        WriteFileForTest(data + thereName, "mine");
+    RecordTable table;
+    const ImportSummary s =
+        ImportCards(card("FN:" + name.toUtf8() +
+                         "\r\nBDAY:2000-01-01\r\nPHOTO;ENCODING=b:" + jpegOf(40, 30).toBase64() + "\r\n"),
+                    {&table, YearMonthDay, true, dir.filePath(folder) + u'/'});
+    QCOMPARE(namesAndPictures(table), records);
+    QCOMPARE(s.notes.join(u'\n'), notes);
+    QCOMPARE(
+        QDir(data).entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot, QDir::Name).join(", "),
+        files);
+    // What was there stays as it was.
+    QVERIFY(!QFileInfo::exists(dir.filePath("elsewhere.jpg")));
+    if (there.startsWith(u"file"))
+        QCOMPARE(ReadFileForTest(data + thereName), QByteArray("mine"));
 }
 
 QTEST_GUILESS_MAIN(TestImport)
