@@ -700,6 +700,39 @@ void DataFile::openOtherFile() {
         refresh();
 }
 
+QString DataFile::refusedExportTarget(const QString& target, const QString& dataFile) {
+    // A path with its folder's links resolved: two names of one file compare equal.
+    auto resolved = [](const QString& path) {
+        const QFileInfo info(path);
+        const QString folder = QFileInfo(info.absolutePath()).canonicalFilePath();
+        return (folder.isEmpty() ? info.absolutePath() : folder) + u'/' + info.fileName();
+    };
+    auto same = [&](const QString& a, const QString& b) {
+        const FileStamp sa = FileStamp::of(a), sb = FileStamp::of(b);
+        if (sa.exists && sb.exists)
+            return sa.inode == sb.inode && sa.device == sb.device;
+        return resolved(a) == resolved(b);
+    };
+    const PathParts parts = splitPath(dataFile);
+    for (const char* mark : {"", "!", "!!"})
+        if (same(target, parts.folder + parts.baseName + QLatin1String(mark) + parts.extension))
+            return QStringLiteral("Het bestand ") + target +
+                   QStringLiteral(" is het Brolt-bestand of een reservekopie daarvan; de agenda wordt daar "
+                                  "niet geschreven.");
+    // Only a regular file holds something to lose; an empty one holds nothing.
+    const QFileInfo info(target);
+    if (!info.isFile() || info.size() == 0)
+        return {};
+    QFile file(target);
+    QByteArray start = file.open(QIODevice::ReadOnly) ? file.read(18) : QByteArray();
+    if (start.startsWith("\xEF\xBB\xBF"))
+        start.remove(0, 3);
+    if (start.startsWith("BEGIN:VCALENDAR"))
+        return {};
+    return QStringLiteral("Het bestand ") + target +
+           QStringLiteral(" bestaat al en is geen agenda (iCalendar); het wordt niet overschreven.");
+}
+
 DataFile::PathParts DataFile::splitPath(const QString& path) {
     const QFileInfo info(path);
     const QString name = info.fileName();

@@ -28,6 +28,11 @@ public:
         QString folder, baseName, extension;
     };
     static PathParts splitPath(const QString& path);
+    // Why a calendar export may not write `target`: it is the data file
+    // `dataFile` or one of its copies, or an existing file that is not a
+    // calendar (an iCalendar file starts with "BEGIN:VCALENDAR").  Records
+    // are never written over.  Empty when it may.
+    static QString refusedExportTarget(const QString& target, const QString& dataFile);
     // Writes the table to the default data file; false when nothing was saved.
     bool save();
     // The last save was wanted but did not happen (the file could not be
