@@ -489,6 +489,7 @@ void TMainForm::createWindows() {
             FormResize();
     };
     m_data.notationDetected = [this](int notation) { m_optionsForm->NotationDetected(notation); };
+    m_editForm->sortOrderChosen = [this](int order) { m_optionsForm->SetSortOrder(order); };
     m_data.browseForDataFolder = [this](QString& folder) {
         return m_optionsForm->BrowseForDataFolder(folder);
     };

@@ -419,28 +419,24 @@ void TOptionsForm::changeDataFolder(const QString oldFolder) {
         m_pathEdit->setText(oldFolder);
         return;
     }
-    if (folder != oldFolder) {
-        if (m_data.unsavedChanges && m_data.saveEnabled)
-            m_data.askSaveChanges(false);
-        if (w.copyFiles) {
-            CopyNewerByExt(oldFolder, folder, QStringLiteral("dat"));
-            CopyNewerByExt(oldFolder, folder, QStringLiteral("jpg"));
-        }
+    if (folder != oldFolder && w.copyFiles) {
+        CopyNewerByExt(oldFolder, folder, QStringLiteral("dat"));
+        CopyNewerByExt(oldFolder, folder, QStringLiteral("jpg"));
     }
     w.dataFolder = folder;
     m_pathEdit->setText(folder);
     w.nameOfFile = folder + w.fileName;
     m_data.setLocation(w.nameOfFile);
-    if (folder == oldFolder)
-        return;
+    if (folder == oldFolder || m_data.unsavedChanges)
+        return; // changes in hand stay in hand, and are saved into the new folder
     if (QFileInfo::exists(m_data.defaultFilePath())) {
         // The folder's own data file is the one in use from now on: show its
         // records, so that a later save does not replace them with these.
-        m_data.read(m_data.dataFolder, programName, m_data.extension);
+        m_data.reread();
     } else if (m_table.recordCount() > 0) {
-        // The records in hand go along; otherwise the next start would find no
-        // data file here and begin with the sample.
-        saveData();
+        // Nothing here yet: the records in hand are not saved in this folder
+        // until the user saves them (and is asked to at closing).
+        m_data.unsavedChanges = true;
     }
 }
 
@@ -633,15 +629,21 @@ void TOptionsForm::BtnDefaultClick() {
 }
 
 void TOptionsForm::CheckUitgebreidClick() {
-    // One setting with the main window's "Uitgebreid": stored at once, so that
-    // "Annuleren" (which reads the store again) brings back the same value.
+    // In use at once; stored with OK, and "Annuleren" brings back what is stored.
     Working().uitgebreid = m_checkUitgebreid->isChecked();
-    Store::writeBool(Keys::UitgebreidCheck.name, Working().uitgebreid);
 }
 
 void TOptionsForm::SetUitgebreid(bool on) {
+    // One setting with the main window's "Uitgebreid": a click there is
+    // stored at once, so that "Annuleren" here keeps it.
     m_checkUitgebreid->setChecked(on);
     CheckUitgebreidClick();
+    Store::writeBool(Keys::UitgebreidCheck.name, on);
+}
+
+void TOptionsForm::SetSortOrder(int order) {
+    setItemIndex(m_sorteerGroup, order);
+    Working().sortOrder = order;
 }
 
 void TOptionsForm::LogCheckClick() {

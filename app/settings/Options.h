@@ -55,6 +55,9 @@ public:
     void NotationDetected(int notation);
     // The main window's "Uitgebreid" was clicked: the same setting as "Uitgebreide Editor".
     void SetUitgebreid(bool on);
+    // A header of the edit grid was clicked: the records are sorted by `order`
+    // (0 name, 1 date, 2 age), and that is the choice here too.
+    void SetSortOrder(int order);
     // The data file is missing (DataFile::browseForDataFolder): the folder
     // browser of "Bladeren"; `folder` becomes the path field's folder, which
     // is now the data folder, and the options are stored.
