@@ -17,10 +17,12 @@
 #include <QFileInfo>
 #include <QFocusEvent>
 #include <QGroupBox>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QRadioButton>
 #include <QScreen>
+#include <QTimer>
 
 namespace {
 const QString programName = QStringLiteral("Brolt");
@@ -310,13 +312,12 @@ void TOptionsForm::PasToe() {
     w.melodieGeluid = m_radioMelodie->isChecked();
     GeluidCheckBoxClick();
     w.updatesCheck = m_updatesCheck->isChecked();
-    int n = 0;
-    if (fieldNumber(m_achterafEdit, n))
-        w.achteraf = qBound(1, n, 10);
-    if (fieldNumber(m_voorafEdit, n))
-        w.vooraf = qBound(1, n, 30);
-    if (fieldNumber(m_duurEdit, n))
-        w.duur = qBound(1, n, 255);
+    w.achteraf = numberInUse(m_achterafEdit, 1, 10, w.achteraf, QStringLiteral("Aantal dagen Achteraf"),
+                             QStringLiteral("dagen"));
+    w.vooraf = numberInUse(m_voorafEdit, 1, 30, w.vooraf, QStringLiteral("Aantal dagen Vooraf"),
+                           QStringLiteral("dagen"));
+    w.duur = numberInUse(m_duurEdit, 1, 255, w.duur, QStringLiteral("Tijd in Seconden"),
+                         QStringLiteral("seconden"));
     w.eMail = m_mailEdit->text();
     w.uitgebreid = m_checkUitgebreid->isChecked();
     w.meldingenAan = m_checkMeldingen->isChecked();
@@ -450,6 +451,22 @@ bool TOptionsForm::fieldNumber(QLineEdit* edit, int& value) {
     return false;
 }
 
+int TOptionsForm::numberInUse(QLineEdit* edit, int low, int high, int current, const QString& label,
+                              const QString& unit) {
+    int n = current;
+    const QString text = RemoveSpaces(edit->text());
+    if (fieldNumber(edit, n) && (n < low || n > high)) {
+        n = qBound(low, n, high);
+        if (m_shown && isVisible())
+            note(text + QStringLiteral(" is buiten het toegestane "),
+                 QStringLiteral("bereik van %1..%2 ").arg(low).arg(high) + unit + QStringLiteral("\r\n") +
+                     label + QStringLiteral(" wordt ") + QString::number(n) + u'.');
+    }
+    // The field shows, and WriteOptions stores, the value in use.
+    edit->setText(QString::number(n));
+    return n;
+}
+
 void TOptionsForm::note(const QString& first, const QString& second) {
     Ui::instance().showTimedMessage(5000, first, second, frameGeometry());
 }
@@ -511,16 +528,29 @@ bool TOptionsForm::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::FocusOut) {
         // Leaving the field, not the window.
         const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
-        if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason) {
-            if (watched == m_duurEdit)
-                DuurEditExit();
-            else if (watched == m_achterafEdit)
-                AchterafEditExit();
-            else if (watched == m_voorafEdit)
-                VoorafEditExit();
-        }
+        if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason)
+            fieldLeft(watched);
     }
     return QDialog::eventFilter(watched, event);
+}
+
+void TOptionsForm::fieldLeft(QObject* field) {
+    // A note that shows while the mouse button that left the field is still
+    // down swallows its release: the click on OK would be lost.  The field is
+    // checked once the button is up; after OK or Annuleren there is nothing
+    // left to check.
+    if (QGuiApplication::mouseButtons() != Qt::NoButton) {
+        QTimer::singleShot(20, this, [this, field] { fieldLeft(field); });
+        return;
+    }
+    if (!isVisible())
+        return;
+    if (field == m_duurEdit)
+        DuurEditExit();
+    else if (field == m_achterafEdit)
+        AchterafEditExit();
+    else if (field == m_voorafEdit)
+        VoorafEditExit();
 }
 
 void TOptionsForm::TimerAanClick() {

@@ -1,6 +1,8 @@
 #include "TestKit.h"
+#include "WidgetUi.h"
 #include "kit/ClrBtn.h"
 #include "kit/Log.h"
+#include "kit/MessForm.h"
 #include "kit/Store.h"
 #include "records/DataFile.h"
 #include "records/Dates.h"
@@ -12,9 +14,14 @@
 #include <QCheckBox>
 #include <QDir>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QLineEdit>
+#include <QProcess>
 #include <QRadioButton>
+#include <QStandardPaths>
 #include <QTest>
+#include <QTextEdit>
+#include <QTimer>
 
 #include <memory>
 
@@ -51,6 +58,8 @@ private Q_SLOTS:
     void rangeChecks_data();
     void rangeChecks();
     void leavingTheFieldChecksIt();
+    void valueInUseIsTheValueStored_data();
+    void valueInUseIsTheValueStored();
     void notANumberKeepsWorkingValue_data();
     void notANumberKeepsWorkingValue();
     void cancelBringsStoredValuesBack();
@@ -172,7 +181,7 @@ void TestOptions::okWritesLegacyAndRadioIndices() {
     QCOMPARE(Store::readText(QStringLiteral("ShortDate"), QString()), QStringLiteral("2"));
     QCOMPARE(Store::readText(QStringLiteral("Sorteer op"), QString()), QStringLiteral("1"));
     QCOMPARE(Store::readText(QStringLiteral("StartUpCheck Aan"), QString()), QStringLiteral("0"));
-    QCOMPARE(Store::readText(QStringLiteral("Duur"), QString()), QStringLiteral(" 90")); // the text as it is
+    QCOMPARE(Store::readText(QStringLiteral("Duur"), QString()), QStringLiteral("90")); // the value in use
     QCOMPARE(Store::readText(QStringLiteral("e-mail"), QString()), QStringLiteral("anna@voorbeeld.nl"));
     QCOMPARE(Store::readText(QStringLiteral("NameOfFile"), QString()), m_home->dataFolder() + "Brolt.dat");
     QCOMPARE(Store::readText(QStringLiteral("Systeem Aan"), QString()), QStringLiteral("1"));
@@ -304,6 +313,86 @@ void TestOptions::leavingTheFieldChecksIt() {
     QCOMPARE(ui.notes[0].first, QStringLiteral("31 is buiten het toegestane "));
     QCOMPARE(ui.notes[0].second, QStringLiteral("bereik van 1..30 dagen"));
     form.reject();
+}
+
+void TestOptions::valueInUseIsTheValueStored_data() {
+    QTest::addColumn<QString>("field");
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<int>("used");         // the working value afterwards
+    QTest::addColumn<QStringList>("note"); // the note's lines as the user sees them last
+    const QString outside = QStringLiteral(" is buiten het toegestane ");
+    QTest::newRow("Vooraf 50 is 30") << "VoorafEdit"
+                                     << "50" << 30
+                                     << QStringList{"", "50" + outside, "bereik van 1..30 dagen",
+                                                    "Aantal dagen Vooraf wordt 30."};
+    QTest::newRow("Vooraf 0 is 1") << "VoorafEdit"
+                                   << "0" << 1
+                                   << QStringList{"", "0" + outside, "bereik van 1..30 dagen",
+                                                  "Aantal dagen Vooraf wordt 1."};
+    QTest::newRow("Achteraf 11 is 10")
+        << "AchterafEdit"
+        << "11" << 10
+        << QStringList{"", "11" + outside, "bereik van 1..10 dagen", "Aantal dagen Achteraf wordt 10."};
+    QTest::newRow("Duur 300 is 255") << "DuurEdit"
+                                     << "300" << 255
+                                     << QStringList{"", "300" + outside, "bereik van 1..255 seconden",
+                                                    "Tijd in Seconden wordt 255."};
+    QTest::newRow("Vooraf 2 5 is 25") << "VoorafEdit"
+                                      << "2 5" << 25 << QStringList();
+    QTest::newRow("Vooraf in words keeps 12") << "VoorafEdit"
+                                              << "veel" << 12 << QStringList{"", "veel is geen geldig getal"};
+}
+
+void TestOptions::valueInUseIsTheValueStored() {
+    QFETCH(QString, field);
+    QFETCH(QString, typed);
+    QFETCH(int, used);
+    QFETCH(QStringList, note);
+    // The program's own note window: one that shows while the mouse button is
+    // still down must not cost the click on OK.
+    WidgetUi ui;
+    Ui::install(&ui);
+    Store::writeText(QStringLiteral("Vooraf"), QStringLiteral("12"));
+    Store::writeText(QStringLiteral("Timer Aan"), field == "DuurEdit" ? "1" : "0"); // "Duur" takes text
+    RecordTable table;
+    DataFile data(table);
+    TOptionsForm form(table, data);
+    QVERIFY(form.isHidden());
+    // On an X server the click is a real one (through xdotool), the kind a
+    // note shown between its press and release used to swallow.
+    const QString xdotool =
+        QGuiApplication::platformName() == "xcb" ? QStandardPaths::findExecutable("xdotool") : QString();
+    QProcess clicker;
+    QTimer::singleShot(0, &form, [&] {
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        auto* edit = child<QLineEdit>(&form, field);
+        edit->setFocus();
+        edit->selectAll();
+        QTest::keyClicks(edit, typed);
+        auto* ok = child<TClrBtn>(&form, "BtnOK");
+        const QPoint at = ok->mapToGlobal(ok->rect().center());
+        if (xdotool.isEmpty())
+            QTest::mouseClick(form.windowHandle(), Qt::LeftButton, {}, form.mapFromGlobal(at));
+        else
+            clicker.start(xdotool,
+                          {"mousemove", QString::number(at.x()), QString::number(at.y()), "click", "1"});
+    });
+    // A lost click leaves the window open: it is closed without OK after a while.
+    QTimer::singleShot(5000, &form, &QDialog::reject);
+    const int result = form.exec();
+    clicker.waitForFinished();
+    Ui::install(nullptr);
+    QCOMPARE(result, int(QDialog::Accepted)); // after one click
+    const int inUse = field == "VoorafEdit"     ? Working().vooraf
+                      : field == "AchterafEdit" ? Working().achteraf
+                                                : Working().duur;
+    QCOMPARE(inUse, used);
+    const QString storeKey = field == "VoorafEdit" ? "Vooraf" : field == "AchterafEdit" ? "Achteraf" : "Duur";
+    QCOMPARE(Store::readText(storeKey, QString()), QString::number(used));
+    QCOMPARE(child<QLineEdit>(&form, field)->text(), QString::number(used));
+    const QString shown = ui.messageForm()->findChild<QTextEdit*>("MessageMemo")->toPlainText();
+    QCOMPARE(shown.split(u'\n'), note.isEmpty() ? QStringList{""} : note);
+    ui.closeTimedMessage();
 }
 
 void TestOptions::notANumberKeepsWorkingValue_data() {
