@@ -1,7 +1,6 @@
 #include "Main.h"
 #include "TestKit.h"
 #include "WindowKit.h"
-#include "editing/Edit.h"
 #include "kit/Clock.h"
 #include "kit/Help.h"
 #include "kit/Store.h"
@@ -9,6 +8,7 @@
 #include "settings/Working.h"
 
 #include <QAction>
+#include <QButtonGroup>
 #include <QCheckBox>
 #include <QHeaderView>
 #include <QLabel>
@@ -18,30 +18,7 @@
 #include <QTest>
 #include <QToolButton>
 
-#include <memory>
-
-// The options and the lists change the records and the file only as the user
-// asks: a header click is the options' sort choice, a new data folder gets no
-// file nobody saved, "Annuleren" brings back what is stored, and a list that
-// re-sorted the records counts as a change.
-class TestAsAsked : public QObject {
-    Q_OBJECT
-private Q_SLOTS:
-    void initTestCase();
-    void init();
-    void cleanup();
-    void optionsAndListsChangeOnlyWhatIsAsked_data();
-    void optionsAndListsChangeOnlyWhatIsAsked();
-
-private:
-    // Runs `actions` in the window that `button` of the main window opens.
-    void inWindow(TMainForm& form, const char* button, const QStringList& actions);
-    void act(QWidget* window, const QString& action);
-
-    std::unique_ptr<TempHome> m_home;
-    std::unique_ptr<FakeUi> m_ui;
-    QString m_folder, m_newFolder;
-};
+#include <string_view>
 
 namespace {
 const QByteArray records = "1950-05-12;Kees;Geboorte;;;;;;;\r\n"
@@ -50,150 +27,141 @@ const QByteArray records = "1950-05-12;Kees;Geboorte;;;;;;;\r\n"
 const QByteArray carla = "2001-02-03;Carla;Geboorte;;;;;;;\r\n";
 } // namespace
 
-void TestAsAsked::initTestCase() {
-    m_home = std::make_unique<TempHome>();
-    SetHelpMessageHandler([](const QString&) {});
-    qputenv("BROLT_UPDATE_URL", "http://127.0.0.1:9/");
-}
-
-void TestAsAsked::init() {
-    m_ui = std::make_unique<FakeUi>();
-    Clock::set(Noon(2024, 5, 14));
-    Working() = WorkingSettings{};
-    Store::writeText(Keys::SorteerOp.name, QStringLiteral("0"));
-    Store::writeText(Keys::UitgebreidCheck.name, QStringLiteral("0"));
-    Store::writeText(Keys::CopyFiles.name, QStringLiteral("1"));
-    Store::writeText(Keys::TimerAan.name, QStringLiteral("0"));
-    Store::writeText(Keys::UpdatesCheck.name, QStringLiteral("0"));
-    m_folder = m_home->path() + u'/' + QTest::currentDataTag() + QStringLiteral("/oud/");
-    m_newFolder = m_home->path() + u'/' + QTest::currentDataTag() + QStringLiteral("/nieuw/");
-    WriteFileForTest(m_folder + "Brolt.dat", records);
-    QDir().mkpath(m_newFolder);
-    Store::writeText(Keys::NameOfFile.name, m_folder + "Brolt.dat");
-}
-
-void TestAsAsked::cleanup() {
-    m_ui.reset();
-    Clock::set({});
-}
-
-void TestAsAsked::act(QWidget* window, const QString& action) {
-    if (action == "header Datum") {
-        QHeaderView* header = child<QTableView>(window, "BroltGrid")->horizontalHeader();
-        const QPoint at(header->sectionViewportPosition(Col::Date) + header->sectionSize(Col::Date) / 2,
-                        header->height() / 2);
-        QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, at);
-    } else if (action == "Jaarkalender" || action == "Alle namen") {
-        whenShown([] { QApplication::activeModalWidget()->close(); });
-        window->findChild<QAction*>(action == "Jaarkalender" ? "YearCalendar" : "AllNames")->trigger();
-    } else if (action == "geen kopie") {
-        child<QCheckBox>(window, "CheckCopy")->setChecked(false);
-    } else if (action == "nieuwe map") {
-        auto* path = child<QLineEdit>(window, "PathEdit");
-        path->setFocus();
-        path->selectAll();
-        QTest::keyClicks(path, m_newFolder);
-    } else if (action == "Uitgebreide Editor") {
-        auto* box = child<QCheckBox>(window, "CheckUitgebreid");
-        QTest::mouseClick(box, Qt::LeftButton, {}, QPoint(10, box->height() / 2)); // on the box itself
-    } else {
-        QTest::mouseClick(window->findChild<QAbstractButton*>(action), Qt::LeftButton);
+// The options and the lists change the records and the file only as the user
+// asks: a header click is the options' sort choice, a new data folder gets no
+// file nobody saved, "Annuleren" brings back what is stored, and a list that
+// re-sorted the records counts as a change.
+class TestAsAsked : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void initTestCase() {
+        m_home = std::make_unique<TempHome>();
+        SetHelpMessageHandler([](const QString&) {});
+        qputenv("BROLT_UPDATE_URL", "http://127.0.0.1:9/");
+        Clock::set(Noon(2024, 5, 14));
     }
-}
+    void optionsAndListsChangeOnlyWhatIsAsked_data();
+    void optionsAndListsChangeOnlyWhatIsAsked();
 
-void TestAsAsked::inWindow(TMainForm& form, const char* button, const QStringList& actions) {
-    whenShown([this, actions] {
-        QWidget* window = QApplication::activeModalWidget();
-        for (const QString& action : actions)
-            act(window, action);
-    });
-    QTest::mouseClick(form.findChild<QToolButton*>(button), Qt::LeftButton);
-}
+private:
+    std::unique_ptr<TempHome> m_home;
+};
 
 void TestAsAsked::optionsAndListsChangeOnlyWhatIsAsked_data() {
-    QTest::addColumn<bool>("changed");        // a change in hand before the steps
-    QTest::addColumn<QByteArray>("waiting");  // Brolt.dat already in the new folder; null: none
-    QTest::addColumn<QStringList>("edit");    // steps in the edit window, then OK; empty: not opened
-    QTest::addColumn<QStringList>("options"); // steps in the options window, ending with its button
-    QTest::addColumn<int>("sortChoice");
-    QTest::addColumn<bool>("saveEnabled");
-    QTest::addColumn<QString>("count");          // the status line
-    QTest::addColumn<QByteArray>("inNewFolder"); // null: no Brolt.dat there
-    QTest::addColumn<bool>("uitgebreid");
-
-    const QStringList none;
-    const QByteArray noFile;
+    // "changed" (an edit in hand), "waiting" (the new folder holds Carla's
+    // Brolt.dat), then the steps in the edit window (closed with OK) and in
+    // the options window.
+    QTest::addColumn<QStringList>("steps");
+    QTest::addColumn<QString>("after"); // what the user sees, and the new folder's Brolt.dat
     QTest::newRow("a header click is the options' choice: their OK saves nothing")
-        << false << noFile << QStringList{"header Datum"} << QStringList{"BtnOK"} << 1 << true
-        << "3 namen gelezen." << noFile << false;
+        << QStringList{"edit:header Datum", "options:BtnOK"}
+        << "Sorteren op Datum | Save aan | 3 namen gelezen. | Uitgebreid uit | nieuw: -";
     QTest::newRow("the year calendar re-sorted the records: a change")
-        << false << noFile << QStringList{"Jaarkalender"} << none << 0 << true << "3 namen gelezen." << noFile
-        << false;
+        << QStringList{"edit:Jaarkalender"}
+        << "Sorteren op Naam | Save aan | 3 namen gelezen. | Uitgebreid uit | nieuw: -";
     QTest::newRow("the list of all names re-sorted the records: a change")
-        << false << noFile << QStringList{"Alle namen"} << none << 0 << true << "3 namen gelezen." << noFile
-        << false;
+        << QStringList{"edit:Alle namen"}
+        << "Sorteren op Naam | Save aan | 3 namen gelezen. | Uitgebreid uit | nieuw: -";
     QTest::newRow("a new folder without copying gets nothing nobody saved")
-        << false << noFile << none << QStringList{"geen kopie", "nieuwe map", "BtnOK"} << 0 << true
-        << "3 namen gelezen." << noFile << false;
+        << QStringList{"options:geen kopie", "options:nieuwe map", "options:BtnOK"}
+        << "Sorteren op Naam | Save aan | 3 namen gelezen. | Uitgebreid uit | nieuw: -";
     QTest::newRow("a new folder with copying gets the file as it is")
-        << true << noFile << none << QStringList{"nieuwe map", "BtnOK"} << 0 << true << "3 namen gelezen."
-        << records << false;
+        << QStringList{"changed", "options:nieuwe map", "options:BtnOK"}
+        << "Sorteren op Naam | Save aan | 3 namen gelezen. | Uitgebreid uit | nieuw: 3 namen";
     QTest::newRow("a new folder's own file is read, and the window says so")
-        << false << carla << none << QStringList{"geen kopie", "nieuwe map", "BtnOK"} << 0 << false
-        << "1 namen gelezen." << carla << false;
+        << QStringList{"waiting", "options:geen kopie", "options:nieuwe map", "options:BtnOK"}
+        << "Sorteren op Naam | Save uit | 1 namen gelezen. | Uitgebreid uit | nieuw: Carla";
     QTest::newRow("changes in hand are kept, not read over")
-        << true << carla << none << QStringList{"geen kopie", "nieuwe map", "BtnOK"} << 0 << true
-        << "3 namen gelezen." << carla << false;
+        << QStringList{"changed", "waiting", "options:geen kopie", "options:nieuwe map", "options:BtnOK"}
+        << "Sorteren op Naam | Save aan | 3 namen gelezen. | Uitgebreid uit | nieuw: Carla";
     QTest::newRow("Annuleren brings back the stored Uitgebreid")
-        << false << noFile << none << QStringList{"Uitgebreide Editor", "BtnCancel"} << 0 << false
-        << "3 namen gelezen." << noFile << false;
+        << QStringList{"options:Uitgebreide Editor", "options:BtnCancel"}
+        << "Sorteren op Naam | Save uit | 3 namen gelezen. | Uitgebreid uit | nieuw: -";
     QTest::newRow("OK stores Uitgebreid")
-        << false << noFile << none << QStringList{"Uitgebreide Editor", "BtnOK"} << 0 << false
-        << "3 namen gelezen." << noFile << true;
+        << QStringList{"options:Uitgebreide Editor", "options:BtnOK"}
+        << "Sorteren op Naam | Save uit | 3 namen gelezen. | Uitgebreid aan | nieuw: -";
 }
 
 void TestAsAsked::optionsAndListsChangeOnlyWhatIsAsked() {
-    QFETCH(bool, changed);
-    QFETCH(QByteArray, waiting);
-    QFETCH(QStringList, edit);
-    QFETCH(QStringList, options);
-    QFETCH(int, sortChoice);
-    QFETCH(bool, saveEnabled);
-    QFETCH(QString, count);
-    QFETCH(QByteArray, inNewFolder);
-    QFETCH(bool, uitgebreid);
-    if (!waiting.isNull())
-        WriteFileForTest(m_newFolder + "Brolt.dat", waiting);
+    QFETCH(QStringList, steps);
+    QFETCH(QString, after);
+    FakeUi ui;
+    Working() = WorkingSettings{};
+    for (const StoreKey& key : {Keys::UitgebreidCheck, Keys::TimerAan, Keys::UpdatesCheck})
+        Store::writeText(key.name, "0");
+    Store::writeText(Keys::CopyFiles.name, "1");
+    const QString folder = m_home->path() + u'/' + QTest::currentDataTag() + "/oud/";
+    const QString newFolder = m_home->path() + u'/' + QTest::currentDataTag() + "/nieuw/";
+    WriteFileForTest(folder + "Brolt.dat", records);
+    QDir().mkpath(newFolder);
+    if (steps.contains("waiting"))
+        WriteFileForTest(newFolder + "Brolt.dat", carla);
+    Store::writeText(Keys::NameOfFile.name, folder + "Brolt.dat");
 
-    auto form = std::make_unique<TMainForm>(QStringList{"Brolt"});
-    form->setProgramFile("Brolt");
-    form->show();
-    form->FormPaint();
-    if (changed) {
-        form->records().setCell(1, Col::Phone, "010-1234567");
-        form->dataFile().unsavedChanges = true;
-        form->FormResize();
+    TMainForm form({"Brolt"});
+    form.setProgramFile("Brolt");
+    form.show();
+    form.FormPaint();
+    if (steps.contains("changed")) {
+        form.records().setCell(1, Col::Phone, "010-1234567");
+        form.dataFile().unsavedChanges = true;
+        form.FormResize();
     }
-    if (!edit.isEmpty())
-        inWindow(*form, "SpeedEdit", edit + QStringList{"BtnOK"});
-    if (!options.isEmpty())
-        inWindow(*form, "SpeedOptions", options);
+    for (const char* window : {"edit", "options"}) {
+        QStringList actions =
+            steps.filter(QString(window) + u':').replaceInStrings(QString(window) + u':', "");
+        if (actions.isEmpty())
+            continue;
+        if (window == std::string_view("edit"))
+            actions << "BtnOK";
+        whenShown([&] {
+            QWidget* w = QApplication::activeModalWidget();
+            for (const QString& action : actions) {
+                if (action == "header Datum") {
+                    QHeaderView* header = child<QTableView>(w, "BroltGrid")->horizontalHeader();
+                    QTest::mouseClick(
+                        header->viewport(), Qt::LeftButton, {},
+                        {header->sectionViewportPosition(Col::Date) + 20, header->height() / 2});
+                } else if (action == "Jaarkalender" || action == "Alle namen") {
+                    whenShown([] { QApplication::activeModalWidget()->close(); });
+                    w->findChild<QAction*>(action == "Jaarkalender" ? "YearCalendar" : "AllNames")->trigger();
+                } else if (action == "geen kopie") {
+                    child<QCheckBox>(w, "CheckCopy")->setChecked(false);
+                } else if (action == "nieuwe map") {
+                    child<QLineEdit>(w, "PathEdit")->selectAll();
+                    QTest::keyClicks(child<QLineEdit>(w, "PathEdit"), newFolder);
+                } else if (action == "Uitgebreide Editor") {
+                    QTest::mouseClick(child<QCheckBox>(w, "CheckUitgebreid"), Qt::LeftButton, {}, {10, 10});
+                } else {
+                    QTest::mouseClick(w->findChild<QAbstractButton*>(action), Qt::LeftButton);
+                }
+            }
+        });
+        QTest::mouseClick(
+            form.findChild<QToolButton*>(window == std::string_view("edit") ? "SpeedEdit" : "SpeedOptions"),
+            Qt::LeftButton);
+    }
 
-    QVERIFY(m_ui->questions.isEmpty());
-    QVERIFY(m_ui->messages.isEmpty());
-    QCOMPARE(ReadFileForTest(m_folder + "Brolt.dat"), records);
-    QCOMPARE(ReadFileForTest(m_newFolder + "Brolt.dat"), inNewFolder);
-    QVERIFY(child<QRadioButton>(form->optionsForm(), qPrintable(QString("RadioSorteer_%1").arg(sortChoice)))
-                ->isChecked());
-    QCOMPARE(Working().sortOrder, sortChoice);
-    QCOMPARE(form->findChild<QToolButton*>("SpeedSave")->isEnabled(), saveEnabled);
-    QCOMPARE(form->findChild<QLabel*>("AantalLabel")->text(), count);
-    QCOMPARE(form->records().recordCount(), count.section(u' ', 0, 0).toInt());
-    QCOMPARE(form->findChild<QWidget*>("ToolPanel")->findChild<QCheckBox*>("CheckUitgebreid")->isChecked(),
-             uitgebreid);
-    QCOMPARE(Store::readBool(Keys::UitgebreidCheck), uitgebreid);
+    QVERIFY(ui.questions.isEmpty() && ui.messages.isEmpty());
+    QCOMPARE(ReadFileForTest(folder + "Brolt.dat"), records);
+    const auto* sortChoice = qobject_cast<QRadioButton*>(
+        form.optionsForm()->findChild<QWidget*>("RadioSorteer")->findChild<QButtonGroup*>()->checkedButton());
+    QCOMPARE(Working().sortOrder, sortChoice->objectName().right(1).toInt());
+    const bool uitgebreid =
+        form.findChild<QWidget*>("ToolPanel")->findChild<QCheckBox*>("CheckUitgebreid")->isChecked();
     QCOMPARE(Working().uitgebreid, uitgebreid);
-    form->dataFile().unsavedChanges = false;
+    QCOMPARE(Store::readBool(Keys::UitgebreidCheck), uitgebreid);
+    const QByteArray inNewFolder = ReadFileForTest(newFolder + "Brolt.dat");
+    const QString state = sortChoice->text() + " | Save " +
+                          (form.findChild<QToolButton*>("SpeedSave")->isEnabled() ? "aan" : "uit") + " | " +
+                          form.findChild<QLabel*>("AantalLabel")->text() + " | Uitgebreid " +
+                          (uitgebreid ? "aan" : "uit") + " | nieuw: " +
+                          (inNewFolder.isEmpty()  ? "-"
+                           : inNewFolder == carla ? "Carla"
+                                                  : QString::number(inNewFolder.count('\n')) + " namen");
+    QCOMPARE(state, after);
+    QCOMPARE(form.records().recordCount(), after.section(" | ", 2, 2).section(u' ', 0, 0).toInt());
+    form.dataFile().unsavedChanges = false;
 }
 
 QTEST_MAIN(TestAsAsked)

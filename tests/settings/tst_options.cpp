@@ -316,48 +316,43 @@ void TestOptions::leavingTheFieldChecksIt() {
 }
 
 void TestOptions::valueInUseIsTheValueStored_data() {
-    QTest::addColumn<QString>("field");
+    QTest::addColumn<QString>("field"); // the setting; its field is <field>Edit
     QTest::addColumn<QString>("typed");
-    QTest::addColumn<int>("used");         // the working value afterwards
-    QTest::addColumn<QStringList>("note"); // the note's lines as the user sees them last
-    const QString outside = QStringLiteral(" is buiten het toegestane ");
-    QTest::newRow("Vooraf 50 is 30") << "VoorafEdit"
+    QTest::addColumn<int>("used");     // in use, shown and stored afterwards
+    QTest::addColumn<QString>("note"); // the note's lines as the user sees them last
+    const QString outside = "|%1 is buiten het toegestane |bereik van 1..%2 %3|%4 wordt %5.";
+    QTest::newRow("Vooraf 50 is 30") << "Vooraf"
                                      << "50" << 30
-                                     << QStringList{"", "50" + outside, "bereik van 1..30 dagen",
-                                                    "Aantal dagen Vooraf wordt 30."};
-    QTest::newRow("Vooraf 0 is 1") << "VoorafEdit"
-                                   << "0" << 1
-                                   << QStringList{"", "0" + outside, "bereik van 1..30 dagen",
-                                                  "Aantal dagen Vooraf wordt 1."};
+                                     << outside.arg("50", "30", "dagen", "Aantal dagen Vooraf", "30");
+    QTest::newRow("Vooraf 0 is 1") << "Vooraf"
+                                   << "0" << 1 << outside.arg("0", "30", "dagen", "Aantal dagen Vooraf", "1");
     QTest::newRow("Achteraf 11 is 10")
-        << "AchterafEdit"
-        << "11" << 10
-        << QStringList{"", "11" + outside, "bereik van 1..10 dagen", "Aantal dagen Achteraf wordt 10."};
-    QTest::newRow("Duur 300 is 255") << "DuurEdit"
+        << "Achteraf"
+        << "11" << 10 << outside.arg("11", "10", "dagen", "Aantal dagen Achteraf", "10");
+    QTest::newRow("Duur 300 is 255") << "Duur"
                                      << "300" << 255
-                                     << QStringList{"", "300" + outside, "bereik van 1..255 seconden",
-                                                    "Tijd in Seconden wordt 255."};
-    QTest::newRow("Vooraf 2 5 is 25") << "VoorafEdit"
-                                      << "2 5" << 25 << QStringList();
-    QTest::newRow("Vooraf in words keeps 12") << "VoorafEdit"
-                                              << "veel" << 12 << QStringList{"", "veel is geen geldig getal"};
+                                     << outside.arg("300", "255", "seconden", "Tijd in Seconden", "255");
+    QTest::newRow("Vooraf 2 5 is 25") << "Vooraf"
+                                      << "2 5" << 25 << "";
+    QTest::newRow("Vooraf in words keeps 12") << "Vooraf"
+                                              << "veel" << 12 << "|veel is geen geldig getal";
 }
 
 void TestOptions::valueInUseIsTheValueStored() {
     QFETCH(QString, field);
     QFETCH(QString, typed);
     QFETCH(int, used);
-    QFETCH(QStringList, note);
+    QFETCH(QString, note);
     // The program's own note window: one that shows while the mouse button is
     // still down must not cost the click on OK.
     WidgetUi ui;
     Ui::install(&ui);
-    Store::writeText(QStringLiteral("Vooraf"), QStringLiteral("12"));
-    Store::writeText(QStringLiteral("Timer Aan"), field == "DuurEdit" ? "1" : "0"); // "Duur" takes text
+    Store::writeText("Vooraf", "12");
+    Store::writeText("Timer Aan", field == "Duur" ? "1" : "0"); // "Duur" takes text
     RecordTable table;
     DataFile data(table);
     TOptionsForm form(table, data);
-    QVERIFY(form.isHidden());
+    auto* edit = child<QLineEdit>(&form, field + "Edit");
     // On an X server the click is a real one (through xdotool), the kind a
     // note shown between its press and release used to swallow.
     const QString xdotool =
@@ -365,7 +360,6 @@ void TestOptions::valueInUseIsTheValueStored() {
     QProcess clicker;
     QTimer::singleShot(0, &form, [&] {
         QVERIFY(QTest::qWaitForWindowExposed(&form));
-        auto* edit = child<QLineEdit>(&form, field);
         edit->setFocus();
         edit->selectAll();
         QTest::keyClicks(edit, typed);
@@ -383,15 +377,13 @@ void TestOptions::valueInUseIsTheValueStored() {
     clicker.waitForFinished();
     Ui::install(nullptr);
     QCOMPARE(result, int(QDialog::Accepted)); // after one click
-    const int inUse = field == "VoorafEdit"     ? Working().vooraf
-                      : field == "AchterafEdit" ? Working().achteraf
-                                                : Working().duur;
-    QCOMPARE(inUse, used);
-    const QString storeKey = field == "VoorafEdit" ? "Vooraf" : field == "AchterafEdit" ? "Achteraf" : "Duur";
-    QCOMPARE(Store::readText(storeKey, QString()), QString::number(used));
-    QCOMPARE(child<QLineEdit>(&form, field)->text(), QString::number(used));
-    const QString shown = ui.messageForm()->findChild<QTextEdit*>("MessageMemo")->toPlainText();
-    QCOMPARE(shown.split(u'\n'), note.isEmpty() ? QStringList{""} : note);
+    const QMap<QString, int> working{
+        {"Vooraf", Working().vooraf}, {"Achteraf", Working().achteraf}, {"Duur", Working().duur}};
+    QCOMPARE(working[field], used);
+    QCOMPARE(Store::readText(field, QString()), QString::number(used));
+    QCOMPARE(edit->text(), QString::number(used));
+    QCOMPARE(ui.messageForm()->findChild<QTextEdit*>("MessageMemo")->toPlainText().replace(u'\n', u'|'),
+             note);
     ui.closeTimedMessage();
 }
 
