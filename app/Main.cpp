@@ -491,6 +491,7 @@ void TMainForm::createWindows() {
         m_optionsForm->NotationDetected(notation);
         showClock(); // every data file read shows the time it was read
     };
+    m_editForm->sortOrderChosen = [this](int order) { m_optionsForm->SetSortOrder(order); };
     m_data.browseForDataFolder = [this](QString& folder) {
         return m_optionsForm->BrowseForDataFolder(folder);
     };

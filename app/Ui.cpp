@@ -16,6 +16,11 @@ bool Ui::askPassword(QString&, const QString&, const QString&, const QRect&) {
     return false;
 }
 
+void Ui::showMessage(const QString& message, const QString& title, const QRect& caller) {
+    bool cancel = false;
+    askYesNo(cancel, true, QStringLiteral("OK"), QString(), QString(), message, title, caller);
+}
+
 void Ui::showTimedMessage(int, const QString&, const QString&, const QRect&) {}
 
 void Ui::closeTimedMessage() {}

@@ -28,6 +28,11 @@ public:
     virtual bool askPassword(QString& text, const QString& prompt, const QString& title,
                              const QRect& caller = {});
 
+    // A message that stays until the user presses "OK": for what must not be
+    // missed, such as changes that were not saved.  By default the question
+    // dialog with "OK" alone (an empty "no" caption hides that button).
+    virtual void showMessage(const QString& message, const QString& title, const QRect& caller = {});
+
     // A note that closes itself after `durationMs`.
     virtual void showTimedMessage(int durationMs, const QString& firstLine, const QString& secondLine,
                                   const QRect& caller = {});

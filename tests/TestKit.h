@@ -34,6 +34,8 @@ public:
     bool askText(QString& text, const QString& prompt, const QString& title, const QRect&) override;
     // Answered from textAnswers too; the question's `yes` is "wachtwoord".
     bool askPassword(QString& text, const QString& prompt, const QString& title, const QRect&) override;
+    // Messages that wait for "OK" take no answer from the queue.
+    void showMessage(const QString& message, const QString&, const QRect&) override { messages << message; }
     void showTimedMessage(int durationMs, const QString& first, const QString& second, const QRect&) override;
     void closeTimedMessage() override { ++closedNotes; }
     bool browse(const BrowseRequest& request, QString& path, QStringList* files) override;
@@ -51,6 +53,7 @@ public:
 
     QList<Question> questions;
     QList<Note> notes;
+    QStringList messages;
     QList<BrowseRequest> browses;
     QStringList sounds;
     QStringList urls;

@@ -658,6 +658,8 @@ void TEditForm::BroltGridMouseDown(Qt::MouseButton button, int row, int column, 
             order = 2;
         else
             return;
+        if (sortOrderChosen)
+            sortOrderChosen(order); // the options' choice, so that their OK changes nothing
         Working().sortOrder = order;
         SortByOption();
     } else if (button == Qt::RightButton && row > 0) {
@@ -836,6 +838,7 @@ void TEditForm::YearCalendarClick() {
         const int row = Row(), column = Column();
         m_model->rearrange(showYearCalendar); // the list sorts the records
         SelectCell(row, column);
+        m_gridChanged = true; // as any sort of the records is
     }
 }
 
@@ -845,6 +848,7 @@ void TEditForm::AllNamesClick() {
         const int row = Row(), column = Column();
         m_model->rearrange(showAllNames);
         SelectCell(row, column);
+        m_gridChanged = true; // as any sort of the records is
     }
 }
 

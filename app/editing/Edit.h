@@ -128,6 +128,8 @@ public:
     std::function<bool()> propsChanged;     // the properties window's propsChanged
     std::function<void()> showYearCalendar; // the year calendar list
     std::function<void()> showAllNames;     // the list of all names
+    // A header click chose the sort order (0 name, 1 date, 2 age).
+    std::function<void(int order)> sortOrderChosen;
     std::function<void(const QString& source, const QString& target, int maxWidth)> importPicture;
     // The picture file chooser (OpenDialog1); tests answer it.  Empty: cancelled.
     std::function<QString()> choosePictureFile;

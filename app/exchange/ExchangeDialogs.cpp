@@ -218,6 +218,11 @@ void TExchangeButtons::ExportCalendarClick() {
         if (!folder.endsWith(QLatin1Char('/')))
             folder += QLatin1Char('/');
         const QString path = folder + QStringLiteral("Brolt.ics");
+        const QString refused = DataFile::refusedExportTarget(path, m_data.defaultFilePath());
+        if (!refused.isEmpty()) {
+            Ui::instance().showTimedMessage(8000, exportTitle, refused, caller());
+            return;
+        }
         const QByteArray bytes = CalendarFile(m_model.table(), m_data.dateNotation, Clock::now());
         QSaveFile file(path);
         if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {

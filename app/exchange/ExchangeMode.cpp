@@ -203,14 +203,25 @@ int runExport(const QString& target, const QString& dataFile, const QString& use
             printLine(stderr, error);
             return 1;
         }
+        for (const QString& line : events.leftOut)
+            printLine(stderr, line);
         if (events.left > 0)
             printLine(stderr,
                       QString::number(events.left) + QStringLiteral(" zonder geldige datum overgeslagen"));
         printLine(stdout, QStringLiteral("Agenda bijgewerkt: ") + PublishLine(counts));
         return 0;
     }
+    const QString refused =
+        target == QLatin1String("-") ? QString() : DataFile::refusedExportTarget(target, dataFile);
+    if (!refused.isEmpty()) {
+        printLine(stderr, refused);
+        return 1;
+    }
     int written = 0, left = 0;
-    const QByteArray bytes = CalendarFile(table, data.dateNotation, Clock::now(), &written, &left);
+    QStringList leftOut;
+    const QByteArray bytes = CalendarFile(table, data.dateNotation, Clock::now(), &written, &left, &leftOut);
+    for (const QString& line : leftOut)
+        printLine(stderr, line);
     const QString summary = QString::number(written) +
                             (written == 1 ? QStringLiteral(" afspraak") : QStringLiteral(" afspraken")) +
                             QStringLiteral(" geschreven, ") + QString::number(left) +

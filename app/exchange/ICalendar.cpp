@@ -43,7 +43,17 @@ struct Vevent {
     QByteArray body; // BEGIN:VEVENT .. END:VEVENT with CRLF
 };
 
-QList<Vevent> vevents(const RecordTable& table, int notation, const QDateTime& stamp, int& left) {
+// "Anna: geen geldige datum (1962-13-09)", with no control character for the terminal.
+QString leftOutLine(const QString& name, const QString& why, const QString& value) {
+    QString line = name + QStringLiteral(": ") + why + QStringLiteral(" (") + value + u')';
+    for (QChar& c : line)
+        if (c.category() == QChar::Other_Control)
+            c = QChar::ReplacementCharacter;
+    return line;
+}
+
+QList<Vevent> vevents(const RecordTable& table, int notation, const QDateTime& stamp, int& left,
+                      QStringList* leftOut) {
     const QByteArray dtstamp = QByteArrayLiteral("DTSTAMP:") +
                                stamp.toUTC().toString(QStringLiteral("yyyyMMdd'T'HHmmss'Z'")).toLatin1();
     const int thisYear = stamp.date().year();
@@ -55,8 +65,14 @@ QList<Vevent> vevents(const RecordTable& table, int notation, const QDateTime& s
         const RecordTable::Row& row = table.row(r);
         const QString& kind = row[Col::Kind];
         int year = 0, month = 0, day = 0;
-        if (!isShownKind(kind) || !RecordDateParts(row[Col::Date].trimmed(), notation, year, month, day)) {
+        const bool shown = isShownKind(kind);
+        if (!shown || !RecordDateParts(row[Col::Date].trimmed(), notation, year, month, day)) {
             ++left;
+            if (leftOut)
+                *leftOut << (shown ? leftOutLine(row[Col::Name], QStringLiteral("geen geldige datum"),
+                                                 row[Col::Date])
+                                   : leftOutLine(row[Col::Name], QStringLiteral("onbekende gebeurtenis"),
+                                                 kind));
             continue;
         }
         QString name = row[Col::Name];
@@ -266,7 +282,7 @@ QString CalendarObjectUid(const QByteArray& calendar) {
 
 CalendarExport CalendarEvents(const RecordTable& table, int notation, const QDateTime& stamp) {
     CalendarExport result;
-    const QList<Vevent> list = vevents(table, notation, stamp, result.left);
+    const QList<Vevent> list = vevents(table, notation, stamp, result.left, &result.leftOut);
     result.events.reserve(list.size());
     for (const Vevent& v : list) {
         CalendarEvent e;
@@ -279,13 +295,13 @@ CalendarExport CalendarEvents(const RecordTable& table, int notation, const QDat
 }
 
 QByteArray CalendarFile(const RecordTable& table, int notation, const QDateTime& stamp, int* written,
-                        int* left) {
-    int leftOut = 0;
-    const QList<Vevent> list = vevents(table, notation, stamp, leftOut);
+                        int* left, QStringList* leftOut) {
+    int leftCount = 0;
+    const QList<Vevent> list = vevents(table, notation, stamp, leftCount, leftOut);
     if (written)
         *written = int(list.size());
     if (left)
-        *left = leftOut;
+        *left = leftCount;
     QByteArray out = header();
     out += QByteArrayLiteral("X-WR-CALNAME:Brolt\r\n");
     out.reserve(out.size() + list.size() * 260 + 16);

@@ -6,6 +6,7 @@
 #include <QDateTime>
 #include <QList>
 #include <QString>
+#include <QStringList>
 
 // The records as a calendar others can subscribe to: one all-day event per
 // record, every year, in the iCalendar format (CRLF line ends, lines folded
@@ -20,13 +21,16 @@ struct CalendarEvent {
 struct CalendarExport {
     QList<CalendarEvent> events;
     int left = 0; // records left out: no readable date or an unknown kind
+    // One line per record left out, naming it and why.
+    QStringList leftOut;
 };
 
 // The event of every record with a readable date; `stamp` becomes DTSTAMP.
 CalendarExport CalendarEvents(const RecordTable& table, int notation, const QDateTime& stamp);
-// All records in one VCALENDAR; the counts of events written and records left out when asked.
+// All records in one VCALENDAR; the counts of events written and records left
+// out, and a line per record left out, when asked.
 QByteArray CalendarFile(const RecordTable& table, int notation, const QDateTime& stamp,
-                        int* written = nullptr, int* left = nullptr);
+                        int* written = nullptr, int* left = nullptr, QStringList* leftOut = nullptr);
 
 // Whether `uid` is one of the UIDs CalendarEvents makes: events of other
 // programs in the same calendar are left alone.

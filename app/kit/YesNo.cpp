@@ -82,6 +82,9 @@ bool TYesNoDlg::AskYesNo(const QRect& caller, bool& cancel, bool defaultAnswer, 
     m_btnNo->setText(noCaption);
     m_btnCancel->setText(cancelCaption);
     m_btnCancel->setVisible(cancel);
+    // A message to acknowledge has its one button alone, in the middle.
+    const bool oneButton = noCaption.isEmpty();
+    m_btnNo->setVisible(!oneButton);
 
     const QStringList lines = linesOf(message);
     const int textWidth = QFontMetrics(font()).horizontalAdvance(lines.join(QString()));
@@ -94,7 +97,7 @@ bool TYesNoDlg::AskYesNo(const QRect& caller, bool& cancel, bool defaultAnswer, 
     m_panel->setGeometry(panelLeft, m_panel->y(), panelWidth, m_panel->height());
     m_memo->setGeometry(8, m_memo->y(), panelWidth - 16, m_memo->height());
     const int clientWidth = panelWidth + 2 * panelLeft;
-    m_btnYes->move(16, m_btnYes->y());
+    m_btnYes->move(oneButton ? (clientWidth - m_btnYes->width()) / 2 : 16, m_btnYes->y());
     m_btnNo->move(clientWidth - m_btnNo->width() - 16, m_btnNo->y());
     m_btnCancel->move((clientWidth - m_btnCancel->width()) / 2, m_btnCancel->y());
     setFixedWidth(clientWidth);

@@ -23,7 +23,7 @@ public:
     // Asks `message` (pieces separated by CR, CR LF or LF are lines) centred
     // on `caller`.  The third button shows when `cancel` is true on entry;
     // afterwards `cancel` is true exactly when it was pressed.  Returns true
-    // for the yes button.
+    // for the yes button.  An empty `noCaption` hides "Nee": a message.
     bool AskYesNo(const QRect& caller, bool& cancel, bool defaultAnswer, const QString& yesCaption,
                   const QString& noCaption, const QString& cancelCaption, const QString& message,
                   const QString& title);

@@ -6,6 +6,7 @@
 #include "kit/Store.h"
 #include "maintenance/Backups.h"
 
+#include <QFile>
 #include <QFileInfo>
 #include <QLabel>
 
@@ -54,26 +55,30 @@ void TLeesBackupForm::BtnOKClick() {
         BtnCancelClick();
         return;
     }
-    QString report;
+    QString report, kept;
     {
         const BusyCursor busy;
-        // The data file in use is kept as the previous version, as a save keeps it.
-        if (touchesData)
-            m_data.keepAsPrevious();
-        report = Backups::RestoreFiles(m_files, m_data.dataFolder, m_restored);
+        // The data file in use is kept under a name of its own; Brolt!.dat
+        // and Brolt!!.dat stay as they are.  A data file that cannot be kept
+        // is not replaced.
+        QStringList files = m_files;
+        if (touchesData && QFileInfo::exists(dataFile)) {
+            kept = m_data.keepBeforeRestore();
+            if (kept.isEmpty())
+                files.removeIf(
+                    [&](const QString& file) { return QFileInfo(file).fileName() == dataFileName; });
+        }
+        report = Backups::RestoreFiles(files, m_data.dataFolder, m_restored);
     }
-    if (m_restored)
-        Ui::instance().showTimedMessage(10000,
-                                        QStringLiteral("De volgende bestanden zijn hersteld:\r\n") + report,
-                                        QString(), frameGeometry());
-    else
-        Ui::instance().showTimedMessage(10000, QStringLiteral("Er zijn geen bestanden hersteld"), QString(),
-                                        frameGeometry());
+    const bool dataRestored = report.contains(QStringLiteral("- ") + dataFile + QStringLiteral(",\r\n"));
+    if (!kept.isEmpty() && !dataRestored)
+        QFile::remove(kept); // the data file was not replaced after all
+    else if (!kept.isEmpty())
+        report += QStringLiteral("Het vervangen bestand is bewaard als:\r\n- ") + kept;
+    const QRect over = frameGeometry();
     hide();
-    if (!m_restored)
-        return;
     // Only a restored data file replaces the records; pictures leave the edits alone.
-    if (report.contains(QStringLiteral("- ") + dataFile + QStringLiteral(",\r\n"))) {
+    if (dataRestored) {
         m_data.unsavedChanges = false;
         m_data.saveEnabled = false;
         {
@@ -82,7 +87,14 @@ void TLeesBackupForm::BtnOKClick() {
         }
         m_data.saveEnabled = false;
     }
-    if (afterRestore)
+    // After the reading, which closes any note: the report stays to be read.
+    if (m_restored)
+        Ui::instance().showTimedMessage(
+            10000, QStringLiteral("De volgende bestanden zijn hersteld:\r\n") + report, QString(), over);
+    else
+        Ui::instance().showTimedMessage(10000, QStringLiteral("Er zijn geen bestanden hersteld"), QString(),
+                                        over);
+    if (m_restored && afterRestore)
         afterRestore();
 }
 

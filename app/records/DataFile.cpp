@@ -449,55 +449,101 @@ DataFile::ReadResult DataFile::read(const QString& folderIn, const QString& base
     return ReadResult::Ok;
 }
 
-void DataFile::keepAsPrevious() {
-    const QString target = defaultFilePath();
-    const QString previous = dataFolder + saveBaseName + QStringLiteral("!") + extension;
-    const QString older = dataFolder + saveBaseName + QStringLiteral("!!") + extension;
-    // Brolt!.dat becomes Brolt!!.dat; the current Brolt.dat stays where it is
-    // and is kept as Brolt!.dat by a second name.  Failures are not reported:
-    // they do not stop what follows.
-    if (QFileInfo::exists(previous)) {
-        QFile::remove(older);
-        renameOver(previous, older);
+QString DataFile::keepBeforeRestore() {
+    const QString current = defaultFilePath();
+    if (!QFileInfo::exists(current))
+        return {};
+    const QString stem = dataFolder + saveBaseName + QStringLiteral(" voor herstel ") +
+                         Clock::today().toString(QStringLiteral("yyyy-MM-dd"));
+    for (int n = 1; n < 1000; ++n) {
+        const QString kept =
+            stem + (n == 1 ? QString() : QStringLiteral(" (") + QString::number(n) + u')') + extension;
+        if (QFileInfo::exists(kept))
+            continue;
+        return CopyFileKeepTime(current, kept, true) ? kept : QString();
     }
-    if (QFileInfo::exists(target)) {
-        QFile::remove(previous);
-        if (::link(QFile::encodeName(target).constData(), QFile::encodeName(previous).constData()) != 0)
-            QFile::copy(target, previous);
-    }
+    return {};
 }
 
-bool DataFile::writeFileSafely(const QByteArray& bytes) {
+int DataFile::writeFileSafely(const QByteArray& bytes, SaveStep& failed) {
     const QString target = defaultFilePath();
-    const QString temp = dataFolder + saveBaseName + extension + QStringLiteral(".tmp");
+    const QString temp = target + QStringLiteral(".tmp");
+    const QString previous = dataFolder + saveBaseName + QStringLiteral("!") + extension;
+    const QString older = dataFolder + saveBaseName + QStringLiteral("!!") + extension;
+    // The present Brolt.dat, held under a second name until the new file is in place.
+    const QString held = previous + QStringLiteral(".tmp");
+    const QByteArray tempName = QFile::encodeName(temp), heldName = QFile::encodeName(held);
+    // Enters a step; true when a test refuses it.
+    auto refused = [this, &failed](SaveStep step) {
+        failed = step;
+        return refuseSaveStep && refuseSaveStep(step);
+    };
+    auto fail = [&](int error) {
+        ::unlink(tempName.constData());
+        ::unlink(heldName.constData());
+        return error ? error : EIO;
+    };
 
     // The new contents go to a temporary file first and reach the disk before
     // anything else changes, so a crash leaves a complete Brolt.dat behind.
-    QFile file(temp);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        return false;
-    const bool written = file.write(bytes) == bytes.size() && file.flush() && ::fsync(file.handle()) == 0;
-    file.close();
-    if (!written) {
-        QFile::remove(temp);
-        return false;
+    if (refused(SaveStep::CreateTemp))
+        return EACCES;
+    const int fd = ::open(tempName.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    if (fd < 0)
+        return errno; // nothing was made, nothing to take back
+    int error = refused(SaveStep::WriteTemp) ? ENOSPC : 0;
+    for (qsizetype done = 0; !error && done < bytes.size();) {
+        const ssize_t n = ::write(fd, bytes.constData() + done, size_t(bytes.size() - done));
+        if (n > 0)
+            done += n;
+        else if (n == 0 || errno != EINTR)
+            error = n == 0 ? ENOSPC : errno;
     }
+    if (!error && ::fsync(fd) != 0)
+        error = errno;
+    if (::close(fd) != 0 && !error)
+        error = errno;
+    if (error)
+        return fail(error);
 
-    // Then the new file replaces Brolt.dat in one step.
-    keepAsPrevious();
-    if (!renameOver(temp, target)) {
-        QFile::remove(temp);
-        return false;
+    // The copies change only once the new file is in place: a save that
+    // fails leaves Brolt.dat, Brolt!.dat and Brolt!!.dat as they were.
+    ::unlink(heldName.constData()); // left by a save that was cut off
+    const bool hold = QFileInfo::exists(target);
+    if (hold) {
+        if (refused(SaveStep::HoldPrevious))
+            return fail(EACCES);
+        // A file that may not be linked (or a folder without links) is copied.
+        if (::link(QFile::encodeName(target).constData(), heldName.constData()) != 0 &&
+            !CopyFileKeepTime(target, held, true))
+            return fail(errno);
+    }
+    if (refused(SaveStep::Replace))
+        return fail(EACCES);
+    if (!renameOver(temp, target))
+        return fail(errno);
+
+    // Saved; the copies move up a generation.
+    if (hold) {
+        renameOver(previous, older);
+        renameOver(held, previous);
     }
     const int dir = ::open(QFile::encodeName(dataFolder).constData(), O_RDONLY | O_DIRECTORY);
     if (dir >= 0) {
         ::fsync(dir);
         ::close(dir);
     }
-    return true;
+    return 0;
+}
+
+void DataFile::reportFailedSave(const QString& why, const QRect& caller) {
+    m_saveFailed = true;
+    Ui::instance().showMessage(QStringLiteral("De wijzigingen zijn NIET bewaard.\n") + why,
+                               caption + QStringLiteral(" - Bewaren"), caller);
 }
 
 bool DataFile::save() {
+    m_saveFailed = false;
     if (!painted || !unsavedChanges)
         return false;
     LogScope log("MainForm", "SpeedSaveClick");
@@ -536,21 +582,21 @@ bool DataFile::save() {
     }
     const QByteArray bytes = encode(text, utf8);
 
+    // One try: a folder or file that refuses now refuses in a moment too, and
+    // the user waits for nothing.
     QDir().mkpath(dataFolder);
-    bool saved = false;
-    writeTries = 0;
-    while (writeTries < 101 && !saved) {
-        if (writeTries > 0)
-            QThread::msleep(retryDelayMs);
-        ++writeTries;
-        saved = writeFileSafely(bytes);
-    }
+    SaveStep step = SaveStep::CreateTemp;
+    writeTries = 1;
+    const int error = writeFileSafely(bytes, step);
     log.setEndSuffix(QStringLiteral(", iCount = ") + QString::number(writeTries));
-    if (!saved) {
-        // Nothing is lost: the old file is untouched and the changes stay in
+    if (error != 0) {
+        // Nothing is lost: the files are untouched and the changes stay in
         // the table, still marked as unsaved.
-        Ui::instance().showTimedMessage(5000, QStringLiteral("De wijzigingen zijn NIET bewaard."),
-                                        QStringLiteral("Kan niet schrijven in ") + dataFolder, caller);
+        WriteLog(QStringLiteral("MainForm.SpeedSaveClick - ") + QString::fromLocal8Bit(std::strerror(error)));
+        reportFailedSave(step == SaveStep::Replace
+                             ? defaultFilePath() + QStringLiteral(" kan niet worden vervangen.")
+                             : QStringLiteral("Kan niet schrijven in ") + dataFolder,
+                         caller);
         return false;
     }
     remember(defaultFilePath(), FileStamp::of(defaultFilePath()), false);
@@ -568,9 +614,7 @@ bool DataFile::mayOverwrite(const QRect& caller) {
         return true; // nothing there that could be lost
     if (m_readFailed) {
         // The table does not hold what the file holds: writing would lose it.
-        Ui::instance().showTimedMessage(
-            10000, QStringLiteral("De wijzigingen zijn NIET bewaard."),
-            target + QStringLiteral(" kon niet worden gelezen en blijft zoals het is."), caller);
+        reportFailedSave(target + QStringLiteral(" kon niet worden gelezen en blijft zoals het is."), caller);
         return false;
     }
     // After another file was read the question above has been asked already.
@@ -614,17 +658,16 @@ bool DataFile::askSaveChanges(bool showCancel) {
         QStringLiteral("Brolt - Bewaren"), callerRect ? callerRect() : QRect());
     if (showCancel && cancel)
         return true;
-    if (yes)
-        save();
-    return false;
+    return yes && !save() && m_saveFailed;
 }
 
 void DataFile::openOtherFile() {
     LogScope log("MainForm", "SpeedOpenClick");
     if (stopCountdown)
         stopCountdown();
-    if (saveEnabled)
-        askSaveChanges(false);
+    // A save that failed keeps the changes in hand: nothing else is read over them.
+    if (saveEnabled && askSaveChanges(false))
+        return;
     unsavedChanges = false;
     saveEnabled = false;
 
@@ -656,6 +699,39 @@ void DataFile::openOtherFile() {
         CopyAllByExt(folder, dataFolder, QStringLiteral("jpg"), true);
     if (refresh)
         refresh();
+}
+
+QString DataFile::refusedExportTarget(const QString& target, const QString& dataFile) {
+    // A path with its folder's links resolved: two names of one file compare equal.
+    auto resolved = [](const QString& path) {
+        const QFileInfo info(path);
+        const QString folder = QFileInfo(info.absolutePath()).canonicalFilePath();
+        return (folder.isEmpty() ? info.absolutePath() : folder) + u'/' + info.fileName();
+    };
+    auto same = [&](const QString& a, const QString& b) {
+        const FileStamp sa = FileStamp::of(a), sb = FileStamp::of(b);
+        if (sa.exists && sb.exists)
+            return sa.inode == sb.inode && sa.device == sb.device;
+        return resolved(a) == resolved(b);
+    };
+    const PathParts parts = splitPath(dataFile);
+    for (const char* mark : {"", "!", "!!"})
+        if (same(target, parts.folder + parts.baseName + QLatin1String(mark) + parts.extension))
+            return QStringLiteral("Het bestand ") + target +
+                   QStringLiteral(" is het Brolt-bestand of een reservekopie daarvan; de agenda wordt daar "
+                                  "niet geschreven.");
+    // Only a regular file holds something to lose; an empty one holds nothing.
+    const QFileInfo info(target);
+    if (!info.isFile() || info.size() == 0)
+        return {};
+    QFile file(target);
+    QByteArray start = file.open(QIODevice::ReadOnly) ? file.read(18) : QByteArray();
+    if (start.startsWith("\xEF\xBB\xBF"))
+        start.remove(0, 3);
+    if (start.startsWith("BEGIN:VCALENDAR"))
+        return {};
+    return QStringLiteral("Het bestand ") + target +
+           QStringLiteral(" bestaat al en is geen agenda (iCalendar); het wordt niet overschreven.");
 }
 
 DataFile::PathParts DataFile::splitPath(const QString& path) {

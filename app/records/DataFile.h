@@ -28,9 +28,18 @@ public:
         QString folder, baseName, extension;
     };
     static PathParts splitPath(const QString& path);
+    // Why a calendar export may not write `target`: it is the data file
+    // `dataFile` or one of its copies, or an existing file that is not a
+    // calendar (an iCalendar file starts with "BEGIN:VCALENDAR").  Records
+    // are never written over.  Empty when it may.
+    static QString refusedExportTarget(const QString& target, const QString& dataFile);
     // Writes the table to the default data file; false when nothing was saved.
     bool save();
-    // Asks whether to keep unsaved changes and saves on "Ja"; true when cancelled.
+    // The last save was wanted but did not happen (the file could not be
+    // written, or was not read): the changes in hand are the only copy.
+    bool saveFailed() const { return m_saveFailed; }
+    // Asks whether to keep unsaved changes and saves on "Ja"; true when
+    // cancelled, and when the save failed: what asked must not go on.
     bool askSaveChanges(bool showCancel);
     // Lets the user choose another data file and reads it.
     void openOtherFile();
@@ -108,10 +117,15 @@ public:
     bool readFailed() const { return m_readFailed; }
     // Reads the default data file again; the changes in hand are dropped.
     void reread();
-    // Rotates the backups: Brolt!.dat to Brolt!!.dat, and the present
-    // Brolt.dat (which stays) is kept as Brolt!.dat too.  Before anything
-    // replaces Brolt.dat: a save, or a restore from a backup.
-    void keepAsPrevious();
+    // Before a restore replaces Brolt.dat: a copy of it under a name of its
+    // own, "Brolt voor herstel 2026-12-08.dat" (" (2)" and on for a second
+    // one that day); the backups stay as they are.  The copy's path, or
+    // empty when there is no Brolt.dat or it could not be copied.
+    QString keepBeforeRestore();
+
+    // The steps of a save that can fail; tests make one of them fail.
+    enum class SaveStep { CreateTemp, WriteTemp, HoldPrevious, Replace };
+    std::function<bool(SaveStep)> refuseSaveStep;
 
     // Hooks the windows fill in.
     std::function<bool(QString& folder)> browseForDataFolder; // the data file is missing
@@ -124,7 +138,10 @@ public:
     std::function<void(const std::function<void()>& change)> aroundTableChange;
 
 private:
-    bool writeFileSafely(const QByteArray& bytes);
+    // 0, or the errno of the step that failed; `failed` names that step.
+    int writeFileSafely(const QByteArray& bytes, SaveStep& failed);
+    // Tells that the save did not happen, until the user presses OK.
+    void reportFailedSave(const QString& why, const QRect& caller);
     // Whether the default data file may be written over now; asks when it
     // changed on disk, and reads it again when the user says so.
     bool mayOverwrite(const QRect& caller);
@@ -133,4 +150,5 @@ private:
     QString m_knownPath;
     FileStamp m_knownStamp;
     bool m_readFailed = false;
+    bool m_saveFailed = false;
 };

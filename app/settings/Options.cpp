@@ -17,10 +17,12 @@
 #include <QFileInfo>
 #include <QFocusEvent>
 #include <QGroupBox>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QRadioButton>
 #include <QScreen>
+#include <QTimer>
 
 namespace {
 const QString programName = QStringLiteral("Brolt");
@@ -310,13 +312,12 @@ void TOptionsForm::PasToe() {
     w.melodieGeluid = m_radioMelodie->isChecked();
     GeluidCheckBoxClick();
     w.updatesCheck = m_updatesCheck->isChecked();
-    int n = 0;
-    if (fieldNumber(m_achterafEdit, n))
-        w.achteraf = qBound(1, n, 10);
-    if (fieldNumber(m_voorafEdit, n))
-        w.vooraf = qBound(1, n, 30);
-    if (fieldNumber(m_duurEdit, n))
-        w.duur = qBound(1, n, 255);
+    w.achteraf = numberInUse(m_achterafEdit, 1, 10, w.achteraf, QStringLiteral("Aantal dagen Achteraf"),
+                             QStringLiteral("dagen"));
+    w.vooraf = numberInUse(m_voorafEdit, 1, 30, w.vooraf, QStringLiteral("Aantal dagen Vooraf"),
+                           QStringLiteral("dagen"));
+    w.duur = numberInUse(m_duurEdit, 1, 255, w.duur, QStringLiteral("Tijd in Seconden"),
+                         QStringLiteral("seconden"));
     w.eMail = m_mailEdit->text();
     w.uitgebreid = m_checkUitgebreid->isChecked();
     w.meldingenAan = m_checkMeldingen->isChecked();
@@ -419,28 +420,24 @@ void TOptionsForm::changeDataFolder(const QString oldFolder) {
         m_pathEdit->setText(oldFolder);
         return;
     }
-    if (folder != oldFolder) {
-        if (m_data.unsavedChanges && m_data.saveEnabled)
-            m_data.askSaveChanges(false);
-        if (w.copyFiles) {
-            CopyNewerByExt(oldFolder, folder, QStringLiteral("dat"));
-            CopyNewerByExt(oldFolder, folder, QStringLiteral("jpg"));
-        }
+    if (folder != oldFolder && w.copyFiles) {
+        CopyNewerByExt(oldFolder, folder, QStringLiteral("dat"));
+        CopyNewerByExt(oldFolder, folder, QStringLiteral("jpg"));
     }
     w.dataFolder = folder;
     m_pathEdit->setText(folder);
     w.nameOfFile = folder + w.fileName;
     m_data.setLocation(w.nameOfFile);
-    if (folder == oldFolder)
-        return;
+    if (folder == oldFolder || m_data.unsavedChanges)
+        return; // changes in hand stay in hand, and are saved into the new folder
     if (QFileInfo::exists(m_data.defaultFilePath())) {
         // The folder's own data file is the one in use from now on: show its
         // records, so that a later save does not replace them with these.
-        m_data.read(m_data.dataFolder, programName, m_data.extension);
+        m_data.reread();
     } else if (m_table.recordCount() > 0) {
-        // The records in hand go along; otherwise the next start would find no
-        // data file here and begin with the sample.
-        saveData();
+        // Nothing here yet: the records in hand are not saved in this folder
+        // until the user saves them (and is asked to at closing).
+        m_data.unsavedChanges = true;
     }
 }
 
@@ -452,6 +449,22 @@ bool TOptionsForm::fieldNumber(QLineEdit* edit, int& value) {
         return true;
     note(text + QStringLiteral(" is geen geldig getal"), QString());
     return false;
+}
+
+int TOptionsForm::numberInUse(QLineEdit* edit, int low, int high, int current, const QString& label,
+                              const QString& unit) {
+    int n = current;
+    const QString text = RemoveSpaces(edit->text());
+    if (fieldNumber(edit, n) && (n < low || n > high)) {
+        n = qBound(low, n, high);
+        if (m_shown && isVisible())
+            note(text + QStringLiteral(" is buiten het toegestane "),
+                 QStringLiteral("bereik van %1..%2 ").arg(low).arg(high) + unit + QStringLiteral("\r\n") +
+                     label + QStringLiteral(" wordt ") + QString::number(n) + u'.');
+    }
+    // The field shows, and WriteOptions stores, the value in use.
+    edit->setText(QString::number(n));
+    return n;
 }
 
 void TOptionsForm::note(const QString& first, const QString& second) {
@@ -515,16 +528,29 @@ bool TOptionsForm::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::FocusOut) {
         // Leaving the field, not the window.
         const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
-        if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason) {
-            if (watched == m_duurEdit)
-                DuurEditExit();
-            else if (watched == m_achterafEdit)
-                AchterafEditExit();
-            else if (watched == m_voorafEdit)
-                VoorafEditExit();
-        }
+        if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason)
+            fieldLeft(watched);
     }
     return QDialog::eventFilter(watched, event);
+}
+
+void TOptionsForm::fieldLeft(QObject* field) {
+    // A note that shows while the mouse button that left the field is still
+    // down swallows its release: the click on OK would be lost.  The field is
+    // checked once the button is up; after OK or Annuleren there is nothing
+    // left to check.
+    if (QGuiApplication::mouseButtons() != Qt::NoButton) {
+        QTimer::singleShot(20, this, [this, field] { fieldLeft(field); });
+        return;
+    }
+    if (!isVisible())
+        return;
+    if (field == m_duurEdit)
+        DuurEditExit();
+    else if (field == m_achterafEdit)
+        AchterafEditExit();
+    else if (field == m_voorafEdit)
+        VoorafEditExit();
 }
 
 void TOptionsForm::TimerAanClick() {
@@ -633,15 +659,21 @@ void TOptionsForm::BtnDefaultClick() {
 }
 
 void TOptionsForm::CheckUitgebreidClick() {
-    // One setting with the main window's "Uitgebreid": stored at once, so that
-    // "Annuleren" (which reads the store again) brings back the same value.
+    // In use at once; stored with OK, and "Annuleren" brings back what is stored.
     Working().uitgebreid = m_checkUitgebreid->isChecked();
-    Store::writeBool(Keys::UitgebreidCheck.name, Working().uitgebreid);
 }
 
 void TOptionsForm::SetUitgebreid(bool on) {
+    // One setting with the main window's "Uitgebreid": a click there is
+    // stored at once, so that "Annuleren" here keeps it.
     m_checkUitgebreid->setChecked(on);
     CheckUitgebreidClick();
+    Store::writeBool(Keys::UitgebreidCheck.name, on);
+}
+
+void TOptionsForm::SetSortOrder(int order) {
+    setItemIndex(m_sorteerGroup, order);
+    Working().sortOrder = order;
 }
 
 void TOptionsForm::LogCheckClick() {

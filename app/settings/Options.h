@@ -55,6 +55,9 @@ public:
     void NotationDetected(int notation);
     // The main window's "Uitgebreid" was clicked: the same setting as "Uitgebreide Editor".
     void SetUitgebreid(bool on);
+    // A header of the edit grid was clicked: the records are sorted by `order`
+    // (0 name, 1 date, 2 age), and that is the choice here too.
+    void SetSortOrder(int order);
     // The data file is missing (DataFile::browseForDataFolder): the folder
     // browser of "Bladeren"; `folder` becomes the path field's folder, which
     // is now the data folder, and the options are stored.
@@ -90,6 +93,8 @@ protected:
 private:
     QGroupBox* group(const char* name, const QString& title, const QRect& geometry);
     TClrBtn* button(QWidget* parent, const char* name, const QString& caption, const QRect& geometry);
+    // A number field lost the focus: its exit handler, once the mouse is up.
+    void fieldLeft(QObject* field);
     void applyNotation(int notation);
     void rewriteDates(int notation);
     // By value: the working data folder it is given changes on the way.
@@ -97,6 +102,10 @@ private:
     void saveData();
     // A number field's value: false, with a note, when the text is no whole number.
     bool fieldNumber(QLineEdit* edit, int& value);
+    // The value a number field puts in use: its number brought within
+    // low..high (the user is told), or `current` when it holds none.
+    int numberInUse(QLineEdit* edit, int low, int high, int current, const QString& label,
+                    const QString& unit);
     void rangeCheck(QLineEdit* edit, int low, int high, const QString& unit, int* working);
     void note(const QString& first, const QString& second);
     void focusOK();

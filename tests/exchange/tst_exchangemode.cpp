@@ -49,14 +49,19 @@ void TestExchangeMode::runsFromTheCommandLine_data() {
         << "";
     QTest::newRow("export to a file")
         << "--export-ics %D/out.ics --file %D/Mijn.dat" << 0 << "1 afspraak geschreven, 1 overgeslagen\n"
-        << ""
+        << "Kapot: geen geldige datum (1970-13-01)\n"
         << "out.ics"
         << "RRULE:FREQ=YEARLY\r\nSUMMARY:Anna: verjaardag (1960)\r\n";
     QTest::newRow("export to standard output")
         << "--export-ics - --file %D/Mijn.dat" << 0 << "SUMMARY:Anna: verjaardag (1960)\r\nTRANSP"
-        << "1 afspraak geschreven, 1 overgeslagen\n"
+        << "Kapot: geen geldige datum (1970-13-01)\n1 afspraak geschreven, 1 overgeslagen\n"
         << "Mijn!.dat"
         << "";
+    QTest::newRow("export names each record it leaves out")
+        << "--export-ics %D/out.ics --file %D/Raar.dat" << 0 << "1 afspraak geschreven, 2 overgeslagen\n"
+        << "Kapot: geen geldige datum (1970-13-01)\nBel\uFFFD: onbekende gebeurtenis (Verhuizing)\n"
+        << "out.ics"
+        << "SUMMARY:Anna: verjaardag (1960)";
     QTest::newRow("export without a data file") << "--export-ics %D/out.ics --file %D/nee.dat" << 1 << ""
                                                 << "Geen Brolt-bestand gelezen: %D/nee.dat\n"
                                                 << "out.ics"
@@ -81,6 +86,7 @@ void TestExchangeMode::runsFromTheCommandLine() {
     QTemporaryDir dir;
     const QString d = dir.path();
     WriteFileForTest(d + "/Mijn.dat", data.toUtf8());
+    WriteFileForTest(d + "/Raar.dat", data.toUtf8() + "1970-01-01;Bel\a;Verhuizing;;;;;;;\r\n");
     WriteFileForTest(d + "/a.vcf", "BEGIN:VCARD\r\nFN:Anna\r\nBDAY:1960-05-12\r\nEND:VCARD\r\n"
                                    "BEGIN:VCARD\r\nFN:Kees\r\nBDAY:19700403\r\nEND:VCARD\r\n"
                                    "BEGIN:VCARD\r\nBDAY:19700403\r\nEND:VCARD\r\n");

@@ -31,6 +31,10 @@ public:
     void showTimedMessage(int, const QString& first, const QString& second, const QRect&) override {
         lastNote = first + u'|' + second;
     }
+    // One line on the output, the lines of the message joined as those of a note.
+    void showMessage(const QString& message, const QString&, const QRect&) override {
+        lastNote = QString(message).replace(u'\n', u'|');
+    }
     QString lastNote;
 };
 

@@ -356,9 +356,11 @@ void TestBackups::restoreOverwritesNewerFilesAndRereads() {
     QVERIFY(form.restored());
     QCOMPARE(ui.notes.size(), 1);
     QCOMPARE(ui.notes[0].durationMs, 10000);
-    QCOMPARE(ui.notes[0].first, QStringLiteral("De volgende bestanden zijn hersteld:\r\n- ") + data +
-                                    QStringLiteral("Brolt.dat,\r\n- ") + data +
-                                    QStringLiteral("Anna.jpg,\r\n"));
+    QCOMPARE(ui.notes[0].first,
+             QStringLiteral("De volgende bestanden zijn hersteld:\r\n- ") + data +
+                 QStringLiteral("Brolt.dat,\r\n- ") + data +
+                 QStringLiteral("Anna.jpg,\r\nHet vervangen bestand is bewaard als:\r\n- ") + data +
+                 QStringLiteral("Brolt voor herstel 2026-12-07.dat"));
     QCOMPARE(ReadFileForTest(data + QStringLiteral("Anna.jpg")), QByteArray("old picture"));
     QCOMPARE(timeOf(data + QStringLiteral("Brolt.dat")), earlier);
     QCOMPARE(after, 1);
@@ -378,7 +380,7 @@ void TestBackups::restoreAsksOnlyForTheDataFile_data() {
         << QStringList{"Anna.jpg", "Brolt.dat"} << 0 << "Oude Anna" << false;
     QTest::newRow("the data file, Annuleren: nothing restored")
         << QStringList{"Anna.jpg", "Brolt.dat"} << 2 << "Bewerkt" << true;
-    QTest::newRow("the data file, Ja: saved, and kept as the previous version")
+    QTest::newRow("the data file, Ja: saved, and kept under a name of its own")
         << QStringList{"Brolt.dat"} << 1 << "Oude Anna" << false;
 }
 
@@ -410,10 +412,13 @@ void TestBackups::restoreAsksOnlyForTheDataFile() {
     QCOMPARE(table.cell(1, Col::Name), name);
     QCOMPARE(dataFile.unsavedChanges, unsaved);
     QCOMPARE(QFile::exists(data + QStringLiteral("Anna.jpg")), chosen.contains("Anna.jpg") && answer != 2);
-    // What the data file held before it was replaced is the previous version.
+    // What the data file held before it was replaced is kept under a name of
+    // its own; the copies are those of the saves alone.
     const QByteArray replaced = dataFileWith(answer == 1 ? "Bewerkt" : "Bob", "2001-02-01");
-    QCOMPARE(ReadFileForTest(data + QStringLiteral("Brolt!.dat")),
+    QCOMPARE(ReadFileForTest(data + QStringLiteral("Brolt voor herstel 2026-12-07.dat")),
              answer == 0 || answer == 1 ? replaced : QByteArray());
+    QCOMPARE(ReadFileForTest(data + QStringLiteral("Brolt!.dat")),
+             answer == 1 ? dataFileWith("Bob", "2001-02-01") : QByteArray());
 }
 
 void TestBackups::restoreWithNothingSelectedKeepsTheData() {

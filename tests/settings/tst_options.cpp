@@ -1,6 +1,8 @@
 #include "TestKit.h"
+#include "WidgetUi.h"
 #include "kit/ClrBtn.h"
 #include "kit/Log.h"
+#include "kit/MessForm.h"
 #include "kit/Store.h"
 #include "records/DataFile.h"
 #include "records/Dates.h"
@@ -12,9 +14,14 @@
 #include <QCheckBox>
 #include <QDir>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QLineEdit>
+#include <QProcess>
 #include <QRadioButton>
+#include <QStandardPaths>
 #include <QTest>
+#include <QTextEdit>
+#include <QTimer>
 
 #include <memory>
 
@@ -51,6 +58,8 @@ private Q_SLOTS:
     void rangeChecks_data();
     void rangeChecks();
     void leavingTheFieldChecksIt();
+    void valueInUseIsTheValueStored_data();
+    void valueInUseIsTheValueStored();
     void notANumberKeepsWorkingValue_data();
     void notANumberKeepsWorkingValue();
     void cancelBringsStoredValuesBack();
@@ -172,7 +181,7 @@ void TestOptions::okWritesLegacyAndRadioIndices() {
     QCOMPARE(Store::readText(QStringLiteral("ShortDate"), QString()), QStringLiteral("2"));
     QCOMPARE(Store::readText(QStringLiteral("Sorteer op"), QString()), QStringLiteral("1"));
     QCOMPARE(Store::readText(QStringLiteral("StartUpCheck Aan"), QString()), QStringLiteral("0"));
-    QCOMPARE(Store::readText(QStringLiteral("Duur"), QString()), QStringLiteral(" 90")); // the text as it is
+    QCOMPARE(Store::readText(QStringLiteral("Duur"), QString()), QStringLiteral("90")); // the value in use
     QCOMPARE(Store::readText(QStringLiteral("e-mail"), QString()), QStringLiteral("anna@voorbeeld.nl"));
     QCOMPARE(Store::readText(QStringLiteral("NameOfFile"), QString()), m_home->dataFolder() + "Brolt.dat");
     QCOMPARE(Store::readText(QStringLiteral("Systeem Aan"), QString()), QStringLiteral("1"));
@@ -304,6 +313,78 @@ void TestOptions::leavingTheFieldChecksIt() {
     QCOMPARE(ui.notes[0].first, QStringLiteral("31 is buiten het toegestane "));
     QCOMPARE(ui.notes[0].second, QStringLiteral("bereik van 1..30 dagen"));
     form.reject();
+}
+
+void TestOptions::valueInUseIsTheValueStored_data() {
+    QTest::addColumn<QString>("field"); // the setting; its field is <field>Edit
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<int>("used");     // in use, shown and stored afterwards
+    QTest::addColumn<QString>("note"); // the note's lines as the user sees them last
+    const QString outside = "|%1 is buiten het toegestane |bereik van 1..%2 %3|%4 wordt %5.";
+    QTest::newRow("Vooraf 50 is 30") << "Vooraf"
+                                     << "50" << 30
+                                     << outside.arg("50", "30", "dagen", "Aantal dagen Vooraf", "30");
+    QTest::newRow("Vooraf 0 is 1") << "Vooraf"
+                                   << "0" << 1 << outside.arg("0", "30", "dagen", "Aantal dagen Vooraf", "1");
+    QTest::newRow("Achteraf 11 is 10")
+        << "Achteraf"
+        << "11" << 10 << outside.arg("11", "10", "dagen", "Aantal dagen Achteraf", "10");
+    QTest::newRow("Duur 300 is 255") << "Duur"
+                                     << "300" << 255
+                                     << outside.arg("300", "255", "seconden", "Tijd in Seconden", "255");
+    QTest::newRow("Vooraf 2 5 is 25") << "Vooraf"
+                                      << "2 5" << 25 << "";
+    QTest::newRow("Vooraf in words keeps 12") << "Vooraf"
+                                              << "veel" << 12 << "|veel is geen geldig getal";
+}
+
+void TestOptions::valueInUseIsTheValueStored() {
+    QFETCH(QString, field);
+    QFETCH(QString, typed);
+    QFETCH(int, used);
+    QFETCH(QString, note);
+    // The program's own note window: one that shows while the mouse button is
+    // still down must not cost the click on OK.
+    WidgetUi ui;
+    Ui::install(&ui);
+    Store::writeText("Vooraf", "12");
+    Store::writeText("Timer Aan", field == "Duur" ? "1" : "0"); // "Duur" takes text
+    RecordTable table;
+    DataFile data(table);
+    TOptionsForm form(table, data);
+    auto* edit = child<QLineEdit>(&form, field + "Edit");
+    // On an X server the click is a real one (through xdotool), the kind a
+    // note shown between its press and release used to swallow.
+    const QString xdotool =
+        QGuiApplication::platformName() == "xcb" ? QStandardPaths::findExecutable("xdotool") : QString();
+    QProcess clicker;
+    QTimer::singleShot(0, &form, [&] {
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        edit->setFocus();
+        edit->selectAll();
+        QTest::keyClicks(edit, typed);
+        auto* ok = child<TClrBtn>(&form, "BtnOK");
+        const QPoint at = ok->mapToGlobal(ok->rect().center());
+        if (xdotool.isEmpty())
+            QTest::mouseClick(form.windowHandle(), Qt::LeftButton, {}, form.mapFromGlobal(at));
+        else
+            clicker.start(xdotool,
+                          {"mousemove", QString::number(at.x()), QString::number(at.y()), "click", "1"});
+    });
+    // A lost click leaves the window open: it is closed without OK after a while.
+    QTimer::singleShot(5000, &form, &QDialog::reject);
+    const int result = form.exec();
+    clicker.waitForFinished();
+    Ui::install(nullptr);
+    QCOMPARE(result, int(QDialog::Accepted)); // after one click
+    const QMap<QString, int> working{
+        {"Vooraf", Working().vooraf}, {"Achteraf", Working().achteraf}, {"Duur", Working().duur}};
+    QCOMPARE(working[field], used);
+    QCOMPARE(Store::readText(field, QString()), QString::number(used));
+    QCOMPARE(edit->text(), QString::number(used));
+    QCOMPARE(ui.messageForm()->findChild<QTextEdit*>("MessageMemo")->toPlainText().replace(u'\n', u'|'),
+             note);
+    ui.closeTimedMessage();
 }
 
 void TestOptions::notANumberKeepsWorkingValue_data() {
@@ -615,10 +696,12 @@ void TestOptions::dataFolderCopy() {
     QCOMPARE(data.dataFolder, newFolder + "/");
     QCOMPARE(Store::readText(QStringLiteral("NameOfFile"), QString()), newFolder + "/Brolt.dat");
     QCOMPARE(QFileInfo::exists(newFolder + "/anna.jpg"), copy);
-    // Either way the records are in the new folder: copied, or written there at once.
-    const QByteArray written = ReadFileForTest(newFolder + "/Brolt.dat");
-    QVERIFY2(written.contains("Anna;Geboorte;anna.jpg;"), written.constData());
-    QCOMPARE(savedNotes(ui), copy ? 0 : 1);
+    // Copied as it is, or nothing at all: the records in hand wait for the
+    // user's save, which is enabled for them.
+    QCOMPARE(ReadFileForTest(newFolder + "/Brolt.dat"), copy ? sample : QByteArray());
+    QCOMPARE(savedNotes(ui), 0);
+    QVERIFY(ui.questions.isEmpty());
+    QCOMPARE(data.unsavedChanges, !copy);
     QCOMPARE(table.recordCount(), 3);
     QCOMPARE(ReadFileForTest(oldFolder + "Brolt.dat"), sample);
 }
