@@ -1,5 +1,7 @@
 #include "Help.h"
 
+#include "kit/ClrBtn.h"
+#include "kit/Desktop.h"
 #include "kit/Support.h"
 
 #include <QApplication>
@@ -7,6 +9,7 @@
 #include <QHBoxLayout>
 #include <QMessageBox>
 #include <QPointer>
+#include <QShortcut>
 #include <QStyle>
 #include <QTextBrowser>
 #include <QToolButton>
@@ -157,8 +160,11 @@ void CloseHelp() {
 THelpForm::THelpForm(QWidget* parent) : QWidget(parent, Qt::Window) {
     setObjectName(QStringLiteral("HelpForm"));
     setWindowTitle(QStringLiteral("Brolt - Help"));
-    setStyleSheet(QStringLiteral("THelpForm { background-color: rgb(255,255,227); }"));
-    setAttribute(Qt::WA_StyledBackground);
+    SetKitBackground(this, KitColor::Window);
+    GiveWindowRole(this);
+    // Escape closes help, as it closes the program's dialogs.
+    auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+    connect(escape, &QShortcut::activated, this, &QWidget::close);
 
     auto makeButton = [this](const char* name, const QString& text, QStyle::StandardPixmap icon) {
         auto* button = new QToolButton(this);

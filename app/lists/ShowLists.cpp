@@ -5,6 +5,7 @@
 #include "editing/Sorting.h"
 #include "kit/Clock.h"
 #include "kit/ClrBtn.h"
+#include "kit/Desktop.h"
 #include "kit/Help.h"
 #include "kit/Log.h"
 #include "kit/Store.h"
@@ -13,6 +14,7 @@
 #include "settings/Working.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QFontMetrics>
 #include <QLocale>
 #include <QPrintDialog>
@@ -158,7 +160,7 @@ TShowListsForm::TShowListsForm(RecordTable& table, DataFile& data, QWidget* pare
     connect(m_closeBtn, &QPushButton::clicked, this, &QDialog::reject);
 
     // FormCreate.
-    resize(Store::readInteger(Keys::ListsWidth), Store::readInteger(Keys::ListsHeight));
+    ResizeFitted(this, QSize(Store::readInteger(Keys::ListsWidth), Store::readInteger(Keys::ListsHeight)));
     setWindowTitle(QStringLiteral("Brolt - Toon/Mail/Print Lijsten"));
     m_richEdit->setGeometry(editLeft, editTop, editWidth, qMax(0, height() - 100));
     resize(editLeft + editWidth + 37, height());
@@ -198,7 +200,7 @@ void TShowListsForm::FormPaint() {
         const QRect screen = screenRect();
         if (top + height() > screen.height())
             top = screen.height() - height() - 35;
-        move(left, qMax(0, top));
+        PlaceFitted(this, QPoint(left, qMax(0, top)), size());
     }
     m_richEdit->setGeometry(editLeft, editTop, editWidth, qMax(0, height() - 100));
     // The margins of 2.5 cm are set on the printer when printing, on a PDF
@@ -318,10 +320,18 @@ void TShowListsForm::WordBtnClick() {
         const QString program = findProgram(QString::fromLatin1(candidate.name) + ExecutableSuffix());
         if (program.isEmpty())
             continue;
-        startProgram(program, candidate.arguments + QStringList{path});
+        if (startProgram(program, candidate.arguments + QStringList{path}))
+            return;
+        // A button that opens nothing visible says so.
+        Ui::instance().showTimedMessage(5000,
+                                        QStringLiteral("De tekstverwerker kan niet worden gestart: ") +
+                                            QFileInfo(program).fileName(),
+                                        QStringLiteral("De lijst staat in ") + path, frameGeometry());
         return;
     }
-    // No word processor: nothing happens.
+    Ui::instance().showTimedMessage(
+        5000, QStringLiteral("Er is geen tekstverwerker gevonden (LibreOffice Writer of AbiWord)."),
+        QStringLiteral("De lijst staat in ") + path, frameGeometry());
 }
 
 void TShowListsForm::MailBtnClick() {

@@ -11,6 +11,8 @@
 
 TPictureImage::TPictureImage(QWidget* parent) : QWidget(parent) {
     setObjectName(QStringLiteral("Image"));
+    // A screen reader says what it is, a picture; its file tells whose.
+    setAccessibleName(QStringLiteral("Foto"));
 }
 
 QSize TPictureImage::readPictureSize(const QString& file) {
