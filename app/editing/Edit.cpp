@@ -363,6 +363,8 @@ TEditForm::TEditForm(RecordTable& table, DataFile& data, QWidget* parent)
                             {"SpeedImport", nullptr, Qt::CTRL | Qt::Key_I},
                             {"SpeedExport", nullptr, Qt::CTRL | Qt::Key_E},
                             {"BroltGrid", "Gegevens"}});
+    SetTabOrder(this, {"SpeedAdd", "SpeedDelete", "SpeedLists", "SpeedImport", "SpeedExport", "BtnOK",
+                       "BtnCancel", "BroltGrid"});
     AddMnemonics(this);
     FitCaptions(this);
     FitHeaderSections(m_grid);

@@ -179,6 +179,7 @@ TPropertiesForm::TPropertiesForm(RecordTable& table, DataFile& data, QWidget* pa
     NameControl(m_listBox, QStringLiteral("Namen"));
     AddMnemonics(this);
     ScaleFixedLayout(this);
+    FitCaptions(this);
     for (TClrBtn* b : {m_btnDelete, m_btnNew, m_btnMail, m_btnCancel, m_btnOK})
         b->resize(ScaledPixels(lowerButtonWidth), ScaledPixels(lowerButtonHeight));
     PlaceFitted(this, QPoint(Store::readInteger(Keys::PropsLeft), Store::readInteger(Keys::PropsTop)),

@@ -123,6 +123,7 @@ TBrowseForm::TBrowseForm(QWidget* parent) : QDialog(parent) {
         b->resize(110, 30);
     }
     m_btnOk->setDefault(true);
+    FitCaptions(m_panelBottom);
 
     connect(m_driveComboBox, &QComboBox::activated, this, &TBrowseForm::DriveComboBoxChange);
     connect(m_speedNew, &QToolButton::clicked, this, &TBrowseForm::SpeedNewClick);
@@ -176,8 +177,7 @@ void TBrowseForm::readGeometry() {
     const ModeKeys keys = keysFor(FileMode);
     const int top = std::max(0, Store::readInteger(keys.top));
     const int left = std::max(0, Store::readInteger(keys.left));
-    PlaceFitted(this, QPoint(left, top),
-                QSize(Store::readInteger(keys.width), Store::readInteger(keys.height)));
+    PlaceFitted(this, QPoint(left, top), StoredSize(keys.width, keys.height));
     if (FileMode)
         SplitterPos = SplitterPosition(Store::readInteger(Keys::BrowseSplitter));
 }

@@ -195,6 +195,10 @@ void ScaleFixedLayout(QWidget* window) {
         const QRect g = child->geometry();
         child->setGeometry(scaled(g.x()), scaled(g.y()), scaled(g.width()), scaled(g.height()));
     }
+    if (window->minimumSize() == window->maximumSize()) {
+        window->setFixedSize(scaled(window->width()), scaled(window->height()));
+        return;
+    }
     window->setMinimumSize(scaled(window->minimumWidth()), scaled(window->minimumHeight()));
     window->resize(scaled(window->width()), scaled(window->height()));
 }
@@ -360,5 +364,17 @@ void DescribeControls(QWidget* window, std::initializer_list<ControlLook> looks)
             MakeKeyboardButton(tool, look.key);
         if (look.name)
             NameControl(control, QString::fromUtf8(look.name));
+    }
+}
+
+void SetTabOrder(QWidget* window, std::initializer_list<const char*> objects) {
+    QWidget* previous = nullptr;
+    for (const char* object : objects) {
+        auto* control = window->findChild<QWidget*>(QLatin1String(object));
+        if (!control)
+            continue;
+        if (previous)
+            QWidget::setTabOrder(previous, control);
+        previous = control;
     }
 }

@@ -91,3 +91,5 @@ struct ControlLook {
     QKeySequence key = {};
 };
 void DescribeControls(QWidget* window, std::initializer_list<ControlLook> looks);
+// Tab visits the named controls of `window` in this order.
+void SetTabOrder(QWidget* window, std::initializer_list<const char*> objects);

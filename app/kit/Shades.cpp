@@ -1,6 +1,7 @@
 #include "kit/Shades.h"
 
 #include <QGuiApplication>
+#include <QRegularExpression>
 #include <QWidget>
 
 #include <cmath>
@@ -27,6 +28,7 @@ constexpr ShadePair shades[] = {
     {qRgb(255, 0, 0), qRgb(255, 128, 118)},     // today's reminders
     {qRgb(0, 128, 0), qRgb(112, 214, 112)},     // coming reminders
     {qRgb(128, 128, 128), qRgb(176, 176, 176)}, // "nothing due"
+    {qRgb(0, 0, 128), qRgb(150, 170, 255)},     // the help pages' headings
 };
 
 double channel(int value) {
@@ -76,13 +78,16 @@ double ContrastRatio(const QColor& a, const QColor& b) {
 QColor ReadableOn(const QColor& text, const QColor& background) {
     if (ContrastRatio(text, background) >= ReadableContrast)
         return text;
+    // A colour made to measure gets some room, so that blending at the
+    // glyphs' edges or a slightly different background cannot take it under.
+    constexpr double aim = ReadableContrast + 0.5;
     // Away from the background: towards white on a dark one, black on a light one.
     const QColor target = ContrastRatio(Qt::white, background) >= ContrastRatio(Qt::black, background)
                               ? QColor(Qt::white)
                               : QColor(Qt::black);
     for (int step = 1; step <= 20; ++step) {
         const QColor candidate = mix(text, target, step / 20.0);
-        if (ContrastRatio(candidate, background) >= ReadableContrast)
+        if (ContrastRatio(candidate, background) >= aim)
             return candidate;
     }
     return target;
@@ -91,9 +96,18 @@ QColor ReadableOn(const QColor& text, const QColor& background) {
 void MakeTextReadable(QPalette& palette, const QColor& background) {
     if (!DesktopIsDark())
         return;
-    for (const auto group : {QPalette::Active, QPalette::Inactive})
+    for (const auto group : {QPalette::Active, QPalette::Inactive}) {
         for (const auto role : {QPalette::WindowText, QPalette::ButtonText, QPalette::Text})
             palette.setColor(group, role, ReadableOn(palette.color(group, role), background));
+        // Selected items: a dark palette's bright selection colour often carries light text.
+        const QColor selection = palette.color(group, QPalette::Highlight);
+        if (ContrastRatio(palette.color(group, QPalette::HighlightedText), selection) < ReadableContrast)
+            palette.setColor(group, QPalette::HighlightedText,
+                             ContrastRatio(Qt::white, selection) >= ContrastRatio(Qt::black, selection)
+                                 ? QColor(Qt::white)
+                                 : QColor(Qt::black));
+        palette.setColor(group, QPalette::Link, ReadableOn(palette.color(group, QPalette::Link), background));
+    }
 }
 
 void SetKitBase(QWidget* widget, const QColor& design) {
@@ -116,4 +130,24 @@ QString KitHeaderStyle() {
                           "border-right: 1px solid #707070; border-bottom: 1px solid #707070; "
                           "padding-left: 2px; }")
         .arg(background.name(), text.name());
+}
+
+QString ShadeColoursIn(const QString& text) {
+    if (!DesktopIsDark())
+        return text;
+    static const QRegularExpression hex(QStringLiteral("#([0-9a-fA-F]{6})\\b"));
+    // Black text on the pale-yellow page becomes the desktop's light text on the dark one.
+    const QColor page = Shade(QColor(255, 255, 227), true);
+    const QColor black = ReadableOn(QGuiApplication::palette().color(QPalette::WindowText), page);
+    QString out;
+    qsizetype done = 0;
+    for (auto it = hex.globalMatch(text); it.hasNext();) {
+        const QRegularExpressionMatch match = it.next();
+        const QColor colour(match.captured(0));
+        const QColor shown = colour == QColor(Qt::black) ? black : Shade(colour, true);
+        out += text.mid(done, match.capturedStart() - done);
+        out += shown == colour ? match.captured(0) : shown.name();
+        done = match.capturedEnd();
+    }
+    return out + text.mid(done);
 }

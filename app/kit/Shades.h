@@ -41,6 +41,11 @@ void MakeTextReadable(QPalette& palette, const QColor& background);
 // A widget's text area (its base) in a design colour, with its text readable on it.
 void SetKitBase(QWidget* widget, const QColor& design);
 
+// A page's or style sheet's own colours ("#rrggbb") under a dark palette:
+// design colours become their dark variants, black text the desktop's light
+// text.  Under a light palette the text comes back as it was.
+QString ShadeColoursIn(const QString& text);
+
 // The style of the edit grid's header sections: yellow with grey lines, the
 // text readable on it.
 QString KitHeaderStyle();

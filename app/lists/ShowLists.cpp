@@ -164,10 +164,18 @@ TShowListsForm::TShowListsForm(RecordTable& table, DataFile& data, QWidget* pare
     setWindowTitle(QStringLiteral("Brolt - Toon/Mail/Print Lijsten"));
     m_richEdit->setGeometry(editLeft, editTop, editWidth, qMax(0, height() - 100));
     resize(editLeft + editWidth + 37, height());
-    int left = (width() - 4 * buttonWidth - 40) / 2 + 12;
+    // The design's width, or what the widest caption needs at a larger desktop font.
+    FitCaptions(m_panel1);
+    int width = buttonWidth;
+    for (TClrBtn* button : {m_printBtn, m_wordBtn, m_mailBtn, m_closeBtn})
+        width = std::max(width, button->width());
+    if (width > buttonWidth)
+        resize(std::max(this->width(), 4 * width + 64), height());
+    int left = (this->width() - 4 * width - 40) / 2 + 12;
     for (TClrBtn* button : {m_printBtn, m_wordBtn, m_mailBtn, m_closeBtn}) {
-        button->move(left, (40 - buttonHeight) / 2);
-        left += buttonWidth + 10;
+        button->resize(width, button->height());
+        button->move(left, (40 - button->height()) / 2);
+        left += width + 10;
     }
 }
 
