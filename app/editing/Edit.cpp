@@ -367,7 +367,7 @@ TEditForm::TEditForm(RecordTable& table, DataFile& data, QWidget* parent)
                        "BtnCancel", "BroltGrid"});
     AddMnemonics(this);
     FitCaptions(this);
-    FitHeaderSections(m_grid);
+    FitHeaderSections(m_grid, Keys::ColWidths, 5);
 }
 
 TEditForm::~TEditForm() {

@@ -83,6 +83,7 @@ TPropertiesForm::TPropertiesForm(RecordTable& table, DataFile& data, QWidget* pa
     auto addField = [&](const char* name, const QString& caption) {
         auto* label = new QLabel(caption, m_panelMain);
         label->move(fieldsLeft, y);
+        label->adjustSize();
         auto* edit = new QLineEdit(m_panelMain);
         edit->setObjectName(QString::fromLatin1(name));
         edit->move(fieldsLeft, y + 20);

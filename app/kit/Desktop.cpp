@@ -229,17 +229,16 @@ void FitCaptions(QWidget* root) {
     }
 }
 
-void FitHeaderSections(QTableView* view) {
+void FitHeaderSections(QTableView* view, const StoreKey* designed, int columns) {
     if (FontScale() <= 1.0)
         return;
     QHeaderView* header = view->horizontalHeader();
     const QFontMetrics metrics(header->font());
-    for (int section = 0; section < header->count(); ++section) {
-        if (header->isSectionHidden(section))
-            continue;
+    for (int section = 0; section < columns && section < header->count(); ++section) {
         const QString text = view->model()->headerData(section, Qt::Horizontal).toString();
-        const int needed = metrics.horizontalAdvance(text) + 12;
-        if (!text.isEmpty() && header->sectionSize(section) < needed)
+        const int needed = std::max(ScaledPixels(QString::fromLatin1(designed[section].defaultValue).toInt()),
+                                    metrics.horizontalAdvance(text) + 12);
+        if (header->sectionSize(section) < needed)
             header->resizeSection(section, needed);
     }
 }
@@ -283,7 +282,11 @@ void MakeKeyboardButton(QToolButton* button, const QKeySequence& key) {
 }
 
 void AddMnemonics(QWidget* window) {
-    const QList<QAbstractButton*> buttons = window->findChildren<QAbstractButton*>();
+    // Push buttons (OK, Annuleren, ...) choose first, then check boxes and radio buttons.
+    QList<QAbstractButton*> buttons = window->findChildren<QAbstractButton*>();
+    std::stable_partition(buttons.begin(), buttons.end(), [](const QAbstractButton* b) {
+        return qobject_cast<const QPushButton*>(b) != nullptr;
+    });
     QString used;
     auto markOf = [](const QString& text) {
         for (qsizetype i = 0; i + 1 < text.size(); ++i) {

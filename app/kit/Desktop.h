@@ -50,8 +50,10 @@ void ScaleFixedLayout(QWidget* window);
 // Buttons, check boxes, radio buttons and labels placed by hand under `root`
 // are widened (and heightened) where their caption would be cut off.
 void FitCaptions(QWidget* root);
-// Columns of `view` whose header text would be cut off at a larger desktop font are widened.
-void FitHeaderSections(QTableView* view);
+// At a larger desktop font the first columns of `view` are widened to their
+// design width (`designed`, one key per column) grown with the font, and to
+// what their header text needs.
+void FitHeaderSections(QTableView* view, const StoreKey* designed, int columns);
 
 // ---- language
 
