@@ -2,6 +2,7 @@
 #include "TestKit.h"
 #include "kit/ClrBtn.h"
 #include "kit/Desktop.h"
+#include "kit/Icons.h"
 #include "kit/Store.h"
 
 #include <QAccessible>
@@ -10,7 +11,9 @@
 #include <QDialog>
 #include <QLabel>
 #include <QRadioButton>
+#include <QScopeGuard>
 #include <QScreen>
+#include <QStyle>
 #include <QTest>
 #include <QToolButton>
 
@@ -38,6 +41,8 @@ private Q_SLOTS:
     void qtSpeaksDutch_data();
     void qtSpeaksDutch();
     void readerNamesAndRoles();
+    void iconsSayWhatTheyDo_data();
+    void iconsSayWhatTheyDo();
 
 private:
     std::unique_ptr<TempHome> m_home;
@@ -285,6 +290,60 @@ void TestDesktop::readerNamesAndRoles() {
     QCOMPARE(reader->role(), QAccessible::Window);
     QWidget plain;
     QCOMPARE(QAccessible::queryAccessibleInterface(&plain)->role(), QAccessible::Client);
+}
+
+// The address book and the calendar of the edit window: the desktop theme's
+// icons where it has them, else drawn ones, never the folder or the floppy.
+void TestDesktop::iconsSayWhatTheyDo_data() {
+    QTest::addColumn<QString>("theme");
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<bool>("drawn");
+    QTest::addColumn<int>("lookalike"); // the standard icon it must not be
+    QTest::newRow("address book, bare desktop")
+        << "geen-thema"
+        << "x-office-address-book" << true << int(QStyle::SP_DialogOpenButton);
+    QTest::newRow("calendar, bare desktop")
+        << "geen-thema"
+        << "x-office-calendar" << true << int(QStyle::SP_DialogSaveButton);
+    QTest::newRow("address book, Adwaita")
+        << "Adwaita"
+        << "x-office-address-book" << false << int(QStyle::SP_DialogOpenButton);
+    QTest::newRow("calendar, Adwaita") << "Adwaita"
+                                       << "x-office-calendar" << false << int(QStyle::SP_DialogSaveButton);
+}
+
+void TestDesktop::iconsSayWhatTheyDo() {
+    QFETCH(QString, theme);
+    QFETCH(QString, name);
+    QFETCH(bool, drawn);
+    QFETCH(int, lookalike);
+    const QString before = QIcon::themeName();
+    const QStringList paths = QIcon::themeSearchPaths();
+    // Where a desktop's platform theme looks; the offscreen one looks nowhere.
+    QIcon::setThemeSearchPaths(paths + QStringList{QStringLiteral("/usr/share/icons")});
+    QIcon::setThemeName(theme);
+    const auto restore = qScopeGuard([&] {
+        QIcon::setThemeName(before);
+        QIcon::setThemeSearchPaths(paths);
+    });
+    if (!drawn && !QIcon::hasThemeIcon(name))
+        QSKIP("the Adwaita icon theme is not installed");
+    const QIcon fallback = name.contains(QLatin1String("address")) ? AddressBookIcon() : CalendarIcon();
+    const QIcon icon = ThemeIcon(name.toLatin1().constData(), fallback);
+    const QImage shown = icon.pixmap(24, 24).toImage().convertToFormat(QImage::Format_ARGB32);
+    QCOMPARE(shown == fallback.pixmap(24, 24).toImage().convertToFormat(QImage::Format_ARGB32), drawn);
+    const QImage standard = QApplication::style()
+                                ->standardIcon(QStyle::StandardPixmap(lookalike))
+                                .pixmap(24, 24)
+                                .toImage()
+                                .convertToFormat(QImage::Format_ARGB32);
+    QVERIFY(shown != standard);
+    // Something is drawn: at least a third of the square.
+    int covered = 0;
+    for (int y = 0; y < shown.height(); ++y)
+        for (int x = 0; x < shown.width(); ++x)
+            covered += qAlpha(shown.pixel(x, y)) > 128;
+    QVERIFY2(covered * 3 >= shown.width() * shown.height(), qPrintable(QString::number(covered)));
 }
 
 QTEST_MAIN(TestDesktop)
