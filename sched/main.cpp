@@ -16,7 +16,13 @@
 // start was made.
 int main(int argc, char* argv[]) {
     QCoreApplication app(argc, argv);
-    const QString ownPath = QCoreApplication::applicationFilePath();
+    // The link to the running program; replaced in the moment between the
+    // start and this line, it names the old file as deleted, at the same path.
+    QString ownPath = QFile::symLinkTarget(QStringLiteral("/proc/self/exe"));
+    if (ownPath.endsWith(QLatin1String(" (deleted)")))
+        ownPath.chop(10);
+    if (ownPath.isEmpty())
+        ownPath = QCoreApplication::applicationFilePath();
     const Sched::Command command = Sched::commandFor(ownPath);
     const Sched::FileIdentity startedFrom = Sched::runningIdentity();
     // How long a second lasts, in milliseconds: tests shorten the waits.

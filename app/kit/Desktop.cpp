@@ -9,6 +9,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QFocusEvent>
 #include <QFontMetrics>
 #include <QHeaderView>
 #include <QKeyEvent>
@@ -74,14 +75,23 @@ QString withoutMnemonic(QString text) {
     return text;
 }
 
-// Return and Enter press a focused tool button, as Space does.
-class ReturnPresses : public QObject {
+// Return and Enter press a focused tool button, as Space does; a flat tool
+// button shows its raised face while it has the focus, which would otherwise
+// not show at all.
+class KeyboardButtons : public QObject {
 public:
     using QObject::QObject;
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override {
-        if (event->type() == QEvent::KeyPress) {
+        if (event->type() == QEvent::FocusIn || event->type() == QEvent::FocusOut) {
+            auto* tool = qobject_cast<QToolButton*>(watched);
+            const auto reason = static_cast<QFocusEvent*>(event)->reason();
+            // Only keyboard focus: a click gives it too, and then the face shows anyway.
+            if (tool && (event->type() == QEvent::FocusOut || reason == Qt::TabFocusReason ||
+                         reason == Qt::BacktabFocusReason || reason == Qt::ShortcutFocusReason))
+                tool->setAutoRaise(event->type() == QEvent::FocusOut);
+        } else if (event->type() == QEvent::KeyPress) {
             const int key = static_cast<QKeyEvent*>(event)->key();
             auto* button = qobject_cast<QAbstractButton*>(watched);
             if (button && (key == Qt::Key_Return || key == Qt::Key_Enter)) {
@@ -185,9 +195,28 @@ int ScaledPixels(int pixels) {
 }
 
 void ScaleFixedLayout(QWidget* window) {
-    const double scale = FontScale();
+    double scale = FontScale();
     if (scale <= 1.0)
         return;
+    // Never larger than the screen: a window that would not fit gets less
+    // room, and its text shrinks in step, so that nothing is cut off.
+    const QMargins frame = frameAllowance(window);
+    const QSize area = AvailableAreaAt(window->pos(), window).size().shrunkBy(frame);
+    const double fits = std::min(double(area.width()) / std::max(1, window->width()),
+                                 double(area.height()) / std::max(1, window->height()));
+    if (fits < scale) {
+        const double shrink = std::max(1.0, fits) / scale;
+        QList<QWidget*> fonted = window->findChildren<QWidget*>();
+        fonted.prepend(window);
+        for (QWidget* w : fonted) {
+            if (!w->testAttribute(Qt::WA_SetFont) || w->font().pixelSize() <= 0)
+                continue;
+            QFont font = w->font();
+            font.setPixelSize(std::max(1, int(std::lround(font.pixelSize() * shrink))));
+            w->setFont(font);
+        }
+        scale = std::max(1.0, fits);
+    }
     auto scaled = [scale](int value) { return int(std::lround(value * scale)); };
     for (QWidget* child : window->findChildren<QWidget*>()) {
         if (!placedByHand(child))
@@ -267,7 +296,7 @@ QString HintTitle(const QString& hint) {
 }
 
 void MakeKeyboardButton(QToolButton* button, const QKeySequence& key) {
-    static ReturnPresses* returnPresses = new ReturnPresses(QCoreApplication::instance());
+    static KeyboardButtons* keyboardButtons = new KeyboardButtons(QCoreApplication::instance());
     button->setFocusPolicy(Qt::StrongFocus);
     const QString title = HintTitle(button->toolTip());
     if (!key.isEmpty()) {
@@ -278,7 +307,7 @@ void MakeKeyboardButton(QToolButton* button, const QKeySequence& key) {
     }
     button->setAccessibleName(title);
     button->setAccessibleDescription(button->toolTip().section(u'\n', 1));
-    button->installEventFilter(returnPresses);
+    button->installEventFilter(keyboardButtons);
 }
 
 void AddMnemonics(QWidget* window) {

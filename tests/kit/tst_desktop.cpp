@@ -201,6 +201,7 @@ void TestDesktop::keyboardButton() {
     button->setObjectName(QStringLiteral("SpeedSave"));
     button->setToolTip(QStringLiteral("Bewaar de wijzigingen\nRechter muisknop voor Help"));
     button->move(0, 40);
+    button->setAutoRaise(true); // flat, as in the program's tool bars
     MakeKeyboardButton(button, QKeySequence::Save);
     int clicked = 0;
     connect(button, &QToolButton::clicked, this, [&] { ++clicked; });
@@ -208,8 +209,10 @@ void TestDesktop::keyboardButton() {
     QApplication::setActiveWindow(&window);
     QVERIFY(QTest::qWaitForWindowActive(&window));
     field->setFocus();
+    QVERIFY(button->autoRaise());
     QTest::keyClick(field, Qt::Key_Tab);
     QCOMPARE(QApplication::focusWidget(), button);
+    QVERIFY(!button->autoRaise()); // its raised face shows where the focus is
     if (!onButton)
         field->setFocus();
     // Through the window, as the keyboard's keys come, so that shortcuts are seen.

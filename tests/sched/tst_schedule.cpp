@@ -414,7 +414,13 @@ void TestSchedule::runningSchedulerLeavesWithItsFile() {
     QVERIFY(::rename(QFile::encodeName(path + ".new").constData(), QFile::encodeName(path).constData()) == 0);
     // The same process now runs the new file: its old one is no longer "(deleted)".
     const Sched::FileIdentity installed = Sched::identityOf(path);
-    QTRY_VERIFY_WITH_TIMEOUT(Sched::identityOf(exe) == installed, 5000);
+    QTRY_VERIFY2_WITH_TIMEOUT(Sched::identityOf(exe) == installed,
+                              qPrintable(QStringLiteral("state %1, exit %2 %3: %4")
+                                             .arg(sched.state())
+                                             .arg(sched.exitStatus())
+                                             .arg(sched.exitCode())
+                                             .arg(QString::fromLocal8Bit(sched.readAllStandardError()))),
+                              5000);
     QCOMPARE(sched.state(), QProcess::Running);
     // It was told whether today's start was made.
     QFile environ(QStringLiteral("/proc/%1/environ").arg(sched.processId()));
