@@ -45,7 +45,8 @@ QMargins marginsOf(const QWidget* window) {
 // another window on screen, else room for a title bar (none where there is
 // no window manager at all).
 QMargins frameAllowance(const QWidget* window) {
-    if (window->isVisible())
+    // While it is being shown the window manager has not framed it yet.
+    if (window->isVisible() && !marginsOf(window).isNull())
         return marginsOf(window);
     for (const QWidget* other : QApplication::topLevelWidgets())
         if (other->isVisible() && other->frameGeometry() != other->geometry())
