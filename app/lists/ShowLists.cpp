@@ -164,6 +164,7 @@ TShowListsForm::TShowListsForm(RecordTable& table, DataFile& data, QWidget* pare
     setWindowTitle(QStringLiteral("Brolt - Toon/Mail/Print Lijsten"));
     m_richEdit->setGeometry(editLeft, editTop, editWidth, qMax(0, height() - 100));
     resize(editLeft + editWidth + 37, height());
+    AddMnemonics(this);
     // The design's width, or what the widest caption needs at a larger desktop font.
     FitCaptions(m_panel1);
     int width = buttonWidth;
