@@ -82,16 +82,22 @@ QString withoutMnemonic(QString text) {
 class KeyboardButtons : public QObject {
 public:
     using QObject::QObject;
+    static constexpr const char* raisedForFocus = "kitRaisedForFocus";
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override {
-        if (event->type() == QEvent::FocusIn || event->type() == QEvent::FocusOut) {
-            auto* tool = qobject_cast<QToolButton*>(watched);
-            const auto reason = static_cast<QFocusEvent*>(event)->reason();
+        auto* tool = qobject_cast<QToolButton*>(watched);
+        if (tool && event->type() == QEvent::FocusIn) {
             // Only keyboard focus: a click gives it too, and then the face shows anyway.
-            if (tool && (event->type() == QEvent::FocusOut || reason == Qt::TabFocusReason ||
-                         reason == Qt::BacktabFocusReason || reason == Qt::ShortcutFocusReason))
-                tool->setAutoRaise(event->type() == QEvent::FocusOut);
+            const auto reason = static_cast<QFocusEvent*>(event)->reason();
+            if (tool->autoRaise() && (reason == Qt::TabFocusReason || reason == Qt::BacktabFocusReason ||
+                                      reason == Qt::ShortcutFocusReason)) {
+                tool->setProperty(raisedForFocus, true);
+                tool->setAutoRaise(false);
+            }
+        } else if (tool && event->type() == QEvent::FocusOut && tool->property(raisedForFocus).toBool()) {
+            tool->setProperty(raisedForFocus, false);
+            tool->setAutoRaise(true);
         } else if (event->type() == QEvent::KeyPress) {
             const int key = static_cast<QKeyEvent*>(event)->key();
             auto* button = qobject_cast<QAbstractButton*>(watched);

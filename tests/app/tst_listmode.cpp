@@ -19,6 +19,7 @@ private Q_SLOTS:
     void helpAndVersion();
 
 private:
+    static void startBrolt(QProcess& p, const QStringList& arguments, bool display);
     QString run(const QStringList& arguments, int* exitCode, QString* errors = nullptr);
     TempHome* m_home = nullptr;
 };
@@ -104,6 +105,17 @@ void TestListMode::firstRunProvisionsTheSample() {
     QVERIFY(why.startsWith("Ongeldige datum bij --date."));
 }
 
+// Starts Brolt with a display (the offscreen one) or on a text console.
+void TestListMode::startBrolt(QProcess& p, const QStringList& arguments, bool display) {
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
+        env.remove(name);
+    if (display)
+        env.insert("QT_QPA_PLATFORM", "offscreen");
+    p.setProcessEnvironment(env);
+    p.start(QString(BROLT_PROGRAM_DIR) + "/Brolt", arguments);
+}
+
 void TestListMode::commandLine_data() {
     QTest::addColumn<QStringList>("arguments");
     QTest::addColumn<bool>("display");
@@ -136,14 +148,8 @@ void TestListMode::commandLine() {
     const QString path = m_home->path() + "/opdracht.dat";
     WriteFileForTest(path, "1960-05-12;Anna;Geboorte;;;;;;;\r\n");
     arguments.replaceInStrings("FILE", path);
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
-        env.remove(name);
-    if (display)
-        env.insert("QT_QPA_PLATFORM", "offscreen");
     QProcess p;
-    p.setProcessEnvironment(env);
-    p.start(QString(BROLT_PROGRAM_DIR) + "/Brolt", arguments);
+    startBrolt(p, arguments, display);
     QVERIFY(p.waitForFinished(30000));
     QCOMPARE(p.exitCode(), exitCode);
     const QString out =
@@ -177,14 +183,8 @@ void TestListMode::helpAndVersion() {
     QFETCH(bool, display);
     QFETCH(QString, firstLine);
     QFETCH(QString, lastLine);
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
-        env.remove(name);
-    if (display)
-        env.insert("QT_QPA_PLATFORM", "offscreen");
     QProcess p;
-    p.setProcessEnvironment(env);
-    p.start(QString(BROLT_PROGRAM_DIR) + "/Brolt", arguments);
+    startBrolt(p, arguments, display);
     QVERIFY(p.waitForFinished(30000));
     QCOMPARE(p.exitStatus(), QProcess::NormalExit);
     QCOMPARE(p.exitCode(), 0);

@@ -108,11 +108,26 @@ QPalette darkPalette() {
 }
 
 // Texts of `window` below the readable contrast, under a dark palette.
+// How many texts the dark pass measured, and the lowest contrast among them.
+struct Measured {
+    int count = 0;
+    double lowest = 21;
+    QString where;
+};
+Measured& measured() {
+    static Measured m;
+    return m;
+}
+
 QStringList contrastFaults(QWidget* window) {
     QStringList faults;
-    for (const MeasuredText& text : MeasureTextContrast(window))
+    for (const MeasuredText& text : MeasureTextContrast(window)) {
+        ++measured().count;
+        if (text.ratio < measured().lowest)
+            measured() = {measured().count, text.ratio, text.where};
         if (text.ratio < ReadableContrast)
             faults << QStringLiteral("%1 has a contrast of %2:1").arg(text.where).arg(text.ratio, 0, 'f', 2);
+    }
     return faults;
 }
 
@@ -392,6 +407,9 @@ private Q_SLOTS:
     }
 
     void cleanupTestCase() {
+        if (walkPass() == Pass::Dark)
+            qInfo("%d texts measured, the lowest contrast %.2f:1 (%s)", measured().count, measured().lowest,
+                  qPrintable(measured().where));
         if (m_form) {
             m_form->dataFile().unsavedChanges = false;
             m_ui->setMainWindow(nullptr);
