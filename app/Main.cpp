@@ -270,7 +270,7 @@ QToolButton* TMainForm::addToolButton(const char* name, const QString& hint, int
     return button;
 }
 
-QColor TMainForm::ReminderShade(const QColor& design) const {
+QColor TMainForm::reminderShade(const QColor& design) const {
     const QColor shade = Shade(design);
     return DesktopIsDark() ? ReadableOn(shade, m_dagenMemo->palette().color(QPalette::Base)) : shade;
 }
@@ -580,13 +580,13 @@ void TMainForm::ShowReminders() {
             cursor.insertBlock();
         first = false;
         QTextCharFormat format;
-        format.setForeground(ReminderShade(QColor::fromRgb(line.colour)));
+        format.setForeground(reminderShade(QColor::fromRgb(line.colour)));
         cursor.insertText(line.text, format);
     }
     if (reminders.lines.empty() && !reminders.emptyLine.isEmpty() && !m_data.countText.isEmpty()) {
         // Nothing due: say so, in grey, rather than leave the view blank.
         QTextCharFormat format;
-        format.setForeground(ReminderShade(QColor(128, 128, 128)));
+        format.setForeground(reminderShade(QColor(128, 128, 128)));
         cursor.insertText(reminders.emptyLine, format);
     }
     m_pictureOfLine = reminders.pictureOfLine;

@@ -111,7 +111,7 @@ private:
     void buildMenus();
     void describeForKeyboardAndReaders();
     // A reminder colour as shown: its dark variant, readable on the text, under a dark palette.
-    QColor ReminderShade(const QColor& design) const;
+    QColor reminderShade(const QColor& design) const;
     void placeControls();
     void createWindows();
     void showPicture(const QString& name);

@@ -115,12 +115,10 @@ TOptionsForm::TOptionsForm(RecordTable& table, DataFile& data, QWidget* parent)
     m_tijdBox = group("TijdBox", QStringLiteral(" Tijdvenster "), {10, 470, 360, 90});
     m_achterafEdit = edit(m_tijdBox, "AchterafEdit", {12, 26, 50, 26});
     m_achterafEdit->setText(QStringLiteral("10"));
-    label(m_tijdBox, "AchterafLabel", QStringLiteral("Aantal dagen Achteraf"), {72, 28, 270, 24})
-        ->setBuddy(m_achterafEdit);
+    label(m_tijdBox, "AchterafLabel", QStringLiteral("Aantal dagen Achteraf"), {72, 28, 270, 24});
     m_voorafEdit = edit(m_tijdBox, "VoorafEdit", {12, 58, 50, 26});
     m_voorafEdit->setText(QStringLiteral("30"));
-    label(m_tijdBox, "VoorafLabel", QStringLiteral("Aantal dagen Vooraf"), {72, 60, 270, 24})
-        ->setBuddy(m_voorafEdit);
+    label(m_tijdBox, "VoorafLabel", QStringLiteral("Aantal dagen Vooraf"), {72, 60, 270, 24});
 
     m_mailBox = group("MailBox", QStringLiteral(" e-mailadres "), {10, 570, 360, 60});
     m_mailEdit = edit(m_mailBox, "MailEdit", {12, 26, 336, 26});
@@ -212,12 +210,15 @@ void TOptionsForm::describeForKeyboardAndReaders() {
     for (qsizetype i = 1; i < order.size(); ++i)
         setTabOrder(order[i - 1], order[i]);
     // Fields are named after their own label, not after the box around them.
-    m_pathLabel->setBuddy(m_pathEdit);
-    m_duurLabel->setBuddy(m_duurEdit);
-    NameControl(m_pathEdit, m_pathLabel->text());
-    NameControl(m_duurEdit, m_duurLabel->text());
-    NameControl(m_achterafEdit, QStringLiteral("Aantal dagen Achteraf"));
-    NameControl(m_voorafEdit, QStringLiteral("Aantal dagen Vooraf"));
+    const std::pair<QLineEdit*, const char*> labelled[] = {{m_pathEdit, "PathLabel"},
+                                                           {m_duurEdit, "DuurLabel"},
+                                                           {m_achterafEdit, "AchterafLabel"},
+                                                           {m_voorafEdit, "VoorafLabel"}};
+    for (const auto& [field, name] : labelled) {
+        auto* label = findChild<QLabel*>(QLatin1String(name));
+        label->setBuddy(field);
+        NameControl(field, label->text());
+    }
     NameControl(m_mailEdit, QStringLiteral("e-mailadres"));
     AddMnemonics(this);
     ScaleFixedLayout(this);
