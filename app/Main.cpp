@@ -283,6 +283,7 @@ void TMainForm::describeForKeyboardAndReaders() {
     for (std::size_t i = 1; i < std::size(order); ++i)
         setTabOrder(order[i - 1], order[i]);
     NameControl(m_dagenMemo, QStringLiteral("Herinneringen"));
+    ShowFocusFrame(m_dagenMemo);
     NameControl(m_gauge, QStringLiteral("Aftellen"));
     GiveWindowRole(this);
     FitCaptions(this);

@@ -11,6 +11,7 @@
 #include <QComboBox>
 #include <QFocusEvent>
 #include <QFontMetrics>
+#include <QFrame>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
@@ -416,4 +417,40 @@ void SetTabOrder(QWidget* window, std::initializer_list<const char*> objects) {
             QWidget::setTabOrder(previous, control);
         previous = control;
     }
+}
+
+namespace {
+// While it has the focus a frame is drawn as a plain two-pixel line in the
+// text colour instead of its own thin border; it gets its border back after.
+class FocusRing : public QObject {
+public:
+    explicit FocusRing(QFrame* frame)
+        : QObject(frame), m_shape(frame->frameShape()), m_shadow(frame->frameShadow()),
+          m_width(frame->lineWidth()) {
+        frame->installEventFilter(this);
+    }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        auto* frame = static_cast<QFrame*>(watched);
+        if (event->type() == QEvent::FocusIn) {
+            frame->setFrameStyle(QFrame::Box | QFrame::Plain);
+            frame->setLineWidth(2);
+        } else if (event->type() == QEvent::FocusOut) {
+            frame->setFrameShape(m_shape);
+            frame->setFrameShadow(m_shadow);
+            frame->setLineWidth(m_width);
+        }
+        return QObject::eventFilter(watched, event);
+    }
+
+private:
+    QFrame::Shape m_shape;
+    QFrame::Shadow m_shadow;
+    int m_width;
+};
+} // namespace
+
+void ShowFocusFrame(QFrame* frame) {
+    new FocusRing(frame);
 }

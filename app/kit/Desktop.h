@@ -10,6 +10,7 @@
 
 struct StoreKey;
 class QCoreApplication;
+class QFrame;
 class QTableView;
 class QToolButton;
 class QWidget;
@@ -74,6 +75,9 @@ QString HintTitle(const QString& hint);
 // a mnemonic (Alt+letter) on the first letter of its caption that no other
 // control of the window uses yet.
 void AddMnemonics(QWidget* window);
+// A plain, thicker frame around `frame` while it has the focus, for a
+// read-only text whose own border and caret give no sign of it.
+void ShowFocusFrame(QFrame* frame);
 // Whether the last key or mouse button pressed in the program was a key: a
 // window that moves the focus after a mouse action leaves it alone for someone
 // at the keyboard.  The first call starts watching.

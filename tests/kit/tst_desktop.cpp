@@ -15,6 +15,7 @@
 #include <QScreen>
 #include <QStyle>
 #include <QTest>
+#include <QTextEdit>
 #include <QToolButton>
 
 #include <memory>
@@ -36,6 +37,8 @@ private Q_SLOTS:
     void hintTitle();
     void keyboardButton_data();
     void keyboardButton();
+    void focusShowsOnAReadOnlyText_data();
+    void focusShowsOnAReadOnlyText();
     void mnemonics_data();
     void mnemonics();
     void qtSpeaksDutch_data();
@@ -221,6 +224,37 @@ void TestDesktop::keyboardButton() {
     QTRY_COMPARE(clicked, clicks);
     QCOMPARE(button->toolTip(), QStringLiteral("Bewaar de wijzigingen (Ctrl+S)\nRechter muisknop voor Help"));
     QCOMPARE(button->accessibleName(), QStringLiteral("Bewaar de wijzigingen"));
+}
+
+// The reminder text is read-only: no caret shows where the focus is, so its frame does.
+void TestDesktop::focusShowsOnAReadOnlyText_data() {
+    QTest::addColumn<bool>("focused");
+    QTest::addColumn<int>("lineWidth");
+    QTest::newRow("focused") << true << 2;
+    QTest::newRow("focus gone again") << false << 1;
+}
+
+void TestDesktop::focusShowsOnAReadOnlyText() {
+    QFETCH(bool, focused);
+    QFETCH(int, lineWidth);
+    QWidget window;
+    auto* before = new QLabel(QStringLiteral("Uitleg"), &window);
+    before->setFocusPolicy(Qt::StrongFocus);
+    auto* text = new QTextEdit(&window);
+    text->setReadOnly(true);
+    text->move(0, 40);
+    const QFrame::Shape shape = text->frameShape();
+    ShowFocusFrame(text);
+    window.show();
+    QApplication::setActiveWindow(&window);
+    QVERIFY(QTest::qWaitForWindowActive(&window));
+    before->setFocus();
+    QTest::keyClick(window.windowHandle(), Qt::Key_Tab);
+    QCOMPARE(QApplication::focusWidget(), text);
+    if (!focused)
+        QTest::keyClick(window.windowHandle(), Qt::Key_Backtab);
+    QCOMPARE(text->lineWidth(), lineWidth);
+    QCOMPARE(text->frameShape(), focused ? QFrame::Box : shape);
 }
 
 void TestDesktop::mnemonics_data() {
