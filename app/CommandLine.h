@@ -23,3 +23,8 @@ CommandLine ParseCommandLine(const QStringList& arguments);
 
 // Prints `why` and the usage to the error stream; returns the exit code 2.
 int PrintUsage(const QString& why);
+// Prints the usage with a short explanation of every option to the output
+// stream (--help); returns the exit code 0.
+int PrintHelp();
+// Prints "Brolt versie ..." to the output stream (--version); returns 0.
+int PrintVersion();

@@ -18,8 +18,10 @@
 #include "info/Bericht.h"
 #include "kit/Clock.h"
 #include "kit/ClrBtn.h"
+#include "kit/Desktop.h"
 #include "kit/Help.h"
 #include "kit/Log.h"
+#include "kit/Shades.h"
 #include "kit/Store.h"
 #include "kit/Support.h"
 #include "records/Dates.h"
@@ -130,6 +132,14 @@ TMainForm::TMainForm(const QStringList& arguments, QWidget* parent) : QWidget(pa
     connect(m_speedUpdate, &QToolButton::clicked, this, &TMainForm::SpeedUpdateClick);
     connect(m_speedInfo, &QToolButton::clicked, this, &TMainForm::SpeedInfoClick);
     connect(m_speedEinde, &QToolButton::clicked, this, &TMainForm::SpeedEindeClick);
+    // A keyboard reaches every tool button with Tab and presses it with its shortcut.
+    const std::pair<QToolButton*, QKeySequence> keys[] = {
+        {m_speedOpen, QKeySequence::Open},     {m_speedEdit, Qt::CTRL | Qt::Key_E},
+        {m_speedSave, QKeySequence::Save},     {m_speedOptions, Qt::CTRL | Qt::Key_Comma},
+        {m_speedBackup, Qt::CTRL | Qt::Key_B}, {m_speedUpdate, Qt::CTRL | Qt::Key_U},
+        {m_speedInfo, Qt::CTRL | Qt::Key_I},   {m_speedEinde, QKeySequence(Qt::CTRL | Qt::Key_Q)}};
+    for (const auto& [button, key] : keys)
+        MakeKeyboardButton(button, key);
 
     m_checkUitgebreid = new QCheckBox(QStringLiteral("Uitgebreid"), m_toolPanel);
     m_checkUitgebreid->setObjectName(QStringLiteral("CheckUitgebreid"));
@@ -189,6 +199,7 @@ TMainForm::TMainForm(const QStringList& arguments, QWidget* parent) : QWidget(pa
     m_aantalLabel->setObjectName(QStringLiteral("AantalLabel"));
 
     buildMenus();
+    describeForKeyboardAndReaders();
 
     m_timer = new QTimer(this);
     m_timer->setObjectName(QStringLiteral("Timer"));
@@ -222,20 +233,9 @@ TMainForm::TMainForm(const QStringList& arguments, QWidget* parent) : QWidget(pa
 
     // Placement from the store, pulled back onto the screen when it was saved
     // on a larger one (another monitor, another resolution).
-    QRect placed(Store::readInteger(Keys::Left), Store::readInteger(Keys::Top),
-                 qMax(Store::readInteger(Keys::Width), MinimumWidth),
-                 qMax(Store::readInteger(Keys::Height), MinimumHeight));
-    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
-        const QRect available = screen->availableGeometry();
-        placed.setSize(placed.size().boundedTo(available.size()).expandedTo(minimumSize()));
-        placed.moveLeft(
-            qBound(available.left(), placed.left(),
-                   qMax(available.left(), available.left() + available.width() - placed.width())));
-        placed.moveTop(qBound(available.top(), placed.top(),
-                              qMax(available.top(), available.top() + available.height() - placed.height())));
-    }
-    move(placed.topLeft());
-    resize(placed.size());
+    PlaceFitted(this, QPoint(Store::readInteger(Keys::Left), Store::readInteger(Keys::Top)),
+                QSize(qMax(Store::readInteger(Keys::Width), MinimumWidth),
+                      qMax(Store::readInteger(Keys::Height), MinimumHeight)));
 
     TimerDatumTimer();
 
@@ -268,6 +268,25 @@ QToolButton* TMainForm::addToolButton(const char* name, const QString& hint, int
     SetHelpContext(button, helpContext);
     m_toolButtons.append(button);
     return button;
+}
+
+QColor TMainForm::reminderShade(const QColor& design) const {
+    const QColor shade = Shade(design);
+    return DesktopIsDark() ? ReadableOn(shade, m_dagenMemo->palette().color(QPalette::Base)) : shade;
+}
+
+void TMainForm::describeForKeyboardAndReaders() {
+    // Tab follows the tool bar from left to right, then the text and the countdown.
+    QWidget* order[] = {m_speedOpen,   m_speedEdit,   m_speedSave, m_speedOptions,
+                        m_speedBackup, m_speedUpdate, m_speedInfo, m_checkUitgebreid,
+                        m_btnUitleg,   m_speedEinde,  m_dagenMemo, m_btnPauze};
+    for (std::size_t i = 1; i < std::size(order); ++i)
+        setTabOrder(order[i - 1], order[i]);
+    NameControl(m_dagenMemo, QStringLiteral("Herinneringen"));
+    ShowFocusFrame(m_dagenMemo);
+    NameControl(m_gauge, QStringLiteral("Aftellen"));
+    GiveWindowRole(this);
+    FitCaptions(this);
 }
 
 void TMainForm::buildMenus() {
@@ -565,13 +584,13 @@ void TMainForm::ShowReminders() {
             cursor.insertBlock();
         first = false;
         QTextCharFormat format;
-        format.setForeground(QColor::fromRgb(line.colour));
+        format.setForeground(reminderShade(QColor::fromRgb(line.colour)));
         cursor.insertText(line.text, format);
     }
     if (reminders.lines.empty() && !reminders.emptyLine.isEmpty() && !m_data.countText.isEmpty()) {
         // Nothing due: say so, in grey, rather than leave the view blank.
         QTextCharFormat format;
-        format.setForeground(QColor(128, 128, 128));
+        format.setForeground(reminderShade(QColor(128, 128, 128)));
         cursor.insertText(reminders.emptyLine, format);
     }
     m_pictureOfLine = reminders.pictureOfLine;
@@ -812,8 +831,10 @@ void TMainForm::writePlacement(bool atDestruction) {
         if (left < 0)
             left = 100;
     }
-    writeIfChanged(Keys::Top, QString::number(top));
-    writeIfChanged(Keys::Left, QString::number(left));
+    if (PositionsAreOurs()) {
+        writeIfChanged(Keys::Top, QString::number(top));
+        writeIfChanged(Keys::Left, QString::number(left));
+    }
     writeIfChanged(Keys::Height, QString::number(height()));
     writeIfChanged(Keys::Width, QString::number(width()));
     if (!atDestruction)

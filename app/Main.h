@@ -109,6 +109,9 @@ protected:
 private:
     QToolButton* addToolButton(const char* name, const QString& hint, int helpContext, const QIcon& icon);
     void buildMenus();
+    void describeForKeyboardAndReaders();
+    // A reminder colour as shown: its dark variant, readable on the text, under a dark palette.
+    QColor reminderShade(const QColor& design) const;
     void placeControls();
     void createWindows();
     void showPicture(const QString& name);

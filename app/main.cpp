@@ -38,6 +38,10 @@ int main(int argc, char* argv[]) {
     const CommandLine line = ParseCommandLine(arguments);
     if (!line.ok)
         return PrintUsage(line.error);
+    if (line.has(QStringLiteral("--help")) || line.has(QStringLiteral("-h")))
+        return PrintHelp();
+    if (line.has(QStringLiteral("--version")))
+        return PrintVersion();
     const bool exchange = line.has(QStringLiteral("--import")) || line.has(QStringLiteral("--export-ics"));
     if (line.has(QStringLiteral("--list")) || (windowless && !exchange)) {
         QCoreApplication app(argc, argv);

@@ -5,6 +5,7 @@
 #include "WidgetUi.h"
 #include "exchange/ExchangeMode.h"
 #include "info/Bericht.h"
+#include "kit/Desktop.h"
 #include "records/Notify.h"
 #include "settings/Terminate.h"
 #include "settings/Working.h"
@@ -25,6 +26,8 @@ int RunWindows(int argc, char* argv[]) {
 
     app.setApplicationName(QStringLiteral("Brolt"));
     SetUpDesktopIdentity();
+    // Qt's own menus and dialogs speak Dutch like the rest, whatever the system language.
+    LoadDutchTranslations(&app);
     WidgetUi ui;
     Ui::install(&ui);
     int result = 0;

@@ -34,6 +34,15 @@ foreach(size 48 256)
             RENAME nl.brolt.Brolt.png)
 endforeach()
 
+# The manual page, compressed as Debian has them.
+set(BROLT_MAN_PAGE ${CMAKE_BINARY_DIR}/packaging/brolt.1.gz)
+add_custom_command(OUTPUT ${BROLT_MAN_PAGE}
+                   COMMAND gzip -9nc ${BROLT_PACKAGING_DIR}/brolt.1 > ${BROLT_MAN_PAGE}
+                   DEPENDS ${BROLT_PACKAGING_DIR}/brolt.1
+                   VERBATIM)
+add_custom_target(brolt_man ALL DEPENDS ${BROLT_MAN_PAGE})
+install(FILES ${BROLT_MAN_PAGE} DESTINATION share/man/man1)
+
 # Brolt_Sched starts at every login, for every user: the morning start needs
 # it.  A user's own entry of the same name (written by the options window when
 # the start-up box is turned off, with Hidden=true) overrides this one.
@@ -71,7 +80,7 @@ libqt6core6 (>= 6.4.2), libqt6gui6 (>= 6.4.2), libqt6widgets6 (>= 6.4.2), \
 libqt6network6 (>= 6.4.2), libqt6printsupport6 (>= 6.4.2), libqt6dbus6 (>= 6.4.2), \
 libqt6multimedia6 (>= 6.4.2), libjpeg62-turbo (>= 1.3.1), libqt6keychain1, \
 gstreamer1.0-plugins-base, gstreamer1.0-plugins-good, \
-fonts-crosextra-carlito")
+fonts-crosextra-carlito, qt6-translations-l10n")
 # The desktop's own look, and the platform plug-ins beyond X11.
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-gtk-platformtheme, qt6-qpa-plugins")
 set(CPACK_DEBIAN_PACKAGE_SUGGESTS "libreoffice-writer | abiword, cups")

@@ -1,6 +1,10 @@
 #include "Schedule.h"
 
+#include <QFile>
+
 #include <utility>
+
+#include <sys/stat.h>
 
 namespace Sched {
 
@@ -54,17 +58,54 @@ Decision decide(const State& state, const QDateTime& now) {
     return decision;
 }
 
-Scheduler::Scheduler(Clock now, Sleep sleep, Start start)
-    : m_now(std::move(now)), m_sleep(std::move(sleep)), m_start(std::move(start)),
+QString stateText(const State& state) {
+    return QString::number(state.referenceDay) +
+           (state.started ? QStringLiteral(":1") : QStringLiteral(":0"));
+}
+
+std::optional<State> stateFromText(const QString& text) {
+    const QStringList parts = text.split(u':');
+    bool ok = false;
+    const qint64 day = parts.value(0).toLongLong(&ok);
+    if (parts.size() != 2 || !ok || day <= 0 || (parts[1] != u'0' && parts[1] != u'1'))
+        return std::nullopt;
+    return State{day, parts[1] == u'1'};
+}
+
+FileIdentity identityOf(const QString& path) {
+    struct stat info {};
+    if (::stat(QFile::encodeName(path).constData(), &info) != 0)
+        return {};
+    return {true, quint64(info.st_dev), quint64(info.st_ino)};
+}
+
+FileIdentity runningIdentity() {
+    return identityOf(QStringLiteral("/proc/self/exe"));
+}
+
+ProgramFate fateOf(const FileIdentity& started, const FileIdentity& now) {
+    if (!now.exists)
+        return ProgramFate::Removed;
+    return now == started ? ProgramFate::Same : ProgramFate::Replaced;
+}
+
+Scheduler::Scheduler(Clock now, Sleep sleep, Start start, Check check)
+    : m_now(std::move(now)), m_sleep(std::move(sleep)), m_start(std::move(start)), m_check(std::move(check)),
       m_state(initialState(m_now())) {}
 
 void Scheduler::pass() {
+    if (m_check)
+        m_check(m_state);
+    const State before = m_state;
     const Decision decision = decide(m_state, m_now());
     m_state = decision.state;
     if (decision.start) {
         // Give the desktop time to settle after logon; whether the start
         // worked is not asked: the day counts as done either way.
         m_sleep(startDelay);
+        // A successor taking over now makes the start itself.
+        if (m_check)
+            m_check(before);
         m_start();
     }
     m_sleep(passInterval);

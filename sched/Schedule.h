@@ -6,6 +6,7 @@
 
 #include <chrono>
 #include <functional>
+#include <optional>
 
 namespace Sched {
 
@@ -51,6 +52,27 @@ struct Decision {
 // day once it is past 02:00; a new one starts Brolt once it is past 07:00.
 Decision decide(const State& state, const QDateTime& now);
 
+// The state carried to the scheduler that takes over after an upgrade, so
+// that the new one does not start Brolt a second time that day: "day:0|1".
+QString stateText(const State& state);
+// The state of such a text; none when it is not one.
+std::optional<State> stateFromText(const QString& text);
+
+// The scheduler's own program file.  An upgrade or a removal while it runs
+// replaces or removes the file, never the program in memory, so the running
+// scheduler compares the file at its path with the one it was started from.
+struct FileIdentity {
+    bool exists = false;
+    quint64 device = 0;
+    quint64 inode = 0;
+    friend bool operator==(const FileIdentity&, const FileIdentity&) = default;
+};
+FileIdentity identityOf(const QString& path);
+// The file the running process was started from, also after it was removed.
+FileIdentity runningIdentity();
+enum class ProgramFate { Same, Removed, Replaced };
+ProgramFate fateOf(const FileIdentity& started, const FileIdentity& now);
+
 // The loop itself, with the clock, the sleeping and the start handed in so a
 // test can run it on simulated time.
 class Scheduler {
@@ -58,11 +80,16 @@ public:
     using Clock = std::function<QDateTime()>;
     using Sleep = std::function<void(std::chrono::seconds)>;
     using Start = std::function<void()>;
+    // Runs before every pass and before every start, with the state so far:
+    // the place to leave when the program file is gone.
+    using Check = std::function<void(const State&)>;
 
     static constexpr std::chrono::seconds passInterval{60};
     static constexpr std::chrono::seconds startDelay{30};
 
-    Scheduler(Clock now, Sleep sleep, Start start);
+    Scheduler(Clock now, Sleep sleep, Start start, Check check = {});
+    // Takes over the state of the scheduler this one replaced.
+    void resume(const State& state) { m_state = state; }
 
     // Reads the clock once, starts Brolt when due, then sleeps until the next pass.
     void pass();
@@ -74,6 +101,7 @@ private:
     Clock m_now;
     Sleep m_sleep;
     Start m_start;
+    Check m_check;
     State m_state;
 };
 

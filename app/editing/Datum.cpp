@@ -3,6 +3,7 @@
 #include "editing/Days.h"
 #include "kit/Clock.h"
 #include "kit/ClrBtn.h"
+#include "kit/Desktop.h"
 #include "kit/Help.h"
 #include "records/Dates.h"
 
@@ -85,6 +86,18 @@ void TMonthGrid::keyPressEvent(QKeyEvent* event) {
     case Qt::Key_Down:
         step = 7;
         break;
+    // Page keys turn the month, with Ctrl the year, as in the desktop's date pickers.
+    case Qt::Key_PageUp:
+    case Qt::Key_PageDown: {
+        const int direction = event->key() == Qt::Key_PageUp ? -1 : 1;
+        setDate(event->modifiers() & Qt::ControlModifier ? StepYear(m_date, direction)
+                                                         : StepMonth(m_date, direction));
+        return;
+    }
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        Q_EMIT chosen();
+        return;
     default:
         QWidget::keyPressEvent(event);
         return;
@@ -226,6 +239,7 @@ TCalendarDlg::TCalendarDlg(QWidget* parent) : QDialog(parent) {
     all->setSizeConstraint(QLayout::SetFixedSize);
 
     connect(m_calendar, &TMonthGrid::dateChanged, this, &TCalendarDlg::Calendar1Change);
+    connect(m_calendar, &TMonthGrid::chosen, this, &TCalendarDlg::BtnOKClick);
     connect(maandSpin, &TSpinButton::downClicked, this, &TCalendarDlg::MaandSpinDownClick);
     connect(maandSpin, &TSpinButton::upClicked, this, &TCalendarDlg::MaandSpinUpClick);
     connect(jaarSpin, &TSpinButton::downClicked, this, &TCalendarDlg::JaarSpinDownClick);
@@ -236,6 +250,17 @@ TCalendarDlg::TCalendarDlg(QWidget* parent) : QDialog(parent) {
     connect(m_btnOK, &QPushButton::clicked, this, &TCalendarDlg::BtnOKClick);
     connect(m_btnVandaag, &QPushButton::clicked, this, &TCalendarDlg::BtnVandaagClick);
     connect(m_btnCancel, &QPushButton::clicked, this, &TCalendarDlg::BtnCancelClick);
+
+    // Keyboard and screen readers.
+    NameControl(m_calendar, QStringLiteral("Kalender"));
+    NameControl(maandSpin->upButton(), QStringLiteral("Volgende maand"));
+    NameControl(maandSpin->downButton(), QStringLiteral("Vorige maand"));
+    NameControl(jaarSpin->upButton(), QStringLiteral("Volgend jaar"));
+    NameControl(jaarSpin->downButton(), QStringLiteral("Vorig jaar"));
+    NameControl(m_spinUur, QStringLiteral("Uur"));
+    NameControl(m_spinMinuut, QStringLiteral("Minuut"));
+    NameControl(m_spinSeconde, QStringLiteral("Seconde"));
+    AddMnemonics(this);
 
     m_spinUur->setValue(12);
     m_spinMinuut->setValue(0);

@@ -27,6 +27,8 @@ public:
 
 Q_SIGNALS:
     void dateChanged();
+    // Return or Enter: the day in focus is the one.
+    void chosen();
 
 protected:
     void paintEvent(QPaintEvent* event) override;

@@ -8,8 +8,10 @@
 #include "exchange/ExchangeDialogs.h"
 #include "kit/Clock.h"
 #include "kit/ClrBtn.h"
+#include "kit/Desktop.h"
 #include "kit/Help.h"
 #include "kit/Log.h"
+#include "kit/Shades.h"
 #include "kit/Store.h"
 #include "records/Dates.h"
 #include "settings/Working.h"
@@ -320,15 +322,13 @@ TEditForm::TEditForm(RecordTable& table, DataFile& data, QWidget* parent)
     m_grid->verticalHeader()->hide();
     m_grid->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     // The default row height is twice the grid font's point size.
-    m_grid->verticalHeader()->setDefaultSectionSize(2 * PointsOfPixels(15));
+    m_grid->verticalHeader()->setDefaultSectionSize(2 * PointsOfPixels(ScaledPixels(15)));
     m_grid->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
     m_grid->horizontalHeader()->setHighlightSections(false);
     m_grid->horizontalHeader()->setSectionsClickable(false);
     m_grid->horizontalHeader()->setStretchLastSection(false);
     m_grid->horizontalHeader()->setMinimumSectionSize(1);
-    m_grid->horizontalHeader()->setStyleSheet(QStringLiteral(
-        "QHeaderView::section { background-color: #FFFF00; border: 0px; "
-        "border-right: 1px solid #A0A0A0; border-bottom: 1px solid #A0A0A0; padding-left: 2px; }"));
+    m_grid->horizontalHeader()->setStyleSheet(KitHeaderStyle());
     m_grid->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     m_grid->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     m_grid->setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
@@ -357,7 +357,7 @@ TEditForm::TEditForm(RecordTable& table, DataFile& data, QWidget* parent)
     m_imagePanel->setObjectName(QStringLiteral("ImagePanel"));
     m_imagePanel->setAutoFillBackground(true);
     QPalette white = m_imagePanel->palette();
-    white.setColor(QPalette::Window, Qt::white);
+    white.setColor(QPalette::Window, Shade(Qt::white));
     m_imagePanel->setPalette(white);
     m_image = new TPictureImage(m_imagePanel);
 
@@ -431,6 +431,19 @@ TEditForm::TEditForm(RecordTable& table, DataFile& data, QWidget* parent)
     };
 
     resize(Store::readInteger(Keys::EditWidth), Store::readInteger(Keys::EditHeight));
+
+    // Keyboard, screen readers and a larger desktop font.
+    DescribeControls(this, {{"SpeedAdd", nullptr, Qt::CTRL | Qt::Key_N},
+                            {"SpeedDelete", nullptr, Qt::CTRL | Qt::Key_Delete},
+                            {"SpeedLists", nullptr, QKeySequence::Print},
+                            {"SpeedImport", nullptr, Qt::CTRL | Qt::Key_I},
+                            {"SpeedExport", nullptr, Qt::CTRL | Qt::Key_E},
+                            {"BroltGrid", "Gegevens"}});
+    SetTabOrder(this, {"SpeedAdd", "SpeedDelete", "SpeedLists", "SpeedImport", "SpeedExport", "BtnOK",
+                       "BtnCancel", "BroltGrid"});
+    AddMnemonics(this);
+    FitCaptions(this);
+    FitHeaderSections(m_grid, Keys::ColWidths, 5);
 }
 
 TEditForm::~TEditForm() {
@@ -546,7 +559,7 @@ void TEditForm::FormPaint() {
     if (m_painted)
         return;
     m_painted = true;
-    resize(Store::readInteger(Keys::EditWidth), Store::readInteger(Keys::EditHeight));
+    ResizeFitted(this, StoredSize(Keys::EditWidth, Keys::EditHeight));
     SetShortDateFormat(NotationFormat(m_data.dateNotation));
     if (m_startUp) {
         m_startUp = false;

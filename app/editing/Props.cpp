@@ -5,8 +5,10 @@
 #include "editing/Edit.h"
 #include "editing/Sorting.h"
 #include "kit/ClrBtn.h"
+#include "kit/Desktop.h"
 #include "kit/Log.h"
 #include "kit/Mail.h"
+#include "kit/Shades.h"
 #include "kit/Store.h"
 #include "lists/ShowPicture.h"
 
@@ -70,7 +72,8 @@ TPropertiesForm::TPropertiesForm(RecordTable& table, DataFile& data, QWidget* pa
     m_listBox = new QListWidget(m_panelLeft);
     m_listBox->setObjectName(QStringLiteral("ListBox"));
     QPalette listPalette = m_listBox->palette();
-    listPalette.setColor(QPalette::Base, ColorFromBgr(KitColor::Window));
+    listPalette.setColor(QPalette::Base, Shade(ColorFromBgr(KitColor::Window)));
+    MakeTextReadable(listPalette, listPalette.color(QPalette::Base));
     m_listBox->setPalette(listPalette);
 
     m_panelMain = new QWidget(this);
@@ -80,6 +83,7 @@ TPropertiesForm::TPropertiesForm(RecordTable& table, DataFile& data, QWidget* pa
     auto addField = [&](const char* name, const QString& caption) {
         auto* label = new QLabel(caption, m_panelMain);
         label->move(fieldsLeft, y);
+        label->adjustSize();
         auto* edit = new QLineEdit(m_panelMain);
         edit->setObjectName(QString::fromLatin1(name));
         edit->move(fieldsLeft, y + 20);
@@ -172,8 +176,15 @@ TPropertiesForm::TPropertiesForm(RecordTable& table, DataFile& data, QWidget* pa
     connect(m_btnCancel, &QPushButton::clicked, this, &TPropertiesForm::BtnCancelClick);
     connect(m_btnOK, &QPushButton::clicked, this, &TPropertiesForm::BtnOKClick);
 
-    move(Store::readInteger(Keys::PropsLeft), Store::readInteger(Keys::PropsTop));
-    resize(Store::readInteger(Keys::PropsWidth), Store::readInteger(Keys::PropsHeight));
+    // Keyboard, screen readers and a larger desktop font.
+    NameControl(m_listBox, QStringLiteral("Namen"));
+    AddMnemonics(this);
+    ScaleFixedLayout(this);
+    FitCaptions(this);
+    for (TClrBtn* b : {m_btnDelete, m_btnNew, m_btnMail, m_btnCancel, m_btnOK})
+        b->resize(ScaledPixels(lowerButtonWidth), ScaledPixels(lowerButtonHeight));
+    PlaceFitted(this, QPoint(Store::readInteger(Keys::PropsLeft), Store::readInteger(Keys::PropsTop)),
+                StoredSize(Keys::PropsWidth, Keys::PropsHeight));
     m_newNameMode = false;
     m_listFilled = false;
     m_skipKind = false;
@@ -181,8 +192,10 @@ TPropertiesForm::TPropertiesForm(RecordTable& table, DataFile& data, QWidget* pa
 
 TPropertiesForm::~TPropertiesForm() {
     // FormDestroy
-    Store::writeInteger(QString::fromLatin1(Keys::PropsTop.name), pos().y());
-    Store::writeInteger(QString::fromLatin1(Keys::PropsLeft.name), pos().x());
+    if (PositionsAreOurs()) {
+        Store::writeInteger(QString::fromLatin1(Keys::PropsTop.name), pos().y());
+        Store::writeInteger(QString::fromLatin1(Keys::PropsLeft.name), pos().x());
+    }
     Store::writeInteger(QString::fromLatin1(Keys::PropsHeight.name), height());
     Store::writeInteger(QString::fromLatin1(Keys::PropsWidth.name), width());
 }
@@ -553,27 +566,31 @@ void TPropertiesForm::resizeEvent(QResizeEvent* event) {
 }
 
 void TPropertiesForm::FormResize() {
+    // The design's pixels, larger where the desktop's font is.
+    const int leftWidth = ScaledPixels(panelLeftWidth), left = ScaledPixels(fieldsLeft);
+    const int sideWidth = ScaledPixels(sideButtonWidth), fieldHeight = ScaledPixels(26);
+    const int buttonWidth = ScaledPixels(lowerButtonWidth);
     const int clientWidth = width();
     const int clientHeight = height();
-    m_panelLeft->setGeometry(0, 0, panelLeftWidth, std::max(clientHeight - 70, 0));
-    m_listBox->setGeometry(8, 8, panelLeftWidth - 16, std::max(m_panelLeft->height() - 16, 0));
+    m_panelLeft->setGeometry(0, 0, leftWidth, std::max(clientHeight - ScaledPixels(70), 0));
+    m_listBox->setGeometry(8, 8, leftWidth - 16, std::max(m_panelLeft->height() - 16, 0));
     m_panelMain->setGeometry(m_panelLeft->width(), 0, std::max(clientWidth - m_panelLeft->width(), 0),
                              m_panelLeft->height());
 
-    const int fieldWidth = std::max(m_panelMain->width() - fieldsLeft - 12, 120);
-    const int narrowWidth = std::max(fieldWidth - sideButtonWidth - 8, 80);
+    const int fieldWidth = std::max(m_panelMain->width() - left - 12, 120);
+    const int narrowWidth = std::max(fieldWidth - sideWidth - 8, 80);
     for (QLineEdit* edit : {m_editNaam, m_editDatum, m_editFoto, m_editMail, m_editTelefoon, m_editStraat,
                             m_editPostcode, m_editLand})
-        edit->resize(edit == m_editDatum || edit == m_editFoto ? narrowWidth : fieldWidth, 26);
-    m_btnKalender->setGeometry(fieldsLeft + narrowWidth + 8, m_editDatum->y(), sideButtonWidth, 26);
-    m_btnFoto->setGeometry(fieldsLeft + narrowWidth + 8, m_editFoto->y(), sideButtonWidth, 26);
+        edit->resize(edit == m_editDatum || edit == m_editFoto ? narrowWidth : fieldWidth, fieldHeight);
+    m_btnKalender->setGeometry(left + narrowWidth + 8, m_editDatum->y(), sideWidth, fieldHeight);
+    m_btnFoto->setGeometry(left + narrowWidth + 8, m_editFoto->y(), sideWidth, fieldHeight);
 
     const int top = m_panelMain->y() + m_panelMain->height() + 20;
-    const int gap = (clientWidth - 5 * lowerButtonWidth) / 6;
-    int left = gap;
+    const int gap = (clientWidth - 5 * buttonWidth) / 6;
+    int x = gap;
     for (TClrBtn* b : {m_btnDelete, m_btnNew, m_btnMail, m_btnCancel, m_btnOK}) {
-        b->move(left, top);
-        left += lowerButtonWidth + gap;
+        b->move(x, top);
+        x += buttonWidth + gap;
     }
 }
 

@@ -8,6 +8,7 @@
 #include "exchange/Secrets.h"
 #include "kit/Clock.h"
 #include "kit/ClrBtn.h"
+#include "kit/Icons.h"
 #include "kit/Log.h"
 #include "kit/Support.h"
 #include "records/DataFile.h"
@@ -30,9 +31,9 @@ const QString exportTitle = QStringLiteral("Exporteer agenda");
 TExchangeButtons::TExchangeButtons(RecordModel& model, DataFile& data, QWidget* panel, int left)
     : QObject(panel), m_model(model), m_data(data), m_window(panel->window()), m_client(new DavClient(this)) {
     m_import = MakeToolButton(panel, "SpeedImport", QStringLiteral("Importeer contacten..."),
-                              "x-office-address-book", QStyle::SP_DialogOpenButton);
+                              ThemeIcon("x-office-address-book", AddressBookIcon()));
     m_export = MakeToolButton(panel, "SpeedExport", QStringLiteral("Exporteer agenda..."),
-                              "x-office-calendar", QStyle::SP_DialogSaveButton);
+                              ThemeIcon("x-office-calendar", CalendarIcon()));
     m_import->setGeometry(left, 4, 33, 33);
     m_export->setGeometry(left + 36, 4, 33, 33);
     connect(m_import, &QToolButton::clicked, this, &TExchangeButtons::ImportContactsClick);

@@ -2,6 +2,7 @@
 
 #include "Ui.h"
 #include "kit/ClrBtn.h"
+#include "kit/Desktop.h"
 #include "kit/Mail.h"
 #include "kit/Maker.h"
 #include "maintenance/Version.h"
@@ -89,6 +90,7 @@ TAboutForm::TAboutForm(QWidget* mainWindow)
     connect(m_btnOK, &TClrBtn::clicked, this, &TAboutForm::BtnOKClick);
 
     setWindowTitle(mainCaption() + QStringLiteral(" - Informatie"));
+    ScaleFixedLayout(this);
 }
 
 QString TAboutForm::mainCaption() const {

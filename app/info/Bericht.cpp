@@ -4,6 +4,7 @@
 #include "kit/Log.h"
 #include "kit/MessForm.h"
 #include "kit/Rtf.h"
+#include "kit/Shades.h"
 #include "kit/Support.h"
 #include "maintenance/Version.h"
 
@@ -163,9 +164,7 @@ void TBerichtForm::FormShow(const QRect& mainWindow) {
     LogScope log("BerichtForm", "FormShow");
     m_firstShowDone = true;
     SetKitBackground(this, KitColor::Window);
-    QPalette richPalette = m_richEdit->palette();
-    richPalette.setColor(QPalette::Base, ColorFromBgr(KitColor::Window));
-    m_richEdit->setPalette(richPalette);
+    SetKitBase(m_richEdit, ColorFromBgr(KitColor::Window));
     m_btnOK->useKitColors();
 
     LoadNews();

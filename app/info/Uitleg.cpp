@@ -1,6 +1,7 @@
 #include "info/Uitleg.h"
 
 #include "kit/ClrBtn.h"
+#include "kit/Shades.h"
 
 #include <QFontMetrics>
 #include <QGuiApplication>
@@ -70,7 +71,7 @@ TFormUitleg::TFormUitleg(QWidget* mainWindow) : QDialog(mainWindow, Qt::Window) 
     m_richEdit->setLineWrapMode(QTextEdit::NoWrap);
     QPalette palette = m_richEdit->palette();
     for (const auto group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled}) {
-        palette.setColor(group, QPalette::Base, ColorFromBgr(KitColor::Window));
+        palette.setColor(group, QPalette::Base, Shade(ColorFromBgr(KitColor::Window)));
         palette.setColor(group, QPalette::Text, palette.color(QPalette::Active, QPalette::WindowText));
     }
     m_richEdit->setPalette(palette);

@@ -4,7 +4,9 @@
 #include "kit/Boom.h"
 #include "kit/BrowsePaths.h"
 #include "kit/ClrBtn.h"
+#include "kit/Desktop.h"
 #include "kit/Log.h"
+#include "kit/Shades.h"
 #include "kit/Store.h"
 
 #include <QComboBox>
@@ -85,6 +87,7 @@ TBrowseForm::TBrowseForm(QWidget* parent) : QDialog(parent) {
     m_speedNew->setToolTip(QStringLiteral("Nieuwe Map"));
     m_speedNew->setAutoRaise(true);
     m_speedNew->resize(25, 25);
+    MakeKeyboardButton(m_speedNew, {});
     m_boom = new TBoom(m_panelBoom);
     m_panelBoom->installEventFilter(this);
 
@@ -102,7 +105,8 @@ TBrowseForm::TBrowseForm(QWidget* parent) : QDialog(parent) {
     m_panelDirectory->setObjectName(QStringLiteral("PanelDirectory"));
     m_panelDirectory->setAutoFillBackground(true);
     QPalette pal = m_panelDirectory->palette();
-    pal.setColor(QPalette::Window, QColor(255, 255, 160));
+    pal.setColor(QPalette::Window, Shade(QColor(255, 255, 160)));
+    MakeTextReadable(pal, pal.color(QPalette::Window));
     m_panelDirectory->setPalette(pal);
     m_panelDirectory->setFrameShape(QFrame::Panel);
     m_panelDirectory->setFrameShadow(QFrame::Sunken);
@@ -119,6 +123,7 @@ TBrowseForm::TBrowseForm(QWidget* parent) : QDialog(parent) {
         b->resize(110, 30);
     }
     m_btnOk->setDefault(true);
+    FitCaptions(m_panelBottom);
 
     connect(m_driveComboBox, &QComboBox::activated, this, &TBrowseForm::DriveComboBoxChange);
     connect(m_speedNew, &QToolButton::clicked, this, &TBrowseForm::SpeedNewClick);
@@ -172,16 +177,17 @@ void TBrowseForm::readGeometry() {
     const ModeKeys keys = keysFor(FileMode);
     const int top = std::max(0, Store::readInteger(keys.top));
     const int left = std::max(0, Store::readInteger(keys.left));
-    resize(Store::readInteger(keys.width), Store::readInteger(keys.height));
-    move(left, top);
+    PlaceFitted(this, QPoint(left, top), StoredSize(keys.width, keys.height));
     if (FileMode)
         SplitterPos = SplitterPosition(Store::readInteger(Keys::BrowseSplitter));
 }
 
 void TBrowseForm::writeGeometry() {
     const ModeKeys keys = keysFor(FileMode);
-    Store::writeInteger(keys.top.name, y());
-    Store::writeInteger(keys.left.name, x());
+    if (PositionsAreOurs()) {
+        Store::writeInteger(keys.top.name, y());
+        Store::writeInteger(keys.left.name, x());
+    }
     Store::writeInteger(keys.width.name, width());
     Store::writeInteger(keys.height.name, height());
     if (FileMode) {

@@ -1,5 +1,8 @@
 #include "ClrBtn.h"
 
+#include "kit/Desktop.h"
+#include "kit/Shades.h"
+
 #include <QEnterEvent>
 #include <QFontMetrics>
 #include <QPainter>
@@ -43,7 +46,7 @@ QColor ResolveColor(quint32 value, const QPalette& palette) {
 QFont KitFont(const QString& family, int pixels) {
     QFont font(family);
     font.setStyleHint(QFont::SansSerif);
-    font.setPixelSize(pixels);
+    font.setPixelSize(ScaledPixels(pixels));
     return font;
 }
 
@@ -53,7 +56,9 @@ int PointsOfPixels(int pixels) {
 
 void SetKitBackground(QWidget* widget, quint32 bgr) {
     QPalette palette = widget->palette();
-    palette.setColor(QPalette::Window, ColorFromBgr(bgr));
+    const QColor background = Shade(ColorFromBgr(bgr));
+    palette.setColor(QPalette::Window, background);
+    MakeTextReadable(palette, background);
     widget->setPalette(palette);
     widget->setAutoFillBackground(true);
 }
@@ -130,7 +135,9 @@ void TClrBtn::paintEvent(QPaintEvent*) {
 
     // The default (or focused) button carries a dark outline.
     if (isDefault() || hasFocus()) {
-        painter.setPen(ResolveColor(SysColor::WindowFrame, pal));
+        // The frame colour is black, which a dark palette's panels would swallow.
+        painter.setPen(DesktopIsDark() ? pal.color(QPalette::WindowText)
+                                       : ResolveColor(SysColor::WindowFrame, pal));
         painter.setBrush(Qt::NoBrush);
         painter.drawRect(face.adjusted(0, 0, -1, -1));
         face.adjust(1, 1, -1, -1);
@@ -147,11 +154,15 @@ void TClrBtn::paintEvent(QPaintEvent*) {
         face.adjust(2, 2, -2, -2);
     }
 
-    painter.fillRect(face, ResolveColor(m_backColor, pal));
+    // A design colour follows the desktop's palette; a system colour is the palette's already.
+    const QColor faceColor =
+        m_backColor & SysColor::Flag ? ResolveColor(m_backColor, pal) : Shade(ColorFromBgr(m_backColor));
+    painter.fillRect(face, faceColor);
 
     painter.setBackgroundMode(Qt::TransparentMode);
     if (!disabled) {
-        painter.setPen(ResolveColor(m_foreColor, pal));
+        const QColor caption = ResolveColor(m_foreColor, pal);
+        painter.setPen(DesktopIsDark() ? ReadableOn(caption, faceColor) : caption);
         painter.drawText(face, Qt::AlignCenter | Qt::TextSingleLine | Qt::TextShowMnemonic, text());
     } else {
         // The platform's disabled caption, measured from the button's own origin.
@@ -166,7 +177,9 @@ void TClrBtn::paintEvent(QPaintEvent*) {
                               text(), QPalette::ButtonText);
     }
 
-    if (isDefault() && hasFocus()) {
+    // Focus moves the default role to the focused button on the desktop this
+    // button comes from, so every focused button shows the focus rectangle.
+    if (hasFocus()) {
         QStyleOptionFocusRect option;
         option.initFrom(this);
         option.rect = rect().adjusted(4, 4, -4, -4);
@@ -177,10 +190,15 @@ void TClrBtn::paintEvent(QPaintEvent*) {
 
 QToolButton* MakeToolButton(QWidget* parent, const char* name, const QString& hint, const char* theme,
                             QStyle::StandardPixmap fallback) {
+    return MakeToolButton(parent, name, hint,
+                          QIcon::fromTheme(QLatin1String(theme), parent->style()->standardIcon(fallback)));
+}
+
+QToolButton* MakeToolButton(QWidget* parent, const char* name, const QString& hint, const QIcon& icon) {
     auto* button = new QToolButton(parent);
     button->setObjectName(QLatin1String(name));
     button->setToolTip(hint);
-    button->setIcon(QIcon::fromTheme(QLatin1String(theme), parent->style()->standardIcon(fallback)));
+    button->setIcon(icon);
     button->setIconSize(QSize(24, 24));
     button->setAutoRaise(true);
     return button;

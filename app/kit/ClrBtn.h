@@ -36,12 +36,14 @@ inline constexpr quint32 ButtonHover = 0xFFFF00; // cyan
 QColor ColorFromBgr(quint32 bgr);
 QColor ResolveColor(quint32 value, const QPalette& palette);
 
-// A font by family and pixel height; a missing family falls back to a sans serif.
+// A font by family and pixel height; a missing family falls back to a sans
+// serif.  A desktop font larger than the design's scales the height with it.
 QFont KitFont(const QString& family, int pixels);
 // The size in points of a font given in pixels (at 96 dots per inch), rounded
 // as the window definitions round it: 14 pixels are 11 points, 16 are 12.
 int PointsOfPixels(int pixels);
-// Paints `widget`'s background in `bgr`.
+// Paints `widget`'s background in `bgr`, or in its dark variant under a dark
+// palette, with the texts on it made readable there.
 void SetKitBackground(QWidget* widget, quint32 bgr);
 
 // The program's push button.  It paints its own face so that the face colour,
@@ -85,3 +87,5 @@ private:
 // icon, the desktop theme's icon `theme` where there is one, else the style's.
 QToolButton* MakeToolButton(QWidget* parent, const char* name, const QString& hint, const char* theme,
                             QStyle::StandardPixmap fallback);
+// The same with the icon given.
+QToolButton* MakeToolButton(QWidget* parent, const char* name, const QString& hint, const QIcon& icon);

@@ -1,5 +1,8 @@
 #include "Help.h"
 
+#include "kit/ClrBtn.h"
+#include "kit/Desktop.h"
+#include "kit/Shades.h"
 #include "kit/Support.h"
 
 #include <QApplication>
@@ -7,6 +10,7 @@
 #include <QHBoxLayout>
 #include <QMessageBox>
 #include <QPointer>
+#include <QShortcut>
 #include <QStyle>
 #include <QTextBrowser>
 #include <QToolButton>
@@ -154,11 +158,34 @@ void CloseHelp() {
 // ---------------------------------------------------------------------------
 // The help window
 
+namespace {
+// The pages are written for the design's pale-yellow page; under a dark
+// palette their colours take their dark variants.
+class HelpBrowser : public QTextBrowser {
+public:
+    using QTextBrowser::QTextBrowser;
+
+    QVariant loadResource(int type, const QUrl& name) override {
+        QVariant resource = QTextBrowser::loadResource(type, name);
+        if (!DesktopIsDark() ||
+            (type != QTextDocument::HtmlResource && type != QTextDocument::StyleSheetResource))
+            return resource;
+        const QString text = resource.typeId() == QMetaType::QByteArray
+                                 ? QString::fromUtf8(resource.toByteArray())
+                                 : resource.toString();
+        return ShadeColoursIn(text);
+    }
+};
+} // namespace
+
 THelpForm::THelpForm(QWidget* parent) : QWidget(parent, Qt::Window) {
     setObjectName(QStringLiteral("HelpForm"));
     setWindowTitle(QStringLiteral("Brolt - Help"));
-    setStyleSheet(QStringLiteral("THelpForm { background-color: rgb(255,255,227); }"));
-    setAttribute(Qt::WA_StyledBackground);
+    SetKitBackground(this, KitColor::Window);
+    GiveWindowRole(this);
+    // Escape closes help, as it closes the program's dialogs.
+    auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+    connect(escape, &QShortcut::activated, this, &QWidget::close);
 
     auto makeButton = [this](const char* name, const QString& text, QStyle::StandardPixmap icon) {
         auto* button = new QToolButton(this);
@@ -175,7 +202,15 @@ THelpForm::THelpForm(QWidget* parent) : QWidget(parent, Qt::Window) {
     m_btnVorige->setEnabled(false);
     m_btnVolgende->setEnabled(false);
 
-    m_browser = new QTextBrowser(this);
+    m_browser = new HelpBrowser(this);
+    // Links take the application palette's colour, which a dark palette makes
+    // too dark for the pages' background.
+    if (DesktopIsDark())
+        m_browser->document()->setDefaultStyleSheet(
+            QStringLiteral("a { color: %1; }")
+                .arg(
+                    ReadableOn(QGuiApplication::palette().color(QPalette::Link), Shade(QColor(255, 255, 227)))
+                        .name()));
     m_browser->setObjectName(QStringLiteral("HelpBrowser"));
     // Links to web sites go to the desktop's browser; our own pages stay here.
     m_browser->setOpenExternalLinks(true);

@@ -2,6 +2,7 @@
 
 #include "kit/ClrBtn.h"
 #include "kit/Log.h"
+#include "kit/Shades.h"
 
 #include <QAbstractTextDocumentLayout>
 #include <QApplication>
@@ -59,9 +60,7 @@ TMessageForm::TMessageForm(QWidget* parent) : QWidget(parent, Qt::Tool | Qt::Fra
     m_memo->setLineWrapMode(QTextEdit::WidgetWidth);
     m_memo->setAcceptRichText(false);
     m_memo->setTabChangesFocus(true);
-    QPalette memoPalette = m_memo->palette();
-    memoPalette.setColor(QPalette::Base, ColorFromBgr(KitColor::Note));
-    m_memo->setPalette(memoPalette);
+    SetKitBase(m_memo, ColorFromBgr(KitColor::Note));
 
     m_timer = new QTimer(this);
     m_timer->setObjectName(QStringLiteral("Timer"));

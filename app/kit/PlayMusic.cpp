@@ -2,6 +2,7 @@
 
 #include "Ui.h"
 #include "kit/ClrBtn.h"
+#include "kit/Desktop.h"
 #include "kit/Support.h"
 
 #include <QApplication>
@@ -76,6 +77,7 @@ TFormMusic::TFormMusic(QWidget* parent) : QWidget(parent, Qt::Window) {
         button->setIcon(style()->standardIcon(icon));
         button->setToolTip(tip);
         button->setAutoRaise(true);
+        MakeKeyboardButton(button, {});
         return button;
     };
     m_btnPlay = makeButton("BtnPlay", QStyle::SP_MediaPlay, QStringLiteral("Speel"));

@@ -1,8 +1,10 @@
 #include "YesNo.h"
 
 #include "kit/ClrBtn.h"
+#include "kit/Desktop.h"
 #include "kit/Log.h"
 #include "kit/MessForm.h"
+#include "kit/Shades.h"
 
 #include <QFrame>
 #include <QRegularExpression>
@@ -48,9 +50,7 @@ TYesNoDlg::TYesNoDlg(QWidget* parent)
     m_memo->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     m_memo->setFocusPolicy(Qt::NoFocus);
     m_memo->setTextInteractionFlags(Qt::NoTextInteraction);
-    QPalette memoPalette = m_memo->palette();
-    memoPalette.setColor(QPalette::Base, ColorFromBgr(KitColor::Window));
-    m_memo->setPalette(memoPalette);
+    SetKitBase(m_memo, ColorFromBgr(KitColor::Window));
     m_memo->move(8, 8);
 
     const QFont buttonFont = KitFont(QStringLiteral("Verdana"), buttonFontPixels);
@@ -85,6 +85,12 @@ bool TYesNoDlg::AskYesNo(const QRect& caller, bool& cancel, bool defaultAnswer, 
     // A message to acknowledge has its one button alone, in the middle.
     const bool oneButton = noCaption.isEmpty();
     m_btnNo->setVisible(!oneButton);
+    // A larger desktop font needs wider buttons than the design's.
+    const QFontMetrics buttonMetrics(m_btnYes->font());
+    for (const auto& [button, width] : {std::pair{m_btnYes, 111}, {m_btnNo, 110}, {m_btnCancel, 111}})
+        button->setFixedSize(
+            std::max(width, buttonMetrics.horizontalAdvance(QString(button->text()).remove(u'&')) + 16),
+            std::max(30, buttonMetrics.height() + 8));
 
     const QStringList lines = linesOf(message);
     const int textWidth = QFontMetrics(font()).horizontalAdvance(lines.join(QString()));
@@ -139,7 +145,7 @@ void TYesNoDlg::showEvent(QShowEvent* event) {
 void TYesNoDlg::FormPaint() {
     LogScope log("YesNoDlg", "FormPaint");
     m_firstPaintDone = true;
-    const int lineHeight = qRound(PointsOfPixels(windowFontPixels) * 1.6);
+    const int lineHeight = qRound(PointsOfPixels(ScaledPixels(windowFontPixels)) * 1.6);
     const int lines = CountDisplayedLines(m_memo->document(), m_memo->width());
     m_memo->setFixedHeight((lines + 1) * lineHeight);
     m_panel->setFixedHeight(m_memo->height() + 15);

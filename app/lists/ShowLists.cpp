@@ -5,6 +5,7 @@
 #include "editing/Sorting.h"
 #include "kit/Clock.h"
 #include "kit/ClrBtn.h"
+#include "kit/Desktop.h"
 #include "kit/Help.h"
 #include "kit/Log.h"
 #include "kit/Store.h"
@@ -13,6 +14,7 @@
 #include "settings/Working.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QFontMetrics>
 #include <QLocale>
 #include <QPrintDialog>
@@ -158,14 +160,23 @@ TShowListsForm::TShowListsForm(RecordTable& table, DataFile& data, QWidget* pare
     connect(m_closeBtn, &QPushButton::clicked, this, &QDialog::reject);
 
     // FormCreate.
-    resize(Store::readInteger(Keys::ListsWidth), Store::readInteger(Keys::ListsHeight));
+    ResizeFitted(this, QSize(Store::readInteger(Keys::ListsWidth), Store::readInteger(Keys::ListsHeight)));
     setWindowTitle(QStringLiteral("Brolt - Toon/Mail/Print Lijsten"));
     m_richEdit->setGeometry(editLeft, editTop, editWidth, qMax(0, height() - 100));
     resize(editLeft + editWidth + 37, height());
-    int left = (width() - 4 * buttonWidth - 40) / 2 + 12;
+    AddMnemonics(this);
+    // The design's width, or what the widest caption needs at a larger desktop font.
+    FitCaptions(m_panel1);
+    int width = buttonWidth;
+    for (TClrBtn* button : {m_printBtn, m_wordBtn, m_mailBtn, m_closeBtn})
+        width = std::max(width, button->width());
+    if (width > buttonWidth)
+        resize(std::max(this->width(), 4 * width + 64), height());
+    int left = (this->width() - 4 * width - 40) / 2 + 12;
     for (TClrBtn* button : {m_printBtn, m_wordBtn, m_mailBtn, m_closeBtn}) {
-        button->move(left, (40 - buttonHeight) / 2);
-        left += buttonWidth + 10;
+        button->resize(width, button->height());
+        button->move(left, (40 - button->height()) / 2);
+        left += width + 10;
     }
 }
 
@@ -198,7 +209,7 @@ void TShowListsForm::FormPaint() {
         const QRect screen = screenRect();
         if (top + height() > screen.height())
             top = screen.height() - height() - 35;
-        move(left, qMax(0, top));
+        PlaceFitted(this, QPoint(left, qMax(0, top)), size());
     }
     m_richEdit->setGeometry(editLeft, editTop, editWidth, qMax(0, height() - 100));
     // The margins of 2.5 cm are set on the printer when printing, on a PDF
@@ -318,10 +329,18 @@ void TShowListsForm::WordBtnClick() {
         const QString program = findProgram(QString::fromLatin1(candidate.name) + ExecutableSuffix());
         if (program.isEmpty())
             continue;
-        startProgram(program, candidate.arguments + QStringList{path});
+        if (startProgram(program, candidate.arguments + QStringList{path}))
+            return;
+        // A button that opens nothing visible says so.
+        Ui::instance().showTimedMessage(5000,
+                                        QStringLiteral("De tekstverwerker kan niet worden gestart: ") +
+                                            QFileInfo(program).fileName(),
+                                        QStringLiteral("De lijst staat in ") + path, frameGeometry());
         return;
     }
-    // No word processor: nothing happens.
+    Ui::instance().showTimedMessage(
+        5000, QStringLiteral("Er is geen tekstverwerker gevonden (LibreOffice Writer of AbiWord)."),
+        QStringLiteral("De lijst staat in ") + path, frameGeometry());
 }
 
 void TShowListsForm::MailBtnClick() {

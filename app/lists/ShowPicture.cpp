@@ -1,6 +1,7 @@
 #include "lists/ShowPicture.h"
 
 #include "Ui.h"
+#include "kit/Desktop.h"
 #include "kit/Log.h"
 #include "lists/Resize.h"
 
@@ -11,6 +12,8 @@
 
 TPictureImage::TPictureImage(QWidget* parent) : QWidget(parent) {
     setObjectName(QStringLiteral("Image"));
+    // A screen reader says what it is, a picture; its file tells whose.
+    setAccessibleName(QStringLiteral("Foto"));
 }
 
 QSize TPictureImage::readPictureSize(const QString& file) {
@@ -135,7 +138,10 @@ bool ShowPictureProps(TPictureImage* image, const QString& dataFolder, const QSt
         ok = finishLoading(image, loading, FitPropsPicture(loading.size).size());
     else
         reportFailure(image, loading.file);
-    const QRect fit = FitPropsPicture(image->pictureSize());
+    // The box keeps its size; it moves down with the labels above it when the
+    // desktop font is larger than the design's.
+    const QRect fit =
+        FitPropsPicture(image->pictureSize()).translated(ScaledPixels(4) - 4, ScaledPixels(65) - 65);
     if (fit.isEmpty())
         image->setGeometry(image->x(), image->y(), 170, 170);
     else

@@ -1,6 +1,7 @@
 #include "maintenance/BackupForm.h"
 
 #include "kit/ClrBtn.h"
+#include "kit/Desktop.h"
 
 #include <QLabel>
 #include <QScreen>
@@ -53,6 +54,7 @@ TBackupForm::TBackupForm(DataFile& data, const QString& objectName, const QStrin
     m_btnCancel->setGeometry(260, 120, 100, 30);
     for (TClrBtn* button : {m_btnOK, m_btnCancel})
         button->useKitColors();
+    ScaleFixedLayout(this);
 }
 
 QRect TBackupForm::callerRect() const {

@@ -2,6 +2,7 @@
 
 #include "Ui.h"
 #include "kit/ClrBtn.h"
+#include "kit/Desktop.h"
 #include "kit/Help.h"
 #include "kit/Log.h"
 #include "kit/PlayMusic.h"
@@ -192,17 +193,49 @@ TOptionsForm::TOptionsForm(RecordTable& table, DataFile& data, QWidget* parent)
     SetHelpContext(m_updatesCheck, 32150);
     SetHelpContext(m_boxLog, 314);
 
+    describeForKeyboardAndReaders();
     ReadOptions();
     PasToe();
     FormResize();
+}
+
+void TOptionsForm::describeForKeyboardAndReaders() {
+    // Tab follows the layout: the path, the left column top to bottom, the right column, OK, Annuleren.
+    QList<QWidget*> order = {m_pathEdit, m_checkCopy, m_btnBrowse, m_btnDefault};
+    for (const QButtonGroup* group : {m_datumGroup, m_sorteerGroup})
+        for (QAbstractButton* radio : group->buttons())
+            order << radio;
+    order << QList<QWidget*>{
+        m_timerAan,     m_duurEdit,     m_achterafEdit,    m_voorafEdit,     m_mailEdit, m_geluidCheckBox,
+        m_radioSysteem, m_radioMelodie, m_btnMelodie,      m_updatesCheck,   m_btnCheck, m_checkOpstart,
+        m_logCheck,     m_btnLog,       m_checkUitgebreid, m_checkMeldingen, m_btnOK,    m_btnCancel};
+    for (qsizetype i = 1; i < order.size(); ++i)
+        setTabOrder(order[i - 1], order[i]);
+    // Fields are named after their own label, not after the box around them.
+    const std::pair<QLineEdit*, const char*> labelled[] = {{m_pathEdit, "PathLabel"},
+                                                           {m_duurEdit, "DuurLabel"},
+                                                           {m_achterafEdit, "AchterafLabel"},
+                                                           {m_voorafEdit, "VoorafLabel"}};
+    for (const auto& [field, name] : labelled) {
+        auto* label = findChild<QLabel*>(QLatin1String(name));
+        label->setBuddy(field);
+        NameControl(field, label->text());
+    }
+    NameControl(m_mailEdit, QStringLiteral("e-mailadres"));
+    AddMnemonics(this);
+    ScaleFixedLayout(this);
+    FitCaptions(this);
+    LastInputWasKeyboard(); // starts watching
 }
 
 TOptionsForm::~TOptionsForm() {
     // FormDestroy: the window's place for the next run.
     const int top = y() < 0 ? 100 : y();
     const int left = x() < 0 ? 100 : x();
-    Store::writeInteger(Keys::OptionsTop.name, top);
-    Store::writeInteger(Keys::OptionsLeft.name, left);
+    if (PositionsAreOurs()) {
+        Store::writeInteger(Keys::OptionsTop.name, top);
+        Store::writeInteger(Keys::OptionsLeft.name, left);
+    }
 }
 
 // ------------------------------------------------------------------ load, apply, store
@@ -247,7 +280,8 @@ void TOptionsForm::ReadOptions() {
     // with "Annuleren" cannot switch the date format away from the records'.
     setItemIndex(m_datumGroup, w.dateNotation);
     setItemIndex(m_sorteerGroup, w.sortOrder);
-    move(Store::readInteger(Keys::OptionsLeft), Store::readInteger(Keys::OptionsTop));
+    PlaceFitted(this, QPoint(Store::readInteger(Keys::OptionsLeft), Store::readInteger(Keys::OptionsTop)),
+                size());
 
     // Setting the boxes counts as clicking them.
     TimerAanClick();
@@ -472,7 +506,8 @@ void TOptionsForm::note(const QString& first, const QString& second) {
 }
 
 void TOptionsForm::focusOK() {
-    if (isVisible())
+    // Someone at the keyboard goes on to the next control, not to OK.
+    if (isVisible() && !LastInputWasKeyboard())
         m_btnOK->setFocus();
 }
 
@@ -603,8 +638,8 @@ void TOptionsForm::VoorafEditExit() {
 }
 
 void TOptionsForm::RadioClick() {
-    if (m_shown && isVisible())
-        m_btnOK->setFocus();
+    if (m_shown)
+        focusOK();
 }
 
 void TOptionsForm::CheckButtonClick() {

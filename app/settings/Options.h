@@ -109,6 +109,7 @@ private:
     void rangeCheck(QLineEdit* edit, int low, int high, const QString& unit, int* working);
     void note(const QString& first, const QString& second);
     void focusOK();
+    void describeForKeyboardAndReaders();
     static int itemIndex(const QButtonGroup* group);
     static void setItemIndex(QButtonGroup* group, int index);
 

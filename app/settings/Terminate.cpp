@@ -75,9 +75,33 @@ QString DesktopExecArgument(const QString& program) {
         quoted += c;
     }
     quoted.replace(u'\\', QStringLiteral("\\\\"));
+    // A line break would end the line: control characters take their string escapes.
+    quoted.replace(u'\n', QStringLiteral("\\n"))
+        .replace(u'\t', QStringLiteral("\\t"))
+        .replace(u'\r', QStringLiteral("\\r"));
     quoted.replace(u'%', QStringLiteral("%%"));
     return u'"' + quoted + u'"';
 }
+
+namespace {
+// A string value of a desktop entry: backslashes and control characters escaped.
+QString escapeValue(const QString& value) {
+    QString out;
+    for (const QChar c : value) {
+        if (c == u'\\')
+            out += QStringLiteral("\\\\");
+        else if (c == u'\n')
+            out += QStringLiteral("\\n");
+        else if (c == u'\t')
+            out += QStringLiteral("\\t");
+        else if (c == u'\r')
+            out += QStringLiteral("\\r");
+        else
+            out += c;
+    }
+    return out;
+}
+} // namespace
 
 QByteArray AutostartEntryText(const QString& program, bool hidden) {
     QString text;
@@ -85,6 +109,9 @@ QByteArray AutostartEntryText(const QString& program, bool hidden) {
     text += QStringLiteral("Type=Application\n");
     text += QStringLiteral("Name=Brolt_Sched\n");
     text += QStringLiteral("Comment=Start Brolt elke ochtend\n");
+    // A desktop starts nothing when this file is gone: a removed program
+    // leaves no failing start at every login behind.
+    text += QStringLiteral("TryExec=") + escapeValue(program) + u'\n';
     text += QStringLiteral("Exec=") + DesktopExecArgument(program) + u'\n';
     text += QStringLiteral("Terminal=false\n");
     text += QStringLiteral("NoDisplay=true\n");
@@ -179,6 +206,8 @@ AutostartEntry ReadAutostartEntry(const QString& path) {
             entry.active = false;
         else if (key == QLatin1String("Exec"))
             entry.program = firstExecWord(value);
+        else if (key == QLatin1String("TryExec"))
+            entry.tryExec = value;
     }
     return entry;
 }

@@ -23,6 +23,7 @@ struct AutostartEntry {
     bool exists = false;
     bool active = false; // neither Hidden=true nor switched off for GNOME
     QString program;     // the first word of Exec, unquoted
+    QString tryExec;     // the file whose absence makes the desktop skip the entry
 };
 AutostartEntry ReadAutostartEntry(const QString& path);
 // The entries of the same name in $XDG_CONFIG_DIRS (/etc/xdg when unset),

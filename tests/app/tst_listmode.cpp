@@ -15,8 +15,11 @@ private Q_SLOTS:
     void readsFromAPipe();
     void commandLine_data();
     void commandLine();
+    void helpAndVersion_data();
+    void helpAndVersion();
 
 private:
+    static void startBrolt(QProcess& p, const QStringList& arguments, bool display);
     QString run(const QStringList& arguments, int* exitCode, QString* errors = nullptr);
     TempHome* m_home = nullptr;
 };
@@ -102,6 +105,17 @@ void TestListMode::firstRunProvisionsTheSample() {
     QVERIFY(why.startsWith("Ongeldige datum bij --date."));
 }
 
+// Starts Brolt with a display (the offscreen one) or on a text console.
+void TestListMode::startBrolt(QProcess& p, const QStringList& arguments, bool display) {
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
+        env.remove(name);
+    if (display)
+        env.insert("QT_QPA_PLATFORM", "offscreen");
+    p.setProcessEnvironment(env);
+    p.start(QString(BROLT_PROGRAM_DIR) + "/Brolt", arguments);
+}
+
 void TestListMode::commandLine_data() {
     QTest::addColumn<QStringList>("arguments");
     QTest::addColumn<bool>("display");
@@ -134,14 +148,8 @@ void TestListMode::commandLine() {
     const QString path = m_home->path() + "/opdracht.dat";
     WriteFileForTest(path, "1960-05-12;Anna;Geboorte;;;;;;;\r\n");
     arguments.replaceInStrings("FILE", path);
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
-        env.remove(name);
-    if (display)
-        env.insert("QT_QPA_PLATFORM", "offscreen");
     QProcess p;
-    p.setProcessEnvironment(env);
-    p.start(QString(BROLT_PROGRAM_DIR) + "/Brolt", arguments);
+    startBrolt(p, arguments, display);
     QVERIFY(p.waitForFinished(30000));
     QCOMPARE(p.exitCode(), exitCode);
     const QString out =
@@ -149,6 +157,42 @@ void TestListMode::commandLine() {
     QCOMPARE(exitCode == 2 ? out.section(u'\n', 0, 0) : out, output);
     if (exitCode == 2)
         QVERIFY(out.contains("Gebruik: Brolt [a]\n"));
+}
+
+void TestListMode::helpAndVersion_data() {
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<bool>("display");
+    QTest::addColumn<QString>("firstLine");
+    QTest::addColumn<QString>("lastLine");
+    QTest::newRow("help with a display") << QStringList{"--help"} << true << "Gebruik: Brolt [a]"
+                                         << "Zie ook brolt(1).";
+    QTest::newRow("help on a text console") << QStringList{"--help"} << false << "Gebruik: Brolt [a]"
+                                            << "Zie ook brolt(1).";
+    QTest::newRow("short help") << QStringList{"-h"} << true << "Gebruik: Brolt [a]"
+                                << "Zie ook brolt(1).";
+    QTest::newRow("help before the rest") << QStringList{"--list", "--help"} << true << "Gebruik: Brolt [a]"
+                                          << "Zie ook brolt(1).";
+    QTest::newRow("version") << QStringList{"--version"} << true << "Brolt versie 2.60e"
+                             << "Brolt versie 2.60e";
+    QTest::newRow("version without a display") << QStringList{"--version"} << false << "Brolt versie 2.60e"
+                                               << "Brolt versie 2.60e";
+}
+
+void TestListMode::helpAndVersion() {
+    QFETCH(QStringList, arguments);
+    QFETCH(bool, display);
+    QFETCH(QString, firstLine);
+    QFETCH(QString, lastLine);
+    QProcess p;
+    startBrolt(p, arguments, display);
+    QVERIFY(p.waitForFinished(30000));
+    QCOMPARE(p.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(p.exitCode(), 0);
+    QCOMPARE(p.readAllStandardError(), QByteArray());
+    const QStringList lines = QString::fromUtf8(p.readAllStandardOutput()).split(u'\n');
+    QCOMPARE(lines.first(), firstLine);
+    QCOMPARE(lines.last(), QString()); // ends with a line break
+    QCOMPARE(lines.value(lines.size() - 2), lastLine);
 }
 
 QTEST_GUILESS_MAIN(TestListMode)

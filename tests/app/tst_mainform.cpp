@@ -218,9 +218,9 @@ private Q_SLOTS:
         QCOMPARE(form.pos(), QPoint(30, 20));
         QCOMPARE(form.size(), QSize(700, 500));
         QCOMPARE(form.findChild<QToolButton*>("SpeedOpen")->toolTip(),
-                 QStringLiteral("Lees een ander bestand met gegevens\nRechter muisknop voor Help"));
+                 QStringLiteral("Lees een ander bestand met gegevens (Ctrl+O)\nRechter muisknop voor Help"));
         QCOMPARE(form.findChild<QToolButton*>("SpeedEinde")->toolTip(),
-                 QStringLiteral("Verlaat Brolt\nRechter muisknop voor Help"));
+                 QStringLiteral("Verlaat Brolt (Ctrl+Q)\nRechter muisknop voor Help"));
         QVERIFY(!form.findChild<QToolButton*>("SpeedEdit")->isEnabled());
         QVERIFY(!form.findChild<QToolButton*>("SpeedSave")->isEnabled());
         QCOMPARE(form.findChild<QTimer*>("Timer")->interval(), 100);

@@ -60,6 +60,8 @@ private Q_SLOTS:
     void titleAndFocusFollowPickDate();
     void keepsItsDateBetweenShowings();
     void typedTimeAboveTheMaximumIsTheMaximum();
+    void keyboardTurnsPagesAndConfirms_data();
+    void keyboardTurnsPagesAndConfirms();
 
 private:
     std::unique_ptr<TempHome> m_home;
@@ -192,6 +194,62 @@ void TestCalendar::buttonsSetTheOutcome() {
     QCOMPARE(dlg.PickDate(true, "Brolt"), accepted);
     QCOMPARE(dlg.pickedToday(), false);
     QCOMPARE(dlg.PickedDateText(), QString("15-03-1960"));
+}
+
+// Someone at the keyboard: the page keys turn the month, with Ctrl the year,
+// the arrows move the day and Return takes it, as OK does; the buttons have
+// their Alt letters.
+void TestCalendar::keyboardTurnsPagesAndConfirms_data() {
+    QTest::addColumn<QString>("keys"); // "PgUp", "C-PgDn", "Left", "Return", "A-v", ...
+    QTest::addColumn<bool>("accepted");
+    QTest::addColumn<QString>("picked");
+    QTest::newRow("a month back, Return") << "PgUp Return" << true << "15-02-1960";
+    QTest::newRow("a month on, Enter") << "PgDn Enter" << true << "15-04-1960";
+    QTest::newRow("a year back") << "C-PgUp Return" << true << "15-03-1959";
+    QTest::newRow("two years on, a month back") << "C-PgDn C-PgDn PgUp Return" << true << "15-02-1962";
+    QTest::newRow("the day before, then Return") << "Left Return" << true << "14-03-1960";
+    QTest::newRow("31 January a month on is 29 February")
+        << "PgUp PgUp Down Down Right Right Right PgDn Return" << true << "29-02-1960";
+    QTest::newRow("turned, then Escape") << "PgDn Escape" << false << "15-04-1960";
+    QTest::newRow("Alt+O is OK") << "PgDn A-o" << true << "15-04-1960";
+    QTest::newRow("Alt+A is Annuleren") << "PgDn A-a" << false << "15-04-1960";
+}
+
+void TestCalendar::keyboardTurnsPagesAndConfirms() {
+    QFETCH(QString, keys);
+    QFETCH(bool, accepted);
+    QFETCH(QString, picked);
+    TCalendarDlg dlg;
+    dlg.SetStartDate(QDateTime(QDate(1960, 3, 15), QTime(0, 0)));
+    whenShown([&] {
+        QVERIFY(dlg.isVisible());
+        dlg.grid()->setFocus();
+        for (const QString& key : keys.split(u' ')) {
+            Qt::KeyboardModifiers modifiers;
+            QString name = key;
+            if (name.startsWith(QLatin1String("C-")))
+                modifiers = Qt::ControlModifier;
+            else if (name.startsWith(QLatin1String("A-")))
+                modifiers = Qt::AltModifier;
+            if (modifiers != Qt::NoModifier)
+                name = name.mid(2);
+            const Qt::Key code = name == QLatin1String("PgUp")     ? Qt::Key_PageUp
+                                 : name == QLatin1String("PgDn")   ? Qt::Key_PageDown
+                                 : name == QLatin1String("Left")   ? Qt::Key_Left
+                                 : name == QLatin1String("Right")  ? Qt::Key_Right
+                                 : name == QLatin1String("Down")   ? Qt::Key_Down
+                                 : name == QLatin1String("Return") ? Qt::Key_Return
+                                 : name == QLatin1String("Enter")  ? Qt::Key_Enter
+                                 : name == QLatin1String("Escape") ? Qt::Key_Escape
+                                                                   : Qt::Key(name.at(0).toUpper().unicode());
+            if (!dlg.isVisible())
+                return;
+            // Through the window, as a keyboard's keys come, so that Alt letters are seen.
+            QTest::keyClick(dlg.windowHandle(), code, modifiers);
+        }
+    });
+    QCOMPARE(dlg.PickDate(false, "Brolt"), accepted);
+    QCOMPARE(dlg.PickedDateText(), picked);
 }
 
 void TestCalendar::vandaagPicksTodayAndTheTime() {

@@ -530,17 +530,17 @@ private Q_SLOTS:
             QCOMPARE(child<QPushButton>(name)->pos(), QPoint(left, 522));
             left += width + gap;
         }
-        QCOMPARE(child<QPushButton>("BtnMail")->text(), QString("Mail"));
+        QCOMPARE(child<QPushButton>("BtnMail")->text(), QString("&Mail"));
         QCOMPARE(child<QPushButton>("BtnFoto")->toolTip(), QString("Blader door de uw foto's"));
     }
 
     void placementIsKept() {
         Store::writeInteger("PropsLeft", 150);
         Store::writeInteger("PropsTop", 120);
-        Store::writeInteger("PropsWidth", 800);
-        Store::writeInteger("PropsHeight", 600);
+        Store::writeInteger("PropsWidth", 640);
+        Store::writeInteger("PropsHeight", 460);
         m_form = std::make_unique<TPropertiesForm>(*m_table, *m_data);
-        QCOMPARE(m_form->size(), QSize(800, 600));
+        QCOMPARE(m_form->size(), QSize(640, 460));
         QCOMPARE(m_form->pos(), QPoint(150, 120));
         m_form->move(30, 40);
         m_form->resize(700, 500);

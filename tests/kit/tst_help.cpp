@@ -31,6 +31,8 @@ private Q_SLOTS:
     void widgetWithoutNumberUsesItsParents();
     void helpFromAModalWindowBelongsToIt();
     void closeHelpHidesTheWindow();
+    void keysOnTheHelpWindow_data();
+    void keysOnTheHelpWindow();
 
 private:
     // Every help number the windows use, with the page (and place) it belongs to.
@@ -261,6 +263,28 @@ void TestHelp::closeHelpHidesTheWindow() {
     QVERIFY(THelpForm::existing()->isVisible());
     CloseHelp();
     QVERIFY(!THelpForm::existing()->isVisible());
+}
+
+// Help closes with Escape, as the program's dialogs do; other keys leave it open.
+void TestHelp::keysOnTheHelpWindow_data() {
+    QTest::addColumn<int>("key");
+    QTest::addColumn<bool>("open");
+    QTest::newRow("Escape") << int(Qt::Key_Escape) << false;
+    QTest::newRow("Page Down") << int(Qt::Key_PageDown) << true;
+    QTest::newRow("a letter") << int(Qt::Key_Q) << true;
+}
+
+void TestHelp::keysOnTheHelpWindow() {
+    QFETCH(int, key);
+    QFETCH(bool, open);
+    ShowHelp(1000);
+    THelpForm* form = THelpForm::existing();
+    QVERIFY(form && form->isVisible());
+    QApplication::setActiveWindow(form);
+    QVERIFY(QTest::qWaitForWindowActive(form));
+    form->Browser()->setFocus();
+    QTest::keyClick(form->windowHandle(), Qt::Key(key));
+    QCOMPARE(form->isVisible(), open);
 }
 
 QTEST_MAIN(TestHelp)

@@ -298,22 +298,32 @@ void TestShowLists::noPrinterDisablesPrintAndLogs() {
 
 void TestShowLists::wordProcessorIsTheFirstFound_data() {
     QTest::addColumn<QStringList>("installed");
+    QTest::addColumn<bool>("starts");
     QTest::addColumn<QString>("program");
     QTest::addColumn<QStringList>("arguments");
-    QTest::newRow("Writer") << QStringList{"lowriter", "libreoffice", "abiword"} << "/usr/bin/lowriter"
-                            << QStringList{};
-    QTest::newRow("LibreOffice") << QStringList{"libreoffice", "abiword"} << "/usr/bin/libreoffice"
-                                 << QStringList{"--writer"};
-    QTest::newRow("only soffice") << QStringList{"soffice", "abiword"} << "/usr/bin/soffice"
-                                  << QStringList{"--writer"};
-    QTest::newRow("AbiWord") << QStringList{"abiword"} << "/usr/bin/abiword" << QStringList{};
-    QTest::newRow("none") << QStringList{} << QString() << QStringList{};
+    QTest::addColumn<QString>("note"); // the first line of the note; empty: none
+    QTest::newRow("Writer") << QStringList{"lowriter", "libreoffice", "abiword"} << true
+                            << "/usr/bin/lowriter" << QStringList{} << QString();
+    QTest::newRow("LibreOffice") << QStringList{"libreoffice", "abiword"} << true << "/usr/bin/libreoffice"
+                                 << QStringList{"--writer"} << QString();
+    QTest::newRow("only soffice") << QStringList{"soffice", "abiword"} << true << "/usr/bin/soffice"
+                                  << QStringList{"--writer"} << QString();
+    QTest::newRow("AbiWord") << QStringList{"abiword"} << true << "/usr/bin/abiword" << QStringList{}
+                             << QString();
+    QTest::newRow("found, does not start")
+        << QStringList{"abiword"} << false << "/usr/bin/abiword" << QStringList{}
+        << "De tekstverwerker kan niet worden gestart: abiword";
+    QTest::newRow("none") << QStringList{} << true << QString() << QStringList{}
+                          << "Er is geen tekstverwerker gevonden (LibreOffice Writer of AbiWord).";
 }
 
 void TestShowLists::wordProcessorIsTheFirstFound() {
     QFETCH(QStringList, installed);
+    QFETCH(bool, starts);
     QFETCH(QString, program);
     QFETCH(QStringList, arguments);
+    QFETCH(QString, note);
+    m_startResult = starts;
     m_form->findProgram = [&](const QString& name) {
         return installed.contains(name) ? QStringLiteral("/usr/bin/") + name : QString();
     };
@@ -325,6 +335,13 @@ void TestShowLists::wordProcessorIsTheFirstFound() {
     QVERIFY(visibleAfter);
     const QString file = m_folder + QStringLiteral("Temp/Tmp.rtf");
     QVERIFY(QFile::exists(file));
+    if (note.isEmpty()) {
+        QVERIFY(m_ui->notes.isEmpty());
+    } else {
+        QCOMPARE(m_ui->notes.size(), 1);
+        QCOMPARE(m_ui->notes[0].first, note);
+        QCOMPARE(m_ui->notes[0].second, QStringLiteral("De lijst staat in ") + file);
+    }
     if (program.isEmpty()) {
         QVERIFY(m_started.isEmpty());
         return;

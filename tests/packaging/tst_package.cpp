@@ -6,6 +6,7 @@
 #include <QFileInfo>
 #include <QImage>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QStandardPaths>
 #include <QTest>
 
@@ -56,6 +57,8 @@ private Q_SLOTS:
     void desktopEntryAndIcons();
     void metainfoValidates();
     void schedulerStartsAtEveryLogin();
+    void manualPage_data();
+    void manualPage();
     void listRunsFromTheUnpackedRoot_data();
     void listRunsFromTheUnpackedRoot();
 
@@ -106,11 +109,10 @@ void TestPackage::fileNameAndControlFields() {
 
 void TestPackage::dependsNamesEveryRuntimeLibrary_data() {
     QTest::addColumn<QString>("package");
-    for (const char* name :
-         {"libqt6core6", "libqt6gui6", "libqt6widgets6", "libqt6network6", "libqt6printsupport6",
-          "libqt6multimedia6", "libqt6dbus6", "libjpeg62-turbo", "libstdc++6", "libc6",
-          "gstreamer1.0-plugins-base", "gstreamer1.0-plugins-good", "fonts-crosextra-carlito",
-          "libqt6keychain1"})
+    for (const char* name : {"libqt6core6", "libqt6gui6", "libqt6widgets6", "libqt6network6",
+                             "libqt6printsupport6", "libqt6multimedia6", "libqt6dbus6", "libjpeg62-turbo",
+                             "libstdc++6", "libc6", "gstreamer1.0-plugins-base", "gstreamer1.0-plugins-good",
+                             "fonts-crosextra-carlito", "libqt6keychain1", "qt6-translations-l10n"})
         QTest::newRow(name) << QString::fromLatin1(name);
 }
 
@@ -183,7 +185,8 @@ void TestPackage::schedulerStartsAtEveryLogin() {
     // The same file name as a user's own entry, which therefore overrides it.
     const QString entry = m_root + QStringLiteral("/etc/xdg/autostart/Brolt_Sched.desktop");
     const QStringList lines = QString::fromUtf8(ReadFileForTest(entry)).split(u'\n');
-    for (const char* line : {"[Desktop Entry]", "Type=Application", "Exec=\"/usr/lib/brolt/Brolt_Sched\""})
+    for (const char* line : {"[Desktop Entry]", "Type=Application", "TryExec=/usr/lib/brolt/Brolt_Sched",
+                             "Exec=\"/usr/lib/brolt/Brolt_Sched\""})
         QVERIFY2(lines.contains(QLatin1String(line)), line);
     QVERIFY(!lines.contains(QStringLiteral("Hidden=true")));
     // dpkg keeps an administrator's change to it.
@@ -194,6 +197,38 @@ void TestPackage::schedulerStartsAtEveryLogin() {
         const Run valid = run(QStringLiteral("desktop-file-validate"), {entry});
         QVERIFY2(valid.exitCode == 0 && valid.out.isEmpty(), qPrintable(valid.out + valid.err));
     }
+}
+
+void TestPackage::manualPage_data() {
+    // What someone who types "man brolt" looks for.
+    QTest::addColumn<QString>("text");
+    QTest::newRow("name") << "brolt - verjaardagskalender";
+    QTest::newRow("the list") << "--list";
+    QTest::newRow("import") << "--import BRON";
+    QTest::newRow("export") << "--export-ics DOEL";
+    QTest::newRow("help") << "--help";
+    QTest::newRow("version") << "--version";
+    QTest::newRow("data file") << "~/.local/share/Brolt/Brolt.dat";
+    QTest::newRow("exit status") << "AFSLUITSTATUS";
+}
+
+void TestPackage::manualPage() {
+    QFETCH(QString, text);
+    const QString page = m_root + QStringLiteral("/usr/share/man/man1/brolt.1.gz");
+    QVERIFY2(QFileInfo::exists(page), qPrintable(page));
+    if (QStandardPaths::findExecutable(QStringLiteral("man")).isEmpty())
+        QSKIP("man is not installed");
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("MANWIDTH"), QStringLiteral("200"));
+    env.insert(QStringLiteral("MAN_KEEP_FORMATTING"), QString());
+    const Run shown = run(QStringLiteral("man"), {QStringLiteral("-l"), QStringLiteral("-Tutf8"), page}, env);
+    QCOMPARE(shown.exitCode, 0);
+    // Without the overstriking a terminal turns into bold and underline.
+    QString plain = shown.out;
+    plain.remove(QRegularExpression(QStringLiteral(".\\x08")));
+    plain.replace(QChar(0x2010), u'-').replace(QChar(0x2212), u'-');
+    plain.replace(QRegularExpression(QStringLiteral("\\s+")), QStringLiteral(" ")); // justified lines
+    QVERIFY2(plain.contains(text), qPrintable(plain.left(600)));
 }
 
 void TestPackage::metainfoValidates() {

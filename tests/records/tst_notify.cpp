@@ -314,7 +314,7 @@ void TestNotify::settingInTheOptionsWindow() {
     TOptionsForm options(table, data);
     auto* box = options.findChild<QCheckBox*>(QStringLiteral("CheckMeldingen"));
     QVERIFY(box);
-    QCOMPARE(box->text(), QStringLiteral("Meldingen op het bureaublad"));
+    QCOMPARE(box->text(), QStringLiteral("Meldingen o&p het bureaublad")); // Alt+P
     QCOMPARE(box->isChecked(), shown);
     QCOMPARE(Working().meldingenAan, shown);
 

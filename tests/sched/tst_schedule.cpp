@@ -1,9 +1,15 @@
 #include "../../sched/Schedule.h"
 
+#include <QDir>
+#include <QFile>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
 
 #include <chrono>
+
+#include <cstdio>
+#include <unistd.h>
 
 using namespace std::chrono_literals;
 
@@ -76,6 +82,13 @@ private Q_SLOTS:
     void oneStartEachMorning_data();
     void oneStartEachMorning();
     void startPassPausesBeforeStarting();
+    void ownFileFate_data();
+    void ownFileFate();
+    void carriedState_data();
+    void carriedState();
+    void checkRunsBeforeEveryPassAndStart();
+    void runningSchedulerLeavesWithItsFile_data();
+    void runningSchedulerLeavesWithItsFile();
 
 private:
     QTemporaryDir m_home;
@@ -280,6 +293,144 @@ void TestSchedule::startPassPausesBeforeStarting() {
     QCOMPARE(machine.sleeps, (QList<std::chrono::seconds>{60s, 30s, 60s}));
     QCOMPARE(machine.events, QStringList{"2024-05-06 07:00:40 start"});
     QCOMPARE(machine.now, at("2024-05-06 07:01:40"));
+}
+
+void TestSchedule::ownFileFate_data() {
+    QTest::addColumn<QString>("change");
+    QTest::addColumn<int>("fate");
+    QTest::newRow("untouched") << "none" << int(Sched::ProgramFate::Same);
+    QTest::newRow("written in place") << "write" << int(Sched::ProgramFate::Same);
+    QTest::newRow("removed") << "remove" << int(Sched::ProgramFate::Removed);
+    QTest::newRow("upgraded: a new file renamed over it") << "rename" << int(Sched::ProgramFate::Replaced);
+    QTest::newRow("removed, then installed again") << "reinstall" << int(Sched::ProgramFate::Replaced);
+}
+
+void TestSchedule::ownFileFate() {
+    QFETCH(QString, change);
+    QFETCH(int, fate);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("Brolt_Sched"));
+    auto write = [](const QString& file, const QByteArray& bytes) {
+        QFile f(file);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(bytes);
+    };
+    write(path, "old");
+    const Sched::FileIdentity started = Sched::identityOf(path);
+    QVERIFY(started.exists);
+    // Keeps the old file's inode taken, so a new file cannot get the same number.
+    QCOMPARE(::link(QFile::encodeName(path).constData(), QFile::encodeName(dir.filePath("held")).constData()),
+             0);
+    if (change == QLatin1String("write")) {
+        write(path, "patched");
+    } else if (change == QLatin1String("remove")) {
+        QVERIFY(QFile::remove(path));
+    } else if (change == QLatin1String("rename")) {
+        write(path + QStringLiteral(".dpkg-new"), "new");
+        QVERIFY(::rename(QFile::encodeName(path + ".dpkg-new").constData(),
+                         QFile::encodeName(path).constData()) == 0);
+    } else if (change == QLatin1String("reinstall")) {
+        QVERIFY(QFile::remove(path));
+        write(path, "new");
+    }
+    QCOMPARE(int(Sched::fateOf(started, Sched::identityOf(path))), fate);
+}
+
+void TestSchedule::carriedState_data() {
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<bool>("valid");
+    QTest::addColumn<qint64>("day");
+    QTest::addColumn<bool>("started");
+    QTest::newRow("started today") << "46518:1" << true << qint64(46518) << true;
+    QTest::newRow("waiting") << "46518:0" << true << qint64(46518) << false;
+    QTest::newRow("empty") << "" << false << qint64(0) << false;
+    QTest::newRow("no flag") << "46518" << false << qint64(0) << false;
+    QTest::newRow("flag not 0 or 1") << "46518:2" << false << qint64(0) << false;
+    QTest::newRow("no day") << ":1" << false << qint64(0) << false;
+    QTest::newRow("negative day") << "-3:1" << false << qint64(0) << false;
+    QTest::newRow("words") << "gisteren:1" << false << qint64(0) << false;
+    QTest::newRow("three parts") << "46518:1:1" << false << qint64(0) << false;
+}
+
+void TestSchedule::carriedState() {
+    QFETCH(QString, text);
+    QFETCH(bool, valid);
+    QFETCH(qint64, day);
+    QFETCH(bool, started);
+    const std::optional<Sched::State> state = Sched::stateFromText(text);
+    QCOMPARE(state.has_value(), valid);
+    if (!valid)
+        return;
+    QCOMPARE(state->referenceDay, day);
+    QCOMPARE(state->started, started);
+    QCOMPARE(Sched::stateText(*state), text);
+}
+
+void TestSchedule::checkRunsBeforeEveryPassAndStart() {
+    // What a successor would be told if it took over at each check.
+    QDateTime now = at("2024-05-06 06:59:10");
+    QStringList seen;
+    Sched::Scheduler scheduler([&] { return now; },
+                               [&](std::chrono::seconds d) { now = now.addSecs(d.count()); },
+                               [&] { seen << QStringLiteral("start"); },
+                               [&](const Sched::State& state) { seen << Sched::stateText(state); });
+    scheduler.pass(); // before 07:00: nothing to start
+    scheduler.pass(); // starts, checking first before the pause and again before the start
+    scheduler.pass();
+    const QString day = QString::number(Sched::dayNumber(QDate(2024, 5, 6)));
+    // Before the start the successor is told that it is still due, so that it makes it.
+    QCOMPARE(seen, (QStringList{day + ":0", day + ":0", day + ":0", "start", day + ":1"}));
+}
+
+void TestSchedule::runningSchedulerLeavesWithItsFile_data() {
+    QTest::addColumn<bool>("upgrade");
+    QTest::newRow("removed: it ends") << false;
+    QTest::newRow("upgraded: the new one takes over") << true;
+}
+
+void TestSchedule::runningSchedulerLeavesWithItsFile() {
+    QFETCH(bool, upgrade);
+    // A folder without "_", and no Brolt in it: the morning start finds nothing to start.
+    QTemporaryDir dir(QDir::tempPath() + QStringLiteral("/schedtest-XXXXXX"));
+    const QString path = dir.filePath(QStringLiteral("Brolt_Sched"));
+    QVERIFY(QFile::copy(QStringLiteral(BROLT_PROGRAM_DIR "/Brolt_Sched"), path));
+    QProcess sched;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("BROLT_SCHED_SECOND_MS"), QStringLiteral("2")); // a pass every 120 ms
+    sched.setProcessEnvironment(env);
+    sched.start(path, {});
+    QVERIFY(sched.waitForStarted());
+    const QString exe = QStringLiteral("/proc/%1/exe").arg(sched.processId());
+    QTRY_COMPARE(QFile::symLinkTarget(exe), path);
+
+    if (!upgrade) {
+        QVERIFY(QFile::remove(path));
+        QVERIFY(sched.waitForFinished(5000));
+        QCOMPARE(sched.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(sched.exitCode(), 0);
+        return;
+    }
+    QVERIFY(QFile::copy(QStringLiteral(BROLT_PROGRAM_DIR "/Brolt_Sched"), path + QStringLiteral(".new")));
+    QVERIFY(::rename(QFile::encodeName(path + ".new").constData(), QFile::encodeName(path).constData()) == 0);
+    // The same process now runs the new file: its old one is no longer "(deleted)".
+    const Sched::FileIdentity installed = Sched::identityOf(path);
+    QTRY_VERIFY2_WITH_TIMEOUT(Sched::identityOf(exe) == installed,
+                              qPrintable(QStringLiteral("state %1, exit %2 %3: %4")
+                                             .arg(sched.state())
+                                             .arg(sched.exitStatus())
+                                             .arg(sched.exitCode())
+                                             .arg(QString::fromLocal8Bit(sched.readAllStandardError()))),
+                              5000);
+    QCOMPARE(sched.state(), QProcess::Running);
+    // It was told whether today's start was made.
+    QFile environ(QStringLiteral("/proc/%1/environ").arg(sched.processId()));
+    QVERIFY(environ.open(QIODevice::ReadOnly));
+    const QList<QByteArray> variables = environ.readAll().split('\0');
+    const QByteArray today = QByteArray::number(Sched::dayNumber(QDate::currentDate()));
+    QVERIFY(variables.contains("BROLT_SCHED_STATE=" + today + ":1") ||
+            variables.contains("BROLT_SCHED_STATE=" + today + ":0"));
+    sched.kill();
+    sched.waitForFinished();
 }
 
 QTEST_GUILESS_MAIN(TestSchedule)

@@ -5,6 +5,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QStandardPaths>
 #include <QTest>
 
@@ -19,6 +20,8 @@ private Q_SLOTS:
     void execArgument_data();
     void execArgument();
     void autostartEntryWrittenAndRemoved();
+    void autostartEntryNamesItsProgramForTryExec_data();
+    void autostartEntryNamesItsProgramForTryExec();
     void autostartEntryInUnwritableFolder();
     void repairStartUp_data();
     void repairStartUp();
@@ -77,6 +80,32 @@ QString invalidEntry(const QString& path) {
 }
 } // namespace
 
+void TestTerminate::autostartEntryNamesItsProgramForTryExec_data() {
+    QTest::addColumn<QString>("program");
+    QTest::addColumn<bool>("hidden");
+    QTest::newRow("plain") << "/usr/lib/brolt/Brolt_Sched" << false;
+    QTest::newRow("hidden") << "/usr/lib/brolt/Brolt_Sched" << true;
+    QTest::newRow("spaces and accents") << "/home/anna/Mijn programma's é/Brolt_Sched" << false;
+    QTest::newRow("quote, dollar, percent") << "/x/\"q$/100%/Brolt_Sched" << false;
+    QTest::newRow("backslash") << "/x\\y/Brolt_Sched" << false;
+    QTest::newRow("tab and line break") << "/x\ty\nz/Brolt_Sched" << true;
+}
+
+void TestTerminate::autostartEntryNamesItsProgramForTryExec() {
+    QFETCH(QString, program);
+    QFETCH(bool, hidden);
+    const QString entry = m_home->path() + "/tryexec/Brolt_Sched.desktop";
+    WriteFileForTest(entry, AutostartEntryText(program, hidden));
+    // Exactly one line each, so that a desktop reads the file as written.
+    const QStringList lines = QString::fromUtf8(ReadFileForTest(entry)).split(u'\n');
+    QCOMPARE(lines.filter(QRegularExpression("^TryExec=")).size(), 1);
+    QCOMPARE(lines.filter(QRegularExpression("^Exec=")).size(), 1);
+    const AutostartEntry read = ReadAutostartEntry(entry);
+    QCOMPARE(read.tryExec, program);
+    QCOMPARE(read.program, program);
+    QCOMPARE(read.active, !hidden);
+}
+
 void TestTerminate::autostartEntryWrittenAndRemoved() {
     const QString entry = m_home->path() + "/config/autostart/Brolt_Sched.desktop";
     QCOMPARE(AutostartEntryPath(), entry);
@@ -90,6 +119,7 @@ void TestTerminate::autostartEntryWrittenAndRemoved() {
     QVERIFY(text.contains("\nType=Application\n"));
     QVERIFY(text.contains("\nName=Brolt_Sched\n"));
     QVERIFY(text.contains("\nExec=" + DesktopExecArgument(program) + "\n"));
+    QVERIFY(text.contains("\nTryExec=" + program + "\n"));
     QVERIFY(ReadAutostartEntry(entry).active);
     QCOMPARE(invalidEntry(entry), QString());
 
