@@ -603,7 +603,8 @@ void TEditForm::ShowPicture(const QString& name) {
     m_grid->resize(gridWidth, m_grid->height());
     m_imagePanel->move(gridWidth, m_grid->y());
     ShowPictureEdit(m_image, m_imagePanel, m_grid->height(), m_data.dataFolder, name);
-    resize(gridWidth + m_imagePanel->width(), height());
+    // The picture panel decides the width, within the screen.
+    ResizeFitted(this, QSize(gridWidth + m_imagePanel->width(), height()));
 }
 
 // ---------------------------------------------------------------------------

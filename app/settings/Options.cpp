@@ -535,6 +535,7 @@ bool TOptionsForm::BrowseForDataFolder(QString& folder) {
 // ------------------------------------------------------------------ events
 
 void TOptionsForm::showEvent(QShowEvent* event) {
+    m_leaving = false;
     QDialog::showEvent(event);
     FormPaint();
 }
@@ -578,7 +579,7 @@ void TOptionsForm::fieldLeft(QObject* field) {
         QTimer::singleShot(20, this, [this, field] { fieldLeft(field); });
         return;
     }
-    if (!isVisible())
+    if (!isVisible() || m_leaving)
         return;
     if (field == m_duurEdit)
         DuurEditExit();
@@ -722,12 +723,16 @@ void TOptionsForm::BtnLogClick() {
 }
 
 void TOptionsForm::BtnOKClick() {
+    // OK checks every field itself; a field check still waiting for the
+    // mouse button to come up must not show its note over OK's.
+    m_leaving = true;
     PasToe();
     WriteOptions();
     accept();
 }
 
 void TOptionsForm::BtnCancelClick() {
+    m_leaving = true;
     {
         LogScope log("OptionsForm", "BtnCancelClick");
         ReadOptions();

@@ -117,6 +117,7 @@ private:
     DataFile& m_data;
     QPointer<QWidget> m_mainWindow;
     bool m_shown = false;
+    bool m_leaving = false; // OK was clicked: the fields are no longer left one by one
     bool m_justLoaded = false;
     bool m_resized = false;
 

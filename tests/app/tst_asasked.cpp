@@ -152,7 +152,7 @@ void TestAsAsked::optionsAndListsChangeOnlyWhatIsAsked() {
     QCOMPARE(Working().uitgebreid, uitgebreid);
     QCOMPARE(Store::readBool(Keys::UitgebreidCheck), uitgebreid);
     const QByteArray inNewFolder = ReadFileForTest(newFolder + "Brolt.dat");
-    const QString state = sortChoice->text() + " | Save " +
+    const QString state = QString(sortChoice->text()).remove(u'&') + " | Save " +
                           (form.findChild<QToolButton*>("SpeedSave")->isEnabled() ? "aan" : "uit") + " | " +
                           form.findChild<QLabel*>("AantalLabel")->text() + " | Uitgebreid " +
                           (uitgebreid ? "aan" : "uit") + " | nieuw: " +
