@@ -37,7 +37,10 @@ const QString programName = QStringLiteral("Brolt");
 constexpr int speedPanelHeight = 41;
 constexpr int statusPanelHeight = 34;
 constexpr int minimumFormHeight = 479;
-// Columns after this one hold what is not typed here: hidden, never selected.
+// The grid shows the columns up to this one.  The record's other cells
+// (addresses, sort keys, working cells) are not typed here and are no part of
+// the grid at all: never selected or edited, and never read out by a screen
+// reader.
 constexpr int lastVisibleColumn = Col::Picture;
 
 // The help line for a cell of a record row while typing or pointing.
@@ -124,12 +127,12 @@ int RecordModel::rowCount(const QModelIndex& parent) const {
 }
 
 int RecordModel::columnCount(const QModelIndex& parent) const {
-    return parent.isValid() ? 0 : int(Col::Count);
+    return parent.isValid() ? 0 : lastVisibleColumn + 1;
 }
 
 QVariant RecordModel::data(const QModelIndex& index, int role) const {
     const int row = index.row() + 1;
-    if (!index.isValid() || row >= m_table.rowCount() || index.column() >= Col::Count)
+    if (!index.isValid() || row >= m_table.rowCount() || index.column() > lastVisibleColumn)
         return {};
     if (role == Qt::DisplayRole || role == Qt::EditRole)
         return m_table.cell(row, index.column());
@@ -137,7 +140,8 @@ QVariant RecordModel::data(const QModelIndex& index, int role) const {
 }
 
 QVariant RecordModel::headerData(int section, Qt::Orientation orientation, int role) const {
-    if (orientation == Qt::Horizontal && role == Qt::DisplayRole && section >= 0 && section < Col::Count)
+    if (orientation == Qt::Horizontal && role == Qt::DisplayRole && section >= 0 &&
+        section <= lastVisibleColumn)
         return m_table.cell(0, section);
     if (orientation == Qt::Horizontal && role == Qt::TextAlignmentRole)
         return int(Qt::AlignLeft | Qt::AlignVCenter);
@@ -154,8 +158,6 @@ bool RecordModel::setData(const QModelIndex& index, const QVariant& value, int r
 Qt::ItemFlags RecordModel::flags(const QModelIndex& index) const {
     if (!index.isValid())
         return Qt::NoItemFlags;
-    if (index.column() > lastVisibleColumn)
-        return Qt::ItemIsEnabled;
     return Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsEditable;
 }
 
@@ -166,6 +168,8 @@ void RecordModel::setCellText(int row, int column, const QString& text) {
     if (m_table.cell(row, column) == clean)
         return;
     m_table.setCell(row, column, clean);
+    if (column > lastVisibleColumn)
+        return; // no view shows it
     const QModelIndex at = index(row - 1, column);
     Q_EMIT dataChanged(at, at);
 }
@@ -175,7 +179,7 @@ void RecordModel::clearRow(int row) {
         return;
     for (QString& cell : m_table.row(row))
         cell.clear();
-    Q_EMIT dataChanged(index(row - 1, 0), index(row - 1, Col::Count - 1));
+    Q_EMIT dataChanged(index(row - 1, 0), index(row - 1, lastVisibleColumn));
 }
 
 void RecordModel::removeTableRow(int row) {
@@ -345,13 +349,6 @@ TEditForm::TEditForm(RecordTable& table, DataFile& data, QWidget* parent)
 
     for (int c = 0; c < 5; ++c)
         m_grid->setColumnWidth(c, Store::readInteger(Keys::ColWidths[c]));
-    m_grid->setColumnWidth(5, 100);
-    for (int c = 6; c <= 9; ++c)
-        m_grid->setColumnWidth(c, 1);
-    for (int c = 10; c < Col::Count; ++c)
-        m_grid->setColumnWidth(c, 64);
-    for (int c = lastVisibleColumn + 1; c < Col::Count; ++c)
-        m_grid->setColumnHidden(c, true);
 
     m_imagePanel = new QWidget(this);
     m_imagePanel->setObjectName(QStringLiteral("ImagePanel"));
@@ -645,14 +642,8 @@ void TEditForm::BroltGridKeyUp(int key) {
     }
     if (m_grid->editing()) {
         // (The kind cell's editor chooses the kind word itself.)
-        const int column = Column();
         m_gridChanged = true;
-        if (column <= lastVisibleColumn)
-            setStatus(columnHelp(column));
-        else
-            SelectCell(Row(), 0);
-        if (m_grid->columnAt(0) > 4)
-            scrollToColumn0();
+        setStatus(columnHelp(Column()));
     } else if (key == Qt::Key_Delete) {
         SpeedDeleteClick();
     } else if (key == Qt::Key_Insert) {

@@ -22,7 +22,9 @@ class TClrBtn;
 class TExchangeButtons;
 
 // The record table as the grid sees it: grid row r is table row r + 1 (the
-// table's row 0 holds the titles, shown as the header).  Reads and writes the
+// table's row 0 holds the titles, shown as the header), and only the columns
+// the grid shows, Naam to Fotobestand.  The record's other cells stay in the
+// table, reached through table() and setCellText().  Reads and writes the
 // table in place; there is no copy.
 class RecordModel : public QAbstractTableModel {
     Q_OBJECT

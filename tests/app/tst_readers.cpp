@@ -151,6 +151,64 @@ private Q_SLOTS:
                      qPrintable(field + QStringLiteral(" not in ") + fieldNames.join(u'|')));
     }
 
+    // The grid's table holds the five columns it shows, each under its own
+    // header; what a record keeps besides (addresses, sort keys, working
+    // cells) never reaches a reader, also when the cell holds text.
+    void gridShowsOnlyItsColumns_data() {
+        QTest::addColumn<int>("column");
+        QTest::addColumn<QString>("header"); // empty: not in the reader's table at all
+        QTest::newRow("name") << int(Col::Name) << "Naam";
+        QTest::newRow("date") << int(Col::Date) << "Datum";
+        QTest::newRow("kind") << int(Col::Kind) << "Gebeurtenis";
+        QTest::newRow("age") << int(Col::Age) << "Leeftijd";
+        QTest::newRow("picture") << int(Col::Picture) << "Fotobestand";
+        // Working cells, sort keys, addresses.
+        for (int column = Col::Picture + 1; column < Col::Count; ++column)
+            QTest::addRow("column %d", column) << column << QString();
+    }
+    void gridShowsOnlyItsColumns() {
+        QFETCH(int, column);
+        QFETCH(QString, header);
+        TEditForm* edit = m_form->editForm();
+        edit->show();
+        const QString kept = m_form->records().cell(1, column);
+        const auto restore = qScopeGuard([&] {
+            edit->model()->setCellText(1, column, kept);
+            edit->hide();
+        });
+        const QString marker = QStringLiteral("cel-%1").arg(column);
+        edit->model()->setCellText(1, column, marker);
+        QCOMPARE(m_form->records().cell(1, column), marker); // the record keeps every cell
+
+        // Without a reader listening Qt hears of no model change, so its
+        // cells would still show the rows before the window's showing: start
+        // from a fresh table, as a listening reader's is after every change.
+        QAccessible::deleteAccessibleInterface(
+            QAccessible::uniqueId(QAccessible::queryAccessibleInterface(edit->grid())));
+        QAccessibleInterface* grid = QAccessible::queryAccessibleInterface(edit->grid());
+        QVERIFY(grid && grid->tableInterface());
+        QAccessibleTableInterface* table = grid->tableInterface();
+        QCOMPARE(table->columnCount(), 5);
+        QStringList heard; // every header and cell the table holds, shown or not
+        for (int i = 0; i < grid->childCount(); ++i)
+            if (QAccessibleInterface* child = grid->child(i))
+                heard << child->text(QAccessible::Name);
+        if (header.isEmpty()) {
+            QVERIFY2(!heard.contains(marker), qPrintable(marker));
+            return;
+        }
+        QCOMPARE(table->columnDescription(column), header);
+        QAccessibleInterface* cell = table->cellAt(0, column);
+        QVERIFY(cell && cell->tableCellInterface());
+        QCOMPARE(cell->text(QAccessible::Name), marker);
+        const QList<QAccessibleInterface*> heads = cell->tableCellInterface()->columnHeaderCells();
+        for (QAccessibleInterface* head : heads)
+            QAccessible::uniqueId(head); // handed to Qt's cache, as the AT-SPI bridge does
+        QCOMPARE(heads.size(), 1);
+        QCOMPARE(heads.first()->text(QAccessible::Name), header);
+        QCOMPARE(heard.count(marker), 1);
+    }
+
     // A tool button is named by the first line of its hint, its shortcut left off.
     void toolButtonsAreNamedByTheirHint_data() {
         QTest::addColumn<QString>("which");
