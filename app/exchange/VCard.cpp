@@ -213,6 +213,16 @@ bool digits(QStringView s, int& value) {
     return true;
 }
 
+// The labels of Apple's grouped lines ("item1.X-ABLabel:_$!<Spouse>!$_") that hold `word`.
+QSet<QString> labelledGroups(const VCard& card, QLatin1String word) {
+    QSet<QString> groups;
+    for (const VCardProperty& label : card.properties)
+        if (label.name == QLatin1String("X-ABLABEL") && !label.group.isEmpty() &&
+            label.value.contains(word, Qt::CaseInsensitive))
+            groups.insert(label.group);
+    return groups;
+}
+
 } // namespace
 
 QString VCardProperty::param(const QString& pname) const {
@@ -538,6 +548,8 @@ VCardContact ContactOfCard(const VCard& card) {
         }
     }
     c.name = c.name.simplified();
+    if (const VCardProperty* uid = card.first(QStringLiteral("UID")))
+        c.uid = CleanCardText(VCardText(uid->value));
 
     auto date = [&](std::initializer_list<const char*> names, VCardDate& d, QString& text) {
         for (const char* name : names)
@@ -553,11 +565,7 @@ VCardContact ContactOfCard(const VCard& card) {
     date({"DEATHDATE"}, c.death, c.deathText);
     if (c.anniversaryText.isEmpty()) {
         // Apple keeps the wedding day as a labelled date of its own.
-        QSet<QString> anniversaryGroups;
-        for (const VCardProperty& label : card.properties)
-            if (label.name == QLatin1String("X-ABLABEL") && !label.group.isEmpty() &&
-                label.value.contains(QLatin1String("Anniversary"), Qt::CaseInsensitive))
-                anniversaryGroups.insert(label.group);
+        const QSet<QString> anniversaryGroups = labelledGroups(card, QLatin1String("Anniversary"));
         for (const VCardProperty& p : card.properties)
             if (p.name == QLatin1String("X-ABDATE") && anniversaryGroups.contains(p.group)) {
                 c.anniversaryText = CleanCardText(VCardText(p.value));

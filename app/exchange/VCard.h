@@ -114,6 +114,7 @@ VCardDate ParseVCardDate(const VCardProperty& property);
 // What a card gives the records.
 // Every text is cleaned with CleanCardText.
 struct VCardContact {
+    QString uid;           // UID: the card's own name for itself, kept through changes; may be empty
     QString name;          // FN, else given and family name of N; ";" already ","
     VCardDate birth;       // BDAY
     VCardDate anniversary; // ANNIVERSARY, X-EVOLUTION-ANNIVERSARY
