@@ -143,6 +143,7 @@ void makePictures(QList<PhotoJob>& photos, const QString& folder) {
 // Why a card cannot be used because of a field's length, or empty.
 QString overlongField(const VCardContact& c) {
     const std::pair<const QString*, const char*> fields[] = {
+        {&c.spouse, "de naam van de partner"},
         {&c.mail, "het e-mailadres"},
         {&c.phone, "het telefoonnummer"},
         {&c.street, "de straat"},
@@ -309,6 +310,12 @@ void Importer::take(const VCard& card) {
         // A character may fold into a separator ("；" into ";"): the
         // record, its picture and the next import's check must agree.
         c.name = CleanCardText(fitted).simplified();
+        if (!closeToCp1252(c.spouse, fitted)) {
+            notes << QStringLiteral("de naam van de partner kan niet in dit bestand (Windows-1252) worden "
+                                    "geschreven");
+            fitted.clear();
+        }
+        c.spouse = CleanCardText(fitted).simplified();
         for (QString* f : {&c.mail, &c.phone, &c.street, &c.postcodeCity, &c.country}) {
             closeToCp1252(QString(*f), fitted);
             *f = CleanCardText(fitted);
@@ -321,7 +328,10 @@ void Importer::take(const VCard& card) {
 
     const Event events[] = {
         {Kind::Geboorte, c.name, c.birth, c.birthText, "geboortedatum"},
-        {Kind::Huwelijk, c.name, c.anniversary, c.anniversaryText, "trouwdatum"},
+        // A wedding is of two: "Jan Visser en partner zijn over 5 dagen 47 jaar getrouwd".
+        {Kind::Huwelijk,
+         c.name + QStringLiteral(" en ") + (c.spouse.isEmpty() ? QStringLiteral("partner") : c.spouse),
+         c.anniversary, c.anniversaryText, "trouwdatum"},
         // So that the death sentence finds the birth record by its base name.
         {Kind::Overlijden, c.name + QStringLiteral(" (overleden)"), c.death, c.deathText, "sterfdatum"},
     };
@@ -340,6 +350,9 @@ void Importer::take(const VCard& card) {
         int r = uid.isEmpty() ? 0 : m_linked.value(linkKey(uid, e.kind));
         if (r == 0) {
             r = m_rows.value(key(e.kind, e.name));
+            // A wedding an earlier import made under the bare name.
+            if (r == 0 && e.kind == Kind::Huwelijk)
+                r = m_rows.value(key(e.kind, c.name));
             if (r > 0) {
                 compareDate(r, e, differs);
                 // A record of another card, or a card without UID: known by name only.
@@ -394,7 +407,7 @@ void Importer::take(const VCard& card) {
         s.notes << named + u;
 
     // A picture the import made goes along with the rename of its record,
-    // unless it already bears the name.
+    // unless it already bears the name (only the partner changed, say).
     QSet<QString> pictures;
     for (int r : std::as_const(renamed)) {
         const QString picture = CardLink::of(m_table.cell(r, Col::CardLink)).picture;

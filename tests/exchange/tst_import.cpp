@@ -23,6 +23,8 @@ private Q_SLOTS:
     void picturesAreNewFiles();
     void followsCardsThatChange_data();
     void followsCardsThatChange();
+    void weddingsAreOfTwo_data();
+    void weddingsAreOfTwo();
 };
 
 namespace {
@@ -70,7 +72,8 @@ void TestImport::importsIntoTheDataFile_data() {
         card("FN:Kees\r\nBDAY:2001-02-03\r\nPHOTO;ENCODING=b;TYPE=PNG:iVBORw0KGgo=\r\n");
     QTest::newRow("new file: year-month-day, pictures shrunk or copied")
         << QByteArray() << photos << false
-        << QByteArray("1960-05-12;Anna;Geboorte;Anna.jpg;;;;;;\r\n3000-06-12;Jan;Huwelijk;Jan.jpg;;;;;;\r\n"
+        << QByteArray("1960-05-12;Anna;Geboorte;Anna.jpg;;;;;;\r\n3000-06-12;Jan en "
+                      "partner;Huwelijk;Jan.jpg;;;;;;\r\n"
                       "1999-01-02;Els;Geboorte;Els.jpg;;;;;;\r\n2001-02-03;Kees;Geboorte;;;;;;;\r\n")
         << "4 toegevoegd, 0 bijgewerkt, 0 al aanwezig, 2 overgeslagen"
         << "Kaart 4: geen naam\nKaart 5 (Piet): geboortedatum \"circa 1800\" is geen datum"
@@ -393,10 +396,10 @@ void TestImport::followsCardsThatChange_data() {
                 photo)
         << "a.vcf" << updated
         << "Kaart 1 (Johan Visser): bijgewerkt: Geboorte \"Jan Visser\" heet nu \"Johan Visser\"; "
-           "Huwelijk \"Jan Visser\" heet nu \"Johan Visser\"; Overlijden \"Jan "
+           "Huwelijk \"Jan Visser en partner\" heet nu \"Johan Visser en partner\"; Overlijden \"Jan "
            "Visser (overleden)\" heet nu \"Johan Visser (overleden)\""
         << QByteArray("1960-05-12;Johan Visser;Geboorte;Johan Visser.jpg;;;;;;\r\n"
-                      "1985-06-01;Johan Visser;Huwelijk;Johan Visser.jpg;;;;;;\r\n"
+                      "1985-06-01;Johan Visser en partner;Huwelijk;Johan Visser.jpg;;;;;;\r\n"
                       "2020-02-02;Johan Visser (overleden);Overlijden;Johan Visser.jpg;;;;;;\r\n")
         << "Johan Visser.jpg";
     QTest::newRow("a new date re-dates the record, in the file's notation")
@@ -506,6 +509,83 @@ void TestImport::followsCardsThatChange() {
     const ImportOutcome again = ImportIntoDataFile({{CardFileBook(dir.filePath(from)), second}}, file);
     QCOMPARE(again.summary.added + again.summary.updated, 0);
     QCOMPARE(again.summary.notes, QStringList());
+}
+
+// A wedding is of two: the spouse as each kind of card names it, "en partner"
+// when it names none, and a wedding an earlier import made under the bare
+// name is not made twice.
+void TestImport::weddingsAreOfTwo_data() {
+    QTest::addColumn<QByteArray>("before"); // the data file first; empty: none
+    QTest::addColumn<QByteArray>("cards");
+    QTest::addColumn<QString>("summary");
+    QTest::addColumn<QString>("messages");
+    QTest::addColumn<QByteArray>("after");
+    auto wedding = [](const QByteArray& lines) {
+        return "BEGIN:VCARD\r\nVERSION:4.0\r\nFN:Jan Visser\r\nANNIVERSARY:19780612\r\n" + lines +
+               "END:VCARD\r\n";
+    };
+    const QByteArray alone = "1978-06-12;Jan Visser en partner;Huwelijk;;;;;;;\r\n";
+    QTest::newRow("vCard 4.0 RELATED;TYPE=spouse")
+        << QByteArray()
+        << wedding("RELATED;TYPE=friend;VALUE=text:Kees\r\nRELATED;TYPE=spouse;VALUE=text:Marie\r\n")
+        << "1 toegevoegd, 0 bijgewerkt, 0 al aanwezig, 0 overgeslagen"
+        << "" << QByteArray("1978-06-12;Jan Visser en Marie;Huwelijk;;;;;;;\r\n");
+    QTest::newRow("a RELATED link to another card is no name")
+        << QByteArray() << wedding("RELATED;TYPE=spouse:urn:uuid:03a0e51f-d1aa-4385-8a53-e29025acd8af\r\n")
+        << "1 toegevoegd, 0 bijgewerkt, 0 al aanwezig, 0 overgeslagen"
+        << "" << alone;
+    QTest::newRow("X-SPOUSE, X-EVOLUTION-SPOUSE, KAddressBook, Apple's label")
+        << QByteArray()
+        << wedding("X-SPOUSE:Marie\r\n") +
+               card("FN:Els\r\nX-EVOLUTION-ANNIVERSARY:1990-01-02\r\n"
+                    "X-EVOLUTION-SPOUSE:Piet\r\n") +
+               card("FN:Kees\r\nANNIVERSARY:1991-02-03\r\nX-KADDRESSBOOK-X-SpousesName:Ans\\, de Vries\r\n") +
+               card("FN:Lies\r\nANNIVERSARY:1992-03-04\r\nitem1.X-ABRELATEDNAMES:Moeder\r\n"
+                    "item1.X-ABLabel:_$!<Mother>!$_\r\nitem2.X-ABRELATEDNAMES;type=pref:Bram\r\n"
+                    "item2.X-ABLabel:_$!<Spouse>!$_\r\n")
+        << "4 toegevoegd, 0 bijgewerkt, 0 al aanwezig, 0 overgeslagen"
+        << ""
+        << QByteArray(
+               "1978-06-12;Jan Visser en Marie;Huwelijk;;;;;;;\r\n1990-01-02;Els en Piet;Huwelijk;;;;;;;\r\n"
+               "1991-02-03;Kees en Ans, de Vries;Huwelijk;;;;;;;\r\n1992-03-04;Lies en "
+               "Bram;Huwelijk;;;;;;;\r\n");
+    QTest::newRow("no spouse: en partner")
+        << QByteArray() << wedding("") << "1 toegevoegd, 0 bijgewerkt, 0 al aanwezig, 0 overgeslagen"
+        << "" << alone;
+    const QByteArray bare = "12-06-1978;Jan Visser;Huwelijk;;;;;;;\r\n";
+    QTest::newRow("an earlier import's bare name is the wedding already there")
+        << bare << wedding("X-SPOUSE:Marie\r\n")
+        << "0 toegevoegd, 0 bijgewerkt, 1 al aanwezig, 0 overgeslagen"
+        << "" << bare;
+    QTest::newRow("with a UID it takes the name of two")
+        << bare << wedding("UID:w1\r\nX-SPOUSE:Marie\r\n")
+        << "0 toegevoegd, 1 bijgewerkt, 0 al aanwezig, 0 overgeslagen"
+        << "Kaart 1 (Jan Visser): bijgewerkt: Huwelijk \"Jan Visser\" heet nu \"Jan Visser en Marie\""
+        << QByteArray("12-06-1978;Jan Visser en Marie;Huwelijk;;;;;;;\r\n");
+    const QByteArray cp1252 = "12-06-1978;Zo\xEB;Geboorte;;;;;;;\r\n";
+    QTest::newRow("a spouse Windows-1252 cannot write")
+        << cp1252 << wedding("X-SPOUSE:李小龍\r\n")
+        << "1 toegevoegd, 0 bijgewerkt, 0 al aanwezig, 0 overgeslagen"
+        << "Kaart 1 (Jan Visser): de naam van de partner kan niet in dit bestand (Windows-1252) worden "
+           "geschreven"
+        << cp1252 + "12-06-1978;Jan Visser en partner;Huwelijk;;;;;;;\r\n";
+}
+
+void TestImport::weddingsAreOfTwo() {
+    QFETCH(QByteArray, before);
+    QFETCH(QByteArray, cards);
+    QFETCH(QString, summary);
+    QFETCH(QString, messages);
+    QFETCH(QByteArray, after);
+    QTemporaryDir dir;
+    const QString file = dir.filePath("Mijn.dat");
+    if (!before.isEmpty())
+        WriteFileForTest(file, before);
+    const ImportOutcome outcome = ImportIntoDataFile(cards, file);
+    QVERIFY(outcome.ok);
+    QCOMPARE(outcome.summary.line(), summary);
+    QCOMPARE((outcome.summary.reasons + outcome.summary.notes).join(u'\n'), messages);
+    QCOMPARE(ReadFileForTest(file), after);
 }
 
 QTEST_GUILESS_MAIN(TestImport)
