@@ -9,8 +9,13 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QSaveFile>
 #include <QSet>
+
+#include <cerrno>
+#include <cstdio>
+
+#include <fcntl.h>
+#include <unistd.h>
 
 namespace {
 constexpr QChar separator(0x1F);
@@ -48,11 +53,39 @@ QString recordKey(const QString& kind, const QString& name) {
     return kind + separator + name;
 }
 
+// Only a regular file is read: a pipe or a device put in its place would
+// hold the start of the program up, or never end.
 QByteArray readSmallFile(const QString& path) {
+    if (!QFileInfo(path).isFile())
+        return {};
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly) || file.size() > MaxCardLinksBytes)
         return {};
     return file.read(MaxCardLinksBytes);
+}
+// Puts `bytes` in place of `path` whole or not at all: a new file beside it,
+// renamed over it.  A link at `path` is replaced, never written through (a
+// link to /dev/zero or to a file elsewhere stays what it pointed at).
+bool replaceFile(const QString& path, const QByteArray& bytes) {
+    const QByteArray name = QFile::encodeName(path), temp = QFile::encodeName(path + QStringLiteral(".tmp"));
+    ::unlink(temp.constData()); // left by a save that was cut off
+    const int fd = ::open(temp.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+    if (fd < 0)
+        return false;
+    bool ok = true;
+    for (qsizetype done = 0; ok && done < bytes.size();) {
+        const ssize_t n = ::write(fd, bytes.constData() + done, size_t(bytes.size() - done));
+        if (n > 0)
+            done += n;
+        else if (n == 0 || errno != EINTR)
+            ok = false;
+    }
+    ok = ::fsync(fd) == 0 && ok;
+    ok = ::close(fd) == 0 && ok;
+    if (ok && std::rename(temp.constData(), name.constData()) == 0)
+        return true;
+    ::unlink(temp.constData());
+    return false;
 }
 } // namespace
 
@@ -186,13 +219,12 @@ bool WriteCardLinks(RecordTable& table, const QString& folder, const QString& fi
         table.setCell(r, Col::CardLink, link.cell());
     }
 
-    if (links.isEmpty() && !QFileInfo::exists(file))
+    if (links.isEmpty() && !QFileInfo::exists(file) && !QFileInfo(file).isSymLink())
         return true;
-    QSaveFile out(file);
     const QByteArray bytes =
         QJsonDocument(QJsonObject{{QLatin1String("versie"), 1}, {QLatin1String("kaarten"), links}})
             .toJson(QJsonDocument::Indented);
-    if (out.open(QIODevice::WriteOnly) && out.write(bytes) == bytes.size() && out.commit())
+    if (replaceFile(file, bytes))
         return true;
     WriteLog(QStringLiteral("Kaartkoppelingen niet bewaard: ") + file);
     return false;

@@ -446,6 +446,9 @@ void TestImport::followsCardsThatChange_data() {
     QTest::newRow("the user's name saved in another folder stays")
         << QByteArray() << jan << "move name Jan Visser=Oom Jan" << johan << "a.vcf" << nothing << kept
         << QByteArray("1960-05-12;Oom Jan;Geboorte;;;;;;;\r\n") << "";
+    QTest::newRow("a link in place of the side file is replaced, never written through")
+        << QByteArray() << jan << "link" << johan << "a.vcf" << updated << renamed
+        << QByteArray("1960-05-12;Johan Visser;Geboorte;;;;;;;\r\n") << "";
     QTest::newRow("a save that failed changed nothing, the links included")
         << QByteArray() << jan << "fail name Jan Visser=Oom Jan" << johan << "a.vcf" << updated << renamed
         << QByteArray("1960-05-12;Johan Visser;Geboorte;;;;;;;\r\n") << "";
@@ -473,9 +476,13 @@ void TestImport::followsCardsThatChange() {
     // into the data folder.
     const bool move = change.startsWith("move "), fail = change.startsWith("fail ");
     const QString edit = move || fail ? change.mid(5) : change;
-    if (edit.startsWith("file "))
+    const QString links = CardLinksFile(folder, "Mijn"), elsewhere = dir.filePath("elders.json");
+    if (edit == "link") {
+        QVERIFY(QFile::rename(links, elsewhere));
+        QVERIFY(QFile::link(elsewhere, links));
+    } else if (edit.startsWith("file ")) {
         WriteFileForTest(folder + edit.mid(5), "mine");
-    else if (!edit.isEmpty()) {
+    } else if (!edit.isEmpty()) {
         FakeUi ui;
         RecordTable table;
         DataFile data(table);
@@ -505,6 +512,11 @@ void TestImport::followsCardsThatChange() {
     QCOMPARE((outcome.summary.reasons + outcome.summary.notes).join(u'\n'), messages);
     QCOMPARE(ReadFileForTest(file), after);
     QCOMPARE(QDir(folder).entryList({"*.jpg"}, QDir::Files, QDir::Name).join(", "), pictures);
+    if (edit == "link") {
+        QVERIFY(!QFileInfo(links).isSymLink());
+        QVERIFY(ReadFileForTest(elsewhere).contains("\"Jan Visser\""));
+        QVERIFY(!ReadFileForTest(elsewhere).contains("Johan"));
+    }
     // The next import of the same cards finds everything as the cards say.
     const ImportOutcome again = ImportIntoDataFile({{CardFileBook(dir.filePath(from)), second}}, file);
     QCOMPARE(again.summary.added + again.summary.updated, 0);
