@@ -216,9 +216,10 @@ public:
         : m_target(target), m_table(*target.table), s(summary) {
         for (int r = 1; r <= m_table.recordCount(); ++r) {
             m_rows.insert(key(m_table.cell(r, Col::Kind), baseOf(m_table.cell(r, Col::Name))), r);
-            const CardLink link = CardLink::of(m_table.cell(r, Col::CardLink));
-            if (link.isValid())
-                m_linked.insert(linkKey(link.uid, link.kind), r);
+            const QString& link = m_table.cell(r, Col::CardLink);
+            if (!link.isEmpty())
+                m_linked.insert(
+                    linkKey(CardLink::field(link, 0).toString(), CardLink::field(link, 2).toString()), r);
         }
     }
 
@@ -540,10 +541,13 @@ void Importer::finish() {
     // A card that left an address book read whole leaves its records as
     // they are; it is named once.
     QSet<QString> named;
-    for (int r = 1; r <= m_table.recordCount(); ++r) {
-        CardLink link = CardLink::of(m_table.cell(r, Col::CardLink));
-        if (!link.isValid() || link.gone || !m_books.contains(link.book) || m_uids.contains(link.uid))
+    for (int r = 1; r <= m_table.recordCount() && !m_books.isEmpty(); ++r) {
+        const QString& cell = m_table.cell(r, Col::CardLink);
+        if (cell.isEmpty() || !CardLink::field(cell, 6).isEmpty() ||
+            !m_books.contains(CardLink::field(cell, 1).toString()) ||
+            m_uids.contains(CardLink::field(cell, 0).toString()))
             continue;
+        CardLink link = CardLink::of(cell);
         link.gone = true;
         setLink(r, link);
         if (!named.contains(link.uid)) {

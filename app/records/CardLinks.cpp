@@ -5,10 +5,7 @@
 
 #include <QFile>
 #include <QFileInfo>
-#include <QHash>
-#include <QJsonArray>
-#include <QJsonDocument>
-#include <QJsonObject>
+#include <QMultiHash>
 #include <QSet>
 
 #include <cerrno>
@@ -18,28 +15,42 @@
 #include <unistd.h>
 
 namespace {
-constexpr QChar separator(0x1F);
+// The side file: this first line, then one line per linked record: its kind,
+// name and date as saved (escaped), then its link as the row keeps it, all
+// separated by tabs.  Read at every start of the windows and of the morning
+// run, so it is read without a parser and attached without a string made
+// per field.
+const QByteArray header = "Brolt kaarten 1\n";
 
-// No field of a link is longer: card texts stop at 1 000 characters, paths
-// and addresses well before this.
-constexpr qsizetype MaxLinkField = 4096;
+// No link is longer: card texts stop at 1 000 characters, paths and
+// addresses well before this.
+constexpr qsizetype MaxLinkCell = 16 * 1024;
 
 QString dateText(int year, int month, int day) {
-    return QString::asprintf("%04d-%02d-%02d", year, month, day);
+    const char16_t text[10] = {char16_t(u'0' + year / 1000 % 10),
+                               char16_t(u'0' + year / 100 % 10),
+                               char16_t(u'0' + year / 10 % 10),
+                               char16_t(u'0' + year % 10),
+                               u'-',
+                               char16_t(u'0' + month / 10 % 10),
+                               char16_t(u'0' + month % 10),
+                               u'-',
+                               char16_t(u'0' + day / 10 % 10),
+                               char16_t(u'0' + day % 10)};
+    return QString(reinterpret_cast<const QChar*>(text), 10);
 }
 
-bool readDate(const QString& text, int& year, int& month, int& day) {
-    const QStringList parts = text.split(u'-');
-    if (parts.size() != 3)
+bool readDate(QStringView text, int& year, int& month, int& day) {
+    if (text.size() != 10 || text[4] != u'-' || text[7] != u'-')
         return false;
     bool ok[3];
-    year = parts[0].toInt(&ok[0]);
-    month = parts[1].toInt(&ok[1]);
-    day = parts[2].toInt(&ok[2]);
+    year = text.first(4).toInt(&ok[0]);
+    month = text.sliced(5, 2).toInt(&ok[1]);
+    day = text.sliced(8).toInt(&ok[2]);
     return ok[0] && ok[1] && ok[2] && month >= 1 && month <= 12 && day >= 1 && day <= 31;
 }
 
-// A picture the side file names is only ever a plain file of the data folder.
+// A picture a link names is only ever a plain file of the data folder.
 bool isPlainPicture(const QString& name) {
     if (name.isEmpty() || name.startsWith(u'.') || !name.endsWith(QLatin1String(".jpg"), Qt::CaseInsensitive))
         return false;
@@ -49,8 +60,35 @@ bool isPlainPicture(const QString& name) {
     return true;
 }
 
-QString recordKey(const QString& kind, const QString& name) {
-    return kind + separator + name;
+// A record's kind, name and date may hold anything the data file holds.
+void appendEscaped(QString& out, const QString& field) {
+    for (QChar c : field) {
+        if (c == u'\\')
+            out += QLatin1String("\\\\");
+        else if (c == u'\t')
+            out += QLatin1String("\\t");
+        else if (c == u'\n')
+            out += QLatin1String("\\n");
+        else if (c == u'\r')
+            out += QLatin1String("\\r");
+        else
+            out += c;
+    }
+}
+
+QString unescaped(QStringView field) {
+    QString out;
+    out.reserve(field.size());
+    for (qsizetype i = 0; i < field.size(); ++i) {
+        const QChar c = field[i];
+        if (c != u'\\' || i + 1 == field.size()) {
+            out += c;
+            continue;
+        }
+        const QChar n = field[++i];
+        out += n == u't' ? QChar(u'\t') : n == u'n' ? QChar(u'\n') : n == u'r' ? QChar(u'\r') : n;
+    }
+    return out;
 }
 
 // Only a regular file is read: a pipe or a device put in its place would
@@ -61,8 +99,9 @@ QByteArray readSmallFile(const QString& path) {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly) || file.size() > MaxCardLinksBytes)
         return {};
-    return file.read(MaxCardLinksBytes);
+    return file.readAll();
 }
+
 // Puts `bytes` in place of `path` whole or not at all: a new file beside it,
 // renamed over it.  A link at `path` is replaced, never written through (a
 // link to /dev/zero or to a file elsewhere stays what it pointed at).
@@ -87,122 +126,130 @@ bool replaceFile(const QString& path, const QByteArray& bytes) {
     ::unlink(temp.constData());
     return false;
 }
+
+size_t recordHash(QStringView kind, QStringView name) {
+    return qHashMulti(0, kind, name);
+}
 } // namespace
 
 QString CardLink::cell() const {
     if (uid.isEmpty())
         return {};
-    QStringList fields = {uid,
-                          book,
-                          kind,
-                          name,
-                          dateText(year, month, day),
-                          picture,
-                          gone ? QStringLiteral("1") : QString(),
-                          replaced.join(u'/')};
-    for (QString& f : fields)
-        f.replace(separator, u' ');
-    return fields.join(separator);
+    QString out;
+    out.reserve(uid.size() + book.size() + kind.size() + name.size() + picture.size() + 24);
+    // The fields never hold the separator or a line end.
+    auto add = [&out](QStringView field) {
+        const qsizetype start = out.size();
+        out += field;
+        for (qsizetype i = start; i < out.size(); ++i)
+            if (out[i] == u'\t' || out[i] == u'\n' || out[i] == u'\r')
+                out[i] = u' ';
+        out += u'\t';
+    };
+    add(uid);
+    add(book);
+    add(kind);
+    add(name);
+    add(dateText(year, month, day));
+    add(picture);
+    add(gone ? u"1" : u"");
+    add(replaced.join(u'/'));
+    out.chop(1);
+    return out;
+}
+
+QStringView CardLink::field(QStringView cell, int n) {
+    for (QStringView f : cell.tokenize(u'\t'))
+        if (n-- == 0)
+            return f;
+    return {};
 }
 
 CardLink CardLink::of(const QString& cell) {
     CardLink link;
-    const QStringList fields = cell.split(separator);
-    if (fields.size() != 8 || !readDate(fields[4], link.year, link.month, link.day))
+    const QStringList fields = cell.split(u'\t');
+    if (fields.size() != 8 || fields[0].isEmpty() || !readDate(fields[4], link.year, link.month, link.day))
         return link;
     link.uid = fields[0];
     link.book = fields[1];
     link.kind = fields[2];
     link.name = fields[3];
-    link.picture = fields[5];
+    if (isPlainPicture(fields[5]))
+        link.picture = fields[5];
     link.gone = !fields[6].isEmpty();
-    link.replaced = fields[7].split(u'/', Qt::SkipEmptyParts);
+    for (const QString& old : fields[7].split(u'/', Qt::SkipEmptyParts))
+        if (isPlainPicture(old))
+            link.replaced << old;
     return link;
 }
 
 QString CardLinksFile(const QString& folder, const QString& baseName) {
-    return folder + baseName + QStringLiteral("-kaarten.json");
+    return folder + baseName + QStringLiteral(".kaarten");
 }
 
 void ReadCardLinks(RecordTable& table, const QString& file) {
     if (!QFileInfo::exists(file))
         return;
-    QJsonParseError error{};
-    const QJsonDocument document = QJsonDocument::fromJson(readSmallFile(file), &error);
-    if (error.error != QJsonParseError::NoError) {
+    const QByteArray bytes = readSmallFile(file);
+    if (!bytes.startsWith(header)) {
         WriteLog(QStringLiteral("Kaartkoppelingen niet gelezen: ") + file);
         return;
     }
-    // The records without a link, by kind and name; the first of equals with
-    // the same date is taken.
-    QHash<QString, QList<int>> records;
+    const QString text = QString::fromUtf8(QByteArrayView(bytes).sliced(header.size()));
+    // The records by kind and name; a record takes one link, the first of
+    // equals with the same date first.
+    QMultiHash<size_t, int> records;
+    records.reserve(table.recordCount());
     for (int r = 1; r <= table.recordCount(); ++r)
-        records[recordKey(table.cell(r, Col::Kind), table.cell(r, Col::Name))] << r;
-    QSet<QString> seen; // UID and kind: one record each
-    const QJsonArray links = document.object().value(QLatin1String("kaarten")).toArray();
-    for (const QJsonValue& value : links) {
-        const QJsonObject o = value.toObject();
-        const QJsonObject record = o.value(QLatin1String("record")).toObject();
-        CardLink link;
-        link.uid = o.value(QLatin1String("uid")).toString();
-        link.book = o.value(QLatin1String("book")).toString();
-        link.kind = o.value(QLatin1String("kind")).toString();
-        link.name = o.value(QLatin1String("name")).toString();
-        link.picture = o.value(QLatin1String("picture")).toString();
-        link.gone = o.value(QLatin1String("gone")).toBool();
-        const QString kind = record.value(QLatin1String("kind")).toString();
-        const QString name = record.value(QLatin1String("name")).toString();
-        const QString date = record.value(QLatin1String("date")).toString();
-        bool fits = true;
-        const QString* fields[] = {&link.uid,     &link.book, &link.kind, &link.name,
-                                   &link.picture, &kind,      &name,      &date};
-        for (const QString* f : fields)
-            fits = fits && f->size() <= MaxLinkField;
-        if (!fits || link.uid.isEmpty() ||
-            !readDate(o.value(QLatin1String("date")).toString(), link.year, link.month, link.day))
-            continue;
-        if (!isPlainPicture(link.picture))
-            link.picture.clear();
-        if (seen.contains(recordKey(link.kind, link.uid)))
-            continue;
-        const auto found = records.find(recordKey(kind, name));
-        if (found == records.end() || found->isEmpty())
-            continue;
-        qsizetype pick = 0;
-        for (qsizetype i = 0; i < found->size(); ++i)
-            if (table.cell(found->at(i), Col::Date) == date) {
-                pick = i;
+        records.insert(recordHash(table.cell(r, Col::Kind), table.cell(r, Col::Name)), r);
+    for (QStringView line : QStringView(text).tokenize(u'\n', Qt::SkipEmptyParts)) {
+        if (line.endsWith(u'\r'))
+            line.chop(1);
+        QStringView fields[3];
+        qsizetype at = 0;
+        bool whole = true;
+        for (QStringView& field : fields) {
+            const qsizetype tab = line.indexOf(u'\t', at);
+            whole = whole && tab >= 0;
+            if (!whole)
                 break;
-            }
-        table.setCell(found->takeAt(pick), Col::CardLink, link.cell());
-        seen.insert(recordKey(link.kind, link.uid));
+            field = line.sliced(at, tab - at);
+            at = tab + 1;
+        }
+        const QStringView cell = whole ? line.sliced(at) : QStringView();
+        if (cell.isEmpty() || cell.size() > MaxLinkCell || cell.count(u'\t') != 7)
+            continue;
+        QString kind, name, date;
+        if (line.first(at).contains(u'\\')) {
+            kind = unescaped(fields[0]);
+            name = unescaped(fields[1]);
+            date = unescaped(fields[2]);
+            fields[0] = kind;
+            fields[1] = name;
+            fields[2] = date;
+        }
+        int first = 0, dated = 0;
+        const auto [from, to] = records.equal_range(recordHash(fields[0], fields[1]));
+        for (auto it = from; it != to; ++it) {
+            const int r = *it;
+            if (!table.cell(r, Col::CardLink).isEmpty() || table.cell(r, Col::Kind) != fields[0] ||
+                table.cell(r, Col::Name) != fields[1])
+                continue;
+            if (first == 0 || r < first)
+                first = r;
+            if (table.cell(r, Col::Date) == fields[2] && (dated == 0 || r < dated))
+                dated = r;
+        }
+        const int found = dated > 0 ? dated : first;
+        if (found > 0)
+            table.setCell(found, Col::CardLink, cell.toString());
     }
 }
 
 bool WriteCardLinks(RecordTable& table, const QString& folder, const QString& file) {
-    QJsonArray links;
     QSet<QString> pictures; // in use, in lower case: the folder may be shared with Windows
-    for (int r = 1; r <= table.recordCount(); ++r) {
+    for (int r = 1; r <= table.recordCount(); ++r)
         pictures.insert(table.cell(r, Col::Picture).toLower());
-        const CardLink link = CardLink::of(table.cell(r, Col::CardLink));
-        // A record without a date was not saved.
-        if (!link.isValid() || RemoveSpaces(table.cell(r, Col::Date)).isEmpty())
-            continue;
-        QJsonObject o{
-            {QLatin1String("uid"), link.uid},
-            {QLatin1String("book"), link.book},
-            {QLatin1String("kind"), link.kind},
-            {QLatin1String("name"), link.name},
-            {QLatin1String("date"), dateText(link.year, link.month, link.day)},
-            {QLatin1String("record"), QJsonObject{{QLatin1String("kind"), table.cell(r, Col::Kind)},
-                                                  {QLatin1String("name"), table.cell(r, Col::Name)},
-                                                  {QLatin1String("date"), table.cell(r, Col::Date)}}}};
-        if (!link.picture.isEmpty())
-            o.insert(QLatin1String("picture"), link.picture);
-        if (link.gone)
-            o.insert(QLatin1String("gone"), true);
-        links.append(o);
-    }
 
     // A picture that a rename replaced goes once the saved records no longer
     // use it, and only while its copy under the new name is the same picture.
@@ -212,19 +259,31 @@ bool WriteCardLinks(RecordTable& table, const QString& folder, const QString& fi
             continue;
         const QByteArray kept = link.picture.isEmpty() ? QByteArray() : readSmallFile(folder + link.picture);
         for (const QString& old : std::as_const(link.replaced))
-            if (!kept.isEmpty() && isPlainPicture(old) && !pictures.contains(old.toLower()) &&
-                readSmallFile(folder + old) == kept)
+            if (!kept.isEmpty() && !pictures.contains(old.toLower()) && readSmallFile(folder + old) == kept)
                 QFile::remove(folder + old);
         link.replaced.clear();
         table.setCell(r, Col::CardLink, link.cell());
     }
 
-    if (links.isEmpty() && !QFileInfo::exists(file) && !QFileInfo(file).isSymLink())
+    QString text;
+    for (int r = 1; r <= table.recordCount(); ++r) {
+        const QString& cell = table.cell(r, Col::CardLink);
+        // A record without a date was not saved.
+        if (cell.isEmpty() || RemoveSpaces(table.cell(r, Col::Date)).isEmpty() ||
+            !CardLink::of(cell).isValid())
+            continue;
+        appendEscaped(text, table.cell(r, Col::Kind));
+        text += u'\t';
+        appendEscaped(text, table.cell(r, Col::Name));
+        text += u'\t';
+        appendEscaped(text, table.cell(r, Col::Date));
+        text += u'\t';
+        text += cell;
+        text += u'\n';
+    }
+    if (text.isEmpty() && !QFileInfo::exists(file) && !QFileInfo(file).isSymLink())
         return true;
-    const QByteArray bytes =
-        QJsonDocument(QJsonObject{{QLatin1String("versie"), 1}, {QLatin1String("kaarten"), links}})
-            .toJson(QJsonDocument::Indented);
-    if (replaceFile(file, bytes))
+    if (replaceFile(file, header + text.toUtf8()))
         return true;
     WriteLog(QStringLiteral("Kaartkoppelingen niet bewaard: ") + file);
     return false;

@@ -4,6 +4,7 @@
 
 #include <QString>
 #include <QStringList>
+#include <QStringView>
 
 // Which address card an import made a record from, so that a later import
 // knows the card again when its name or date changed, and can tell the
@@ -31,9 +32,12 @@ struct CardLink {
     // The link as its row keeps it; empty for no link.
     QString cell() const;
     static CardLink of(const QString& cell);
+    // Field `n` of a row's link as it is kept (0 the UID, 1 the book, 2 the
+    // kind, 6 gone), without making the whole link.
+    static QStringView field(QStringView cell, int n);
 };
 
-// The side file of the data file `baseName` in `folder`: "Brolt-kaarten.json".
+// The side file of the data file `baseName` in `folder`: "Brolt.kaarten".
 QString CardLinksFile(const QString& folder, const QString& baseName);
 
 // No real side file comes near this; a larger one is not read.

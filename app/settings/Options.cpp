@@ -425,7 +425,7 @@ void TOptionsForm::changeDataFolder(const QString oldFolder) {
         if (w.copyFiles) {
             CopyNewerByExt(oldFolder, folder, QStringLiteral("dat"));
             CopyNewerByExt(oldFolder, folder, QStringLiteral("jpg"));
-            CopyNewerByExt(oldFolder, folder, QStringLiteral("json")); // which card each record came from
+            CopyNewerByExt(oldFolder, folder, QStringLiteral("kaarten")); // which card each record came from
         }
     }
     w.dataFolder = folder;
