@@ -449,6 +449,9 @@ void TestImport::followsCardsThatChange_data() {
     QTest::newRow("a link in place of the side file is replaced, never written through")
         << QByteArray() << jan << "link" << johan << "a.vcf" << updated << renamed
         << QByteArray("1960-05-12;Johan Visser;Geboorte;;;;;;;\r\n") << "";
+    QTest::newRow("a side file naming pictures outside the folder, and garbage, is not followed")
+        << QByteArray() << jan << "outside" << johan << "a.vcf" << updated << renamed
+        << QByteArray("1960-05-12;Johan Visser;Geboorte;../buiten.jpg;;;;;;\r\n") << "";
     QTest::newRow("a save that failed changed nothing, the links included")
         << QByteArray() << jan << "fail name Jan Visser=Oom Jan" << johan << "a.vcf" << updated << renamed
         << QByteArray("1960-05-12;Johan Visser;Geboorte;;;;;;;\r\n") << "";
@@ -482,6 +485,16 @@ void TestImport::followsCardsThatChange() {
         QVERIFY(QFile::rename(links, elsewhere));
         QVERIFY(QFile::link(elsewhere, links));
         linked = ReadFileForTest(elsewhere);
+    } else if (edit == "outside") {
+        // A record and a side file made by someone else: the picture and
+        // what a rename replaced lie outside the data folder.
+        WriteFileForTest(dir.filePath("buiten.jpg"), "mine");
+        WriteFileForTest(file, "1960-05-12;Jan Visser;Geboorte;../buiten.jpg;;;;;;\r\n");
+        WriteFileForTest(
+            links,
+            "Brolt kaarten 1\n\x01\x02\n\t\t\t\t\t\t\t\t\t\t\t\t\nGeboorte\tJan Visser\t1960-05-12\tu1\t" +
+                QFile::encodeName(dir.filePath("a.vcf")) +
+                "\tGeboorte\tJan Visser\t1960-05-12\t../buiten.jpg\t\t../buiten.jpg\n");
     } else if (edit.startsWith("file ")) {
         WriteFileForTest(folder + edit.mid(5), "mine");
     } else if (!edit.isEmpty()) {
@@ -518,6 +531,8 @@ void TestImport::followsCardsThatChange() {
         QVERIFY(!QFileInfo(links).isSymLink());
         QCOMPARE(ReadFileForTest(elsewhere), linked);
     }
+    if (edit == "outside")
+        QCOMPARE(ReadFileForTest(dir.filePath("buiten.jpg")), QByteArray("mine"));
     // The next import of the same cards finds everything as the cards say.
     const ImportOutcome again = ImportIntoDataFile({{CardFileBook(dir.filePath(from)), second}}, file);
     QCOMPARE(again.summary.added + again.summary.updated, 0);
