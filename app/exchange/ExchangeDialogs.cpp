@@ -152,7 +152,7 @@ void TExchangeButtons::ImportContactsClick() {
             Ui::instance().showTimedMessage(5000, importTitle, error, caller());
             return;
         }
-        importCards(bytes, QFileInfo(path).fileName());
+        importCards({CardFileBook(path), bytes}, QFileInfo(path).fileName());
         return;
     }
     askAccount(Keys::AdresboekAdres, Keys::AdresboekGebruiker, importTitle,
@@ -167,19 +167,19 @@ void TExchangeButtons::ImportContactsClick() {
                            QByteArray bytes;
                            for (const QByteArray& card : m_client->cards())
                                bytes += card + "\r\n";
-                           importCards(bytes, DavClient::shownUrl(account.url));
+                           importCards({ServerBook(account.url), bytes}, DavClient::shownUrl(account.url));
                        });
                    m_client->fetchCards(account.url);
                });
 }
 
-void TExchangeButtons::importCards(const QByteArray& bytes, const QString& where) {
+void TExchangeButtons::importCards(const CardSource& source, const QString& where) {
     // The window was closed while the address book was read: nothing to add to.
     if (!m_window->isVisible()) {
         WriteLog(QStringLiteral("Importeer contacten: het venster was al gesloten, niets toegevoegd"));
         return;
     }
-    if (!ContainsVCard(bytes)) {
+    if (!ContainsVCard(source.cards)) {
         Ui::instance().showTimedMessage(5000, QStringLiteral("Geen contactkaarten gevonden in"), where,
                                         caller());
         return;
@@ -187,7 +187,8 @@ void TExchangeButtons::importCards(const QByteArray& bytes, const QString& where
     const int firstRow = m_model.table().recordCount() + 1;
     ImportSummary summary;
     m_model.rearrange([&] {
-        summary = ImportCards(bytes, {&m_model.table(), m_data.dateNotation, m_data.utf8, m_data.dataFolder});
+        summary =
+            ImportCards({source}, {&m_model.table(), m_data.dateNotation, m_data.utf8, m_data.dataFolder});
         // The new rows show their age at once, as the others do.
         ComputeDerivedColumns(m_model.table(), m_data.dateNotation, Clock::today());
     });
@@ -195,6 +196,8 @@ void TExchangeButtons::importCards(const QByteArray& bytes, const QString& where
         WriteLog(QStringLiteral("Importeer contacten: ") + reason);
     if (summary.added > 0)
         Q_EMIT recordsAdded(firstRow);
+    else if (summary.updated > 0)
+        m_data.unsavedChanges = m_data.saveEnabled = true; // renamed or re-dated records
     Ui::instance().showTimedMessage(5000, QStringLiteral("Contacten uit ") + where, summary.line(), caller());
 }
 

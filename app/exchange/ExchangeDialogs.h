@@ -9,6 +9,7 @@
 #include <functional>
 
 class DataFile;
+struct CardSource;
 class DavClient;
 class QToolButton;
 class QWidget;
@@ -55,7 +56,7 @@ private:
     void setBusy(bool busy);
     // After a network job: keeps a password that worked, forgets one that was refused.
     bool jobDone(bool ok, const QString& failureTitle);
-    void importCards(const QByteArray& bytes, const QString& where);
+    void importCards(const CardSource& source, const QString& where);
     QRect caller() const;
 
     RecordModel& m_model;

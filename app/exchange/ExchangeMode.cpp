@@ -164,7 +164,8 @@ int runImport(const QString& source, const QString& dataFile, const QString& use
                               QStringLiteral(" bevat geen contactkaarten."));
         return 1;
     }
-    const ImportOutcome outcome = ImportIntoDataFile(bytes, dataFile);
+    const ImportOutcome outcome = ImportIntoDataFile(
+        {{url.isValid() ? ServerBook(withoutUserInfo(url)) : CardFileBook(source), bytes}}, dataFile);
     for (const QString& reason : outcome.summary.reasons)
         printLine(stderr, reason);
     for (const QString& note : outcome.summary.notes)

@@ -1,6 +1,7 @@
 #include "exchange/Import.h"
 
 #include "lists/Resize.h"
+#include "records/CardLinks.h"
 #include "records/DataFile.h"
 #include "records/Dates.h"
 #include "settings/Working.h"
@@ -142,6 +143,7 @@ void makePictures(QList<PhotoJob>& photos, const QString& folder) {
 // Why a card cannot be used because of a field's length, or empty.
 QString overlongField(const VCardContact& c) {
     const std::pair<const QString*, const char*> fields[] = {
+        {&c.spouse, "de naam van de partner"},
         {&c.mail, "het e-mailadres"},
         {&c.phone, "het telefoonnummer"},
         {&c.street, "de straat"},
@@ -156,158 +158,444 @@ QString overlongField(const VCardContact& c) {
             return QString::fromLatin1(what) + QStringLiteral(" is langer dan 1 000 tekens");
     return {};
 }
+
+// A picture of the data folder, read to be copied under a new name: never
+// through a link, never something that is no picture file.
+bool readPicture(const QString& path, QByteArray& bytes, QString& why) {
+    why = QStringLiteral("de foto kan niet worden gelezen");
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
+    struct stat info {};
+    bool ok = fd >= 0 && ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && info.st_size <= MaxVCardBytes;
+    if (ok) {
+        bytes.resize(qsizetype(info.st_size));
+        qsizetype done = 0;
+        while (ok && done < bytes.size()) {
+            const ssize_t n = ::read(fd, bytes.data() + done, size_t(bytes.size() - done));
+            if (n > 0)
+                done += n;
+            else if (n == 0 || errno != EINTR)
+                ok = false;
+        }
+    }
+    if (fd >= 0)
+        ::close(fd);
+    return ok;
+}
+
+// Whether `picture` is a name the import gives the pictures of `person`:
+// "Jan.jpg", or "Jan-2.jpg" when that was taken.
+bool namedAfter(const QString& picture, const QString& person) {
+    const QString first = PictureFileName(person, QStringLiteral("x.jpg"));
+    if (picture.compare(first, Qt::CaseInsensitive) == 0)
+        return true;
+    const QString stem = first.chopped(4) + u'-';
+    if (!picture.startsWith(stem, Qt::CaseInsensitive) || !picture.endsWith(QLatin1String(".jpg")))
+        return false;
+    bool number = false;
+    picture.sliced(stem.size(), picture.size() - stem.size() - 4).toInt(&number);
+    return number;
+}
+
+// One date of a card and the record it makes.
+struct Event {
+    QString kind;
+    QString name;
+    VCardDate date;
+    QString text;
+    const char* what;
+};
+
+QString linkKey(const QString& uid, const QString& kind) {
+    return uid + QChar(0x1F) + kind;
+}
+
+// One import: the cards of every source against one table.
+class Importer {
+public:
+    Importer(const ImportTarget& target, ImportSummary& summary)
+        : m_target(target), m_table(*target.table), s(summary) {
+        for (int r = 1; r <= m_table.recordCount(); ++r) {
+            m_rows.insert(key(m_table.cell(r, Col::Kind), baseOf(m_table.cell(r, Col::Name))), r);
+            const QString& link = m_table.cell(r, Col::CardLink);
+            if (!link.isEmpty())
+                m_linked.insert(
+                    linkKey(CardLink::field(link, 0).toString(), CardLink::field(link, 2).toString()), r);
+        }
+    }
+
+    void read(const CardSource& source) {
+        m_book = source.book;
+        if (!m_book.isEmpty())
+            m_books.insert(m_book);
+        VCardReader reader(source.cards);
+        VCard card;
+        while (reader.next(card))
+            take(card);
+    }
+
+    // After the last card: the pictures, and the cards that left their address book.
+    void finish();
+
+private:
+    void take(const VCard& card);
+    // The record `r` of a known card: follows the card's changes where the
+    // record still holds what the card gave it before.  True when it changed.
+    bool follow(int r, const Event& e, QStringList& changes, QStringList& differs);
+    // Says how a record found by name and kind differs from the card's date.
+    void compareDate(int r, const Event& e, QStringList& differs) const;
+    void setLink(int r, const CardLink& link) {
+        const QString cell = link.cell();
+        if (m_table.cell(r, Col::CardLink) != cell) {
+            m_table.setCell(r, Col::CardLink, cell);
+            s.linksChanged = true;
+        }
+    }
+    QString takePictureName(const QString& name) {
+        if (!m_names)
+            m_names.emplace(m_target.pictureFolder);
+        return m_names->take(name);
+    }
+    void renamePicture(const QString& old, const QString& person, const QString& named);
+
+    const ImportTarget& m_target;
+    RecordTable& m_table;
+    ImportSummary& s;
+    QHash<QString, int> m_rows;   // name and kind -> row of the record already there
+    QHash<QString, int> m_linked; // UID and kind -> row of the record a card made
+    QSet<QString> m_uids;         // of every card read
+    QSet<QString> m_books;        // the address books read whole
+    QString m_book;               // the one being read
+    int m_number = 0;
+    QList<PhotoJob> m_photos;
+    std::optional<PictureNames> m_names; // looked up at the first photo
+};
+
+void Importer::take(const VCard& card) {
+    const QString label = QStringLiteral("Kaart ") + QString::number(++m_number);
+    auto skip = [&](const QString& why) {
+        ++s.skipped;
+        s.reasons << label + why;
+    };
+    if (!card.problem.isEmpty()) {
+        skip(QStringLiteral(": ") + card.problem);
+        return;
+    }
+    VCardContact c = ContactOfCard(card);
+    // The UID is known whatever the card holds; a second card with the same
+    // UID in one import is known by its name only.
+    QString uid = c.uid.size() <= MaxCardFieldLength ? c.uid : QString();
+    if (m_uids.contains(uid))
+        uid.clear();
+    else if (!uid.isEmpty())
+        m_uids.insert(uid);
+    if (c.name.isEmpty()) {
+        skip(QStringLiteral(": geen naam"));
+        return;
+    }
+    if (c.name.size() > MaxCardFieldLength) {
+        skip(QStringLiteral(": de naam is langer dan 1 000 tekens"));
+        return;
+    }
+    if (const QString why = overlongField(c); !why.isEmpty()) {
+        skip(QStringLiteral(" (") + c.name + QStringLiteral("): ") + why);
+        return;
+    }
+    QStringList notes;
+    if (!m_target.utf8) {
+        QString fitted;
+        if (!closeToCp1252(c.name, fitted)) {
+            skip(QStringLiteral(" (") + c.name +
+                 QStringLiteral("): de naam kan niet in dit bestand (Windows-1252) worden geschreven"));
+            return;
+        }
+        // A character may fold into a separator ("；" into ";"): the
+        // record, its picture and the next import's check must agree.
+        c.name = CleanCardText(fitted).simplified();
+        if (!closeToCp1252(c.spouse, fitted)) {
+            notes << QStringLiteral("de naam van de partner kan niet in dit bestand (Windows-1252) worden "
+                                    "geschreven");
+            fitted.clear();
+        }
+        c.spouse = CleanCardText(fitted).simplified();
+        for (QString* f : {&c.mail, &c.phone, &c.street, &c.postcodeCity, &c.country}) {
+            closeToCp1252(QString(*f), fitted);
+            *f = CleanCardText(fitted);
+        }
+        if (c.name.isEmpty()) {
+            skip(QStringLiteral(": geen naam"));
+            return;
+        }
+    }
+
+    const Event events[] = {
+        {Kind::Geboorte, c.name, c.birth, c.birthText, "geboortedatum"},
+        // A wedding is of two: "Jan Visser en partner zijn over 5 dagen 47 jaar getrouwd".
+        {Kind::Huwelijk,
+         c.name + QStringLiteral(" en ") + (c.spouse.isEmpty() ? QStringLiteral("partner") : c.spouse),
+         c.anniversary, c.anniversaryText, "trouwdatum"},
+        // So that the death sentence finds the birth record by its base name.
+        {Kind::Overlijden, c.name + QStringLiteral(" (overleden)"), c.death, c.deathText, "sterfdatum"},
+    };
+    const QString named = label + QStringLiteral(" (") + c.name + QStringLiteral("): ");
+    QStringList unreadable, changes, differs;
+    bool any = false, changed = false;
+    QList<int> newRows, renamed;
+    for (const Event& e : events) {
+        if (!e.date.isValid()) {
+            if (!e.text.isEmpty())
+                unreadable << QString::fromLatin1(e.what) + QStringLiteral(" \"") + e.text +
+                                  QStringLiteral("\" is geen datum");
+            continue;
+        }
+        any = true;
+        int r = uid.isEmpty() ? 0 : m_linked.value(linkKey(uid, e.kind));
+        if (r == 0) {
+            r = m_rows.value(key(e.kind, e.name));
+            // A wedding an earlier import made under the bare name.
+            if (r == 0 && e.kind == Kind::Huwelijk)
+                r = m_rows.value(key(e.kind, c.name));
+            if (r > 0) {
+                compareDate(r, e, differs);
+                // A record of another card, or a card without UID: known by name only.
+                if (uid.isEmpty() || CardLink::of(m_table.cell(r, Col::CardLink)).isValid())
+                    continue;
+                // From now on the record follows this card; what it holds now is the user's.
+                CardLink link{uid,         m_book,       e.kind,    baseOf(m_table.cell(r, Col::Name)),
+                              e.date.year, e.date.month, e.date.day};
+                setLink(r, link);
+                m_linked.insert(linkKey(uid, e.kind), r);
+            }
+        }
+        if (r > 0) {
+            const QString before = m_table.cell(r, Col::Name);
+            if (follow(r, e, changes, differs)) {
+                changed = true;
+                if (m_table.cell(r, Col::Name) != before)
+                    renamed << r;
+            }
+            continue;
+        }
+        const QString text = DateInNotation(e.date.year, e.date.month, e.date.day, m_target.notation);
+        RecordTable::Row& row = m_table.appendEmptyRecord();
+        row[Col::Name] = e.name;
+        row[Col::Date] = text;
+        row[Col::Kind] = e.kind;
+        row[Col::Mail] = c.mail;
+        row[Col::Phone] = c.phone;
+        row[Col::Street] = c.street;
+        row[Col::PostcodeCity] = c.postcodeCity;
+        row[Col::Country] = c.country;
+        const int added = m_table.recordCount();
+        if (!uid.isEmpty()) {
+            setLink(added, {uid, m_book, e.kind, e.name, e.date.year, e.date.month, e.date.day});
+            m_linked.insert(linkKey(uid, e.kind), added);
+        }
+        m_rows.insert(key(e.kind, e.name), added);
+        newRows << added;
+    }
+    if (!any) {
+        skip(QStringLiteral(" (") + c.name + QStringLiteral("): ") +
+             (unreadable.isEmpty() ? QStringLiteral("geen datum") : unreadable.join(QStringLiteral(", "))));
+        return;
+    }
+    ++(!newRows.isEmpty() ? s.added : changed ? s.updated : s.present);
+    if (!differs.isEmpty())
+        s.reasons << named + QStringLiteral("verschilt van uw gegevens: ") +
+                         differs.join(QStringLiteral("; ")) + QStringLiteral("; uw gegevens blijven");
+    if (!changes.isEmpty())
+        s.notes << named + QStringLiteral("bijgewerkt: ") + changes.join(QStringLiteral("; "));
+    for (const QString& u : unreadable + notes)
+        s.notes << named + u;
+
+    // A picture the import made goes along with the rename of its record,
+    // unless it already bears the name (only the partner changed, say).
+    QSet<QString> pictures;
+    for (int r : std::as_const(renamed)) {
+        const QString picture = CardLink::of(m_table.cell(r, Col::CardLink)).picture;
+        if (!picture.isEmpty() && m_table.cell(r, Col::Picture) == picture && !namedAfter(picture, c.name))
+            pictures.insert(picture);
+    }
+    if (!m_target.pictureFolder.isEmpty())
+        for (const QString& picture : std::as_const(pictures))
+            renamePicture(picture, c.name, named);
+
+    if (newRows.isEmpty() || m_target.pictureFolder.isEmpty())
+        return;
+    if (c.photoIsLink) {
+        s.notes << named + QStringLiteral("de foto staat op het web en wordt niet opgehaald");
+    } else if (c.photoIsEmpty) {
+        s.notes << named + QStringLiteral("de foto in de kaart is leeg");
+    } else if (!c.photo.isEmpty()) {
+        const QString file = takePictureName(c.name);
+        m_photos.append({c.photo, file, newRows, named, {}});
+        for (int r : newRows) {
+            m_table.setCell(r, Col::Picture, file);
+            CardLink link = CardLink::of(m_table.cell(r, Col::CardLink));
+            if (link.isValid()) {
+                link.picture = file;
+                setLink(r, link);
+            }
+        }
+    }
+}
+
+bool Importer::follow(int r, const Event& e, QStringList& changes, QStringList& differs) {
+    RecordTable::Row& row = m_table.row(r);
+    CardLink link = CardLink::of(row[Col::CardLink]);
+    bool changed = false;
+    if (e.name != link.name) {
+        const QString name = baseOf(row[Col::Name]);
+        const int other = m_rows.value(key(row[Col::Kind], e.name));
+        if (name == link.name && other > 0 && other != r) {
+            differs << row[Col::Kind] + QStringLiteral(" \"") + row[Col::Name] +
+                           QStringLiteral("\", de kaart zegt \"") + e.name +
+                           QStringLiteral("\" (die naam is er al)");
+        } else if (name == link.name) {
+            changes << row[Col::Kind] + QStringLiteral(" \"") + row[Col::Name] +
+                           QStringLiteral("\" heet nu \"") + e.name + u'"';
+            m_rows.remove(key(row[Col::Kind], name));
+            row[Col::Name] = e.name;
+            m_rows.insert(key(row[Col::Kind], e.name), r);
+            changed = true;
+        } else if (name != e.name) {
+            differs << row[Col::Kind] + QStringLiteral(" \"") + row[Col::Name] +
+                           QStringLiteral("\", de kaart zegt \"") + e.name + u'"';
+        }
+        link.name = e.name;
+    }
+    if (!link.hasDate(e.date.year, e.date.month, e.date.day)) {
+        int y = 0, m = 0, d = 0;
+        const bool readable = RecordDateParts(row[Col::Date].trimmed(), m_target.notation, y, m, d);
+        const QString text = DateInNotation(e.date.year, e.date.month, e.date.day, m_target.notation);
+        if (readable && link.hasDate(y, m, d)) {
+            changes << row[Col::Kind] + QStringLiteral(" op ") + text + QStringLiteral(" (was ") +
+                           row[Col::Date] + u')';
+            row[Col::Date] = text;
+            changed = true;
+        } else if (!readable || y != e.date.year || m != e.date.month || d != e.date.day) {
+            differs << row[Col::Kind] + QStringLiteral(" op ") + row[Col::Date] +
+                           QStringLiteral(", de kaart zegt ") + text;
+        }
+        link.year = e.date.year;
+        link.month = e.date.month;
+        link.day = e.date.day;
+    }
+    link.book = m_book;
+    link.gone = false;
+    setLink(r, link);
+    return changed;
+}
+
+void Importer::compareDate(int r, const Event& e, QStringList& differs) const {
+    int y = 0, m = 0, d = 0;
+    const QString& old = m_table.cell(r, Col::Date);
+    if (!RecordDateParts(old.trimmed(), m_target.notation, y, m, d) || y != e.date.year ||
+        m != e.date.month || d != e.date.day)
+        differs << e.kind + QStringLiteral(" op ") + old + QStringLiteral(", de kaart zegt ") +
+                       DateInNotation(e.date.year, e.date.month, e.date.day, m_target.notation);
+}
+
+void Importer::renamePicture(const QString& old, const QString& person, const QString& named) {
+    const QString folder = m_target.pictureFolder;
+    const QString fresh = takePictureName(person);
+    QByteArray bytes;
+    QString why;
+    if (!readPicture(folder + old, bytes, why) || !WriteNewFile(folder + fresh, bytes, why)) {
+        s.notes << named + QStringLiteral("de foto kan niet worden hernoemd naar ") + fresh +
+                       QStringLiteral(": ") + why;
+        return;
+    }
+    s.writtenPictures << folder + fresh;
+    // Every record that shows the picture shows it under its new name; the
+    // old file goes once the records are saved.
+    for (int r = 1; r <= m_table.recordCount(); ++r) {
+        RecordTable::Row& row = m_table.row(r);
+        if (row[Col::Picture] == old)
+            row[Col::Picture] = fresh;
+        CardLink link = CardLink::of(row[Col::CardLink]);
+        if (link.isValid() && link.picture == old) {
+            link.picture = fresh;
+            link.replaced << old;
+            setLink(r, link);
+        }
+    }
+}
+
+void Importer::finish() {
+    makePictures(m_photos, m_target.pictureFolder);
+    for (const PhotoJob& p : std::as_const(m_photos)) {
+        if (p.failure.isEmpty()) {
+            s.writtenPictures << m_target.pictureFolder + p.file;
+            continue;
+        }
+        for (int r : p.rows) {
+            m_table.row(r)[Col::Picture].clear();
+            CardLink link = CardLink::of(m_table.cell(r, Col::CardLink));
+            if (link.isValid()) {
+                link.picture.clear();
+                setLink(r, link);
+            }
+        }
+        s.notes << p.label + p.failure;
+    }
+    // A card that left an address book read whole leaves its records as
+    // they are; it is named once.
+    QSet<QString> named;
+    for (int r = 1; r <= m_table.recordCount() && !m_books.isEmpty(); ++r) {
+        const QString& cell = m_table.cell(r, Col::CardLink);
+        if (cell.isEmpty() || !CardLink::field(cell, 6).isEmpty() ||
+            !m_books.contains(CardLink::field(cell, 1).toString()) ||
+            m_uids.contains(CardLink::field(cell, 0).toString()))
+            continue;
+        CardLink link = CardLink::of(cell);
+        link.gone = true;
+        setLink(r, link);
+        if (!named.contains(link.uid)) {
+            named.insert(link.uid);
+            s.notes << m_table.cell(r, Col::Name) +
+                           QStringLiteral(": niet meer in het adresboek; uw gegevens blijven");
+        }
+    }
+}
 } // namespace
 
 QString ImportSummary::line() const {
-    return QString::number(added) + QStringLiteral(" toegevoegd, ") + QString::number(present) +
-           QStringLiteral(" al aanwezig, ") + QString::number(skipped) + QStringLiteral(" overgeslagen");
+    return QStringLiteral("%1 toegevoegd, %2 bijgewerkt, %3 al aanwezig, %4 overgeslagen")
+        .arg(added)
+        .arg(updated)
+        .arg(present)
+        .arg(skipped);
 }
 
-ImportSummary ImportCards(const QByteArray& source, const ImportTarget& target) {
+QString CardFileBook(const QString& path) {
+    return QFileInfo(path).absoluteFilePath();
+}
+
+QString ServerBook(const QUrl& address) {
+    QString book = address.toDisplayString(QUrl::RemoveUserInfo);
+    if (!book.endsWith(u'/'))
+        book += u'/';
+    return book;
+}
+
+ImportSummary ImportCards(const QList<CardSource>& sources, const ImportTarget& target) {
     ImportSummary s;
-    RecordTable& table = *target.table;
-    QHash<QString, int> rows; // name and kind -> row of the record already there
-    for (int r = 1; r <= table.recordCount(); ++r)
-        rows.insert(key(table.cell(r, Col::Kind), baseOf(table.cell(r, Col::Name))), r);
-
-    QList<PhotoJob> photos;
-    std::optional<PictureNames> names; // looked up at the first photo
-    VCardReader reader(source);
-    VCard card;
-    for (int number = 1; reader.next(card); ++number) {
-        const QString label = QStringLiteral("Kaart ") + QString::number(number);
-        auto skip = [&](const QString& why) {
-            ++s.skipped;
-            s.reasons << label + why;
-        };
-        if (!card.problem.isEmpty()) {
-            skip(QStringLiteral(": ") + card.problem);
-            continue;
-        }
-        VCardContact c = ContactOfCard(card);
-        if (c.name.isEmpty()) {
-            skip(QStringLiteral(": geen naam"));
-            continue;
-        }
-        if (c.name.size() > MaxCardFieldLength) {
-            skip(QStringLiteral(": de naam is langer dan 1 000 tekens"));
-            continue;
-        }
-        if (const QString why = overlongField(c); !why.isEmpty()) {
-            skip(QStringLiteral(" (") + c.name + QStringLiteral("): ") + why);
-            continue;
-        }
-        if (!target.utf8) {
-            QString fitted;
-            if (!closeToCp1252(c.name, fitted)) {
-                skip(QStringLiteral(" (") + c.name +
-                     QStringLiteral("): de naam kan niet in dit bestand (Windows-1252) worden geschreven"));
-                continue;
-            }
-            // A character may fold into a separator ("；" into ";"): the
-            // record, its picture and the next import's check must agree.
-            c.name = CleanCardText(fitted).simplified();
-            for (QString* f : {&c.mail, &c.phone, &c.street, &c.postcodeCity, &c.country}) {
-                closeToCp1252(QString(*f), fitted);
-                *f = CleanCardText(fitted);
-            }
-            if (c.name.isEmpty()) {
-                skip(QStringLiteral(": geen naam"));
-                continue;
-            }
-        }
-
-        struct Event {
-            QString kind;
-            QString name;
-            VCardDate date;
-            QString text;
-            const char* what;
-        };
-        const Event events[] = {
-            {Kind::Geboorte, c.name, c.birth, c.birthText, "geboortedatum"},
-            {Kind::Huwelijk, c.name, c.anniversary, c.anniversaryText, "trouwdatum"},
-            // So that the death sentence finds the birth record by its base name.
-            {Kind::Overlijden, c.name + QStringLiteral(" (overleden)"), c.death, c.deathText, "sterfdatum"},
-        };
-        QStringList unreadable;
-        bool any = false;
-        QList<int> newRows;
-        for (const Event& e : events) {
-            if (!e.date.isValid()) {
-                if (!e.text.isEmpty())
-                    unreadable << QString::fromLatin1(e.what) + QStringLiteral(" \"") + e.text +
-                                      QStringLiteral("\" is geen datum");
-                continue;
-            }
-            any = true;
-            const QString k = key(e.kind, e.name);
-            const QString text = DateInNotation(e.date.year, e.date.month, e.date.day, target.notation);
-            if (const auto it = rows.constFind(k); it != rows.constEnd()) {
-                int y = 0, m = 0, d = 0;
-                const QString& old = table.cell(*it, Col::Date);
-                if (!RecordDateParts(old.trimmed(), target.notation, y, m, d) || y != e.date.year ||
-                    m != e.date.month || d != e.date.day)
-                    s.reasons << label + QStringLiteral(" (") + e.name +
-                                     QStringLiteral("): al aanwezig als ") + e.kind + QStringLiteral(" op ") +
-                                     old + QStringLiteral(", de kaart zegt ") + text +
-                                     QStringLiteral("; het bestaande blijft");
-                continue;
-            }
-            RecordTable::Row& row = table.appendEmptyRecord();
-            row[Col::Name] = e.name;
-            row[Col::Date] = text;
-            row[Col::Kind] = e.kind;
-            row[Col::Mail] = c.mail;
-            row[Col::Phone] = c.phone;
-            row[Col::Street] = c.street;
-            row[Col::PostcodeCity] = c.postcodeCity;
-            row[Col::Country] = c.country;
-            const int r = table.recordCount();
-            rows.insert(k, r);
-            newRows << r;
-        }
-        if (!any) {
-            skip(QStringLiteral(" (") + c.name + QStringLiteral("): ") +
-                 (unreadable.isEmpty() ? QStringLiteral("geen datum")
-                                       : unreadable.join(QStringLiteral(", "))));
-            continue;
-        }
-        ++(newRows.isEmpty() ? s.present : s.added);
-        const QString named = label + QStringLiteral(" (") + c.name + QStringLiteral("): ");
-        for (const QString& u : unreadable)
-            s.notes << named + u;
-
-        if (newRows.isEmpty() || target.pictureFolder.isEmpty())
-            continue;
-        if (c.photoIsLink) {
-            s.notes << named + QStringLiteral("de foto staat op het web en wordt niet opgehaald");
-        } else if (c.photoIsEmpty) {
-            s.notes << named + QStringLiteral("de foto in de kaart is leeg");
-        } else if (!c.photo.isEmpty()) {
-            if (!names)
-                names.emplace(target.pictureFolder);
-            const QString file = names->take(c.name);
-            photos.append({c.photo, file, newRows, named, {}});
-            for (int r : newRows)
-                table.setCell(r, Col::Picture, file);
-        }
-    }
-
-    makePictures(photos, target.pictureFolder);
-    for (const PhotoJob& p : photos) {
-        if (p.failure.isEmpty()) {
-            s.writtenPictures << target.pictureFolder + p.file;
-            continue;
-        }
-        for (int r : p.rows)
-            table.row(r)[Col::Picture].clear();
-        s.notes << p.label + p.failure;
-    }
+    Importer importer(target, s);
+    for (const CardSource& source : sources)
+        importer.read(source);
+    importer.finish();
     return s;
 }
 
+ImportSummary ImportCards(const QByteArray& source, const ImportTarget& target) {
+    return ImportCards(QList<CardSource>{{QString(), source}}, target);
+}
+
 ImportOutcome ImportIntoDataFile(const QByteArray& source, const QString& dataFile) {
+    return ImportIntoDataFile(QList<CardSource>{{QString(), source}}, dataFile);
+}
+
+ImportOutcome ImportIntoDataFile(const QList<CardSource>& sources, const QString& dataFile) {
     ImportOutcome outcome;
     const QFileInfo info(dataFile);
     const DataFile::PathParts parts = DataFile::splitPath(dataFile);
@@ -339,9 +627,13 @@ ImportOutcome ImportIntoDataFile(const QByteArray& source, const QString& dataFi
         return outcome;
     }
 
-    outcome.summary = ImportCards(source, {&table, data.dateNotation, data.utf8, folder});
-    if (outcome.summary.added == 0) {
-        outcome.ok = true; // nothing new: the file stays as it was
+    outcome.summary = ImportCards(sources, {&table, data.dateNotation, data.utf8, folder});
+    if (outcome.summary.added == 0 && outcome.summary.updated == 0) {
+        // Nothing new: the file stays as it was; what the import learnt about
+        // the cards of its records is kept beside it.
+        if (outcome.summary.linksChanged)
+            WriteCardLinks(table, folder, CardLinksFile(folder, data.saveBaseName));
+        outcome.ok = true;
         return outcome;
     }
     data.painted = true;

@@ -6,28 +6,41 @@
 #include <QList>
 #include <QString>
 #include <QStringList>
+#include <QUrl>
 
 class DataFile;
 
 // Adding the people of address cards to the records: a birthday, a wedding
 // day and a death day per card, written in the data file's own notation.  A
 // record with the same name and kind is never added twice.
+//
+// A card with a UID is remembered with each record it made (records/CardLinks),
+// whatever address book or file it came from.  When it comes again with
+// another name or date, its records follow where they still hold what the
+// card gave them before; a record the user changed keeps the user's value,
+// and a card that is no longer in its address book leaves its records as
+// they are.  Cards without a UID are known by name and kind only.
 
-// Counted per card: every card of the source is one of the three.
+// Counted per card: every card of the sources is one of the four.
 struct ImportSummary {
     int added = 0;   // cards that added a record
-    int present = 0; // cards whose records were all there already (same name and kind)
+    int updated = 0; // cards that gave a record they made before another name or date
+    int present = 0; // cards whose records were all there already (also when they keep the user's values)
     int skipped = 0; // cards that gave no record
-    // One line per skipped card, and per card whose date differs from the
-    // record already there.
+    // One line per skipped card, and per card that differs from what the
+    // user made of its records ("verschilt van uw gegevens").
     QStringList reasons;
-    // Notes that do not stop a card: a picture that could not be used.
+    // Notes that do not stop a card: what was changed, a picture that could
+    // not be used, a card no longer in its address book.
     QStringList notes;
     // Picture files written into the data folder, to take back when the
     // records are not saved after all.
     QStringList writtenPictures;
+    // A record's card link was made or changed (the side file needs writing
+    // even when no record changed).
+    bool linksChanged = false;
 
-    // "12 toegevoegd, 3 al aanwezig, 1 overgeslagen"
+    // "12 toegevoegd, 2 bijgewerkt, 3 al aanwezig, 1 overgeslagen"
     QString line() const;
 };
 
@@ -41,19 +54,35 @@ struct ImportTarget {
 // A name or field of a card longer than this skips the card.
 inline constexpr int MaxCardFieldLength = 1000;
 
-// Appends the records of the cards in `source` (a vCard text) to the
-// target's table (before its blank row), reading card by card.
+// The cards of one address book: a vCard text and the book it was read
+// from (CardFileBook, ServerBook); an empty book is known to nobody.
+struct CardSource {
+    QString book;
+    QByteArray cards;
+};
+// How a card file is known as an address book: by its whole path.
+QString CardFileBook(const QString& path);
+// How a server's address book is known: its address without user
+// information, ending in "/".
+QString ServerBook(const QUrl& address);
+
+// Adds the records of the cards in `sources` to the target's table (before
+// its blank row), and gives the records made before the changes of their
+// cards, reading card by card.
+ImportSummary ImportCards(const QList<CardSource>& sources, const ImportTarget& target);
 ImportSummary ImportCards(const QByteArray& source, const ImportTarget& target);
 
 // The whole import into one data file: reads `dataFile` (a missing or empty
-// file starts a new one, year-month-day, UTF-8), adds the cards and saves
-// the crash-safe way with the backups.  When the file cannot be read or
-// saved, nothing is written (pictures included) and `error` says why in Dutch.
+// file starts a new one, year-month-day, UTF-8) and its card links, adds and
+// updates, and saves the crash-safe way with the backups and the links.
+// When the file cannot be read or saved, nothing is written (pictures
+// included) and `error` says why in Dutch.
 struct ImportOutcome {
     bool ok = false;
     QString error;
     ImportSummary summary;
 };
+ImportOutcome ImportIntoDataFile(const QList<CardSource>& sources, const QString& dataFile);
 ImportOutcome ImportIntoDataFile(const QByteArray& source, const QString& dataFile);
 
 // A card file is read whole, up to this size (larger than any address book).

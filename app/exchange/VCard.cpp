@@ -213,6 +213,55 @@ bool digits(QStringView s, int& value) {
     return true;
 }
 
+// "urn:uuid:...", "https://...", "mailto:...": a scheme, then ":".
+bool isUri(QStringView value) {
+    const qsizetype colon = value.indexOf(u':');
+    if (colon < 1 || !value[0].isLetter() || value[0].unicode() > 0x7F)
+        return false;
+    for (QChar c : value.first(colon))
+        if (c.unicode() > 0x7F || !(c.isLetterOrNumber() || c == u'+' || c == u'.' || c == u'-'))
+            return false;
+    return true;
+}
+
+// The labels of Apple's grouped lines ("item1.X-ABLabel:_$!<Spouse>!$_") that hold `word`.
+QSet<QString> labelledGroups(const VCard& card, QLatin1String word) {
+    QSet<QString> groups;
+    for (const VCardProperty& label : card.properties)
+        if (label.name == QLatin1String("X-ABLABEL") && !label.group.isEmpty() &&
+            label.value.contains(word, Qt::CaseInsensitive))
+            groups.insert(label.group);
+    return groups;
+}
+
+QString spouseOf(const VCard& card) {
+    QSet<QString> apple; // looked up at the first X-ABRELATEDNAMES
+    bool appleRead = false;
+    for (const VCardProperty& p : card.properties) {
+        bool spouse = p.name == QLatin1String("X-SPOUSE") || p.name == QLatin1String("X-EVOLUTION-SPOUSE") ||
+                      p.name == QLatin1String("X-KADDRESSBOOK-X-SPOUSESNAME");
+        if (p.name == QLatin1String("RELATED") &&
+            p.hasParam(QStringLiteral("TYPE"), QStringLiteral("spouse"))) {
+            // A link to another card (urn:uuid:..., a web address) is no name.
+            spouse =
+                p.hasParam(QStringLiteral("VALUE"), QStringLiteral("text")) ||
+                (!p.hasParam(QStringLiteral("VALUE"), QStringLiteral("uri")) && !isUri(p.value.trimmed()));
+        }
+        if (p.name == QLatin1String("X-ABRELATEDNAMES")) {
+            if (!appleRead)
+                apple = labelledGroups(card, QLatin1String("Spouse"));
+            appleRead = true;
+            spouse = !p.group.isEmpty() && apple.contains(p.group);
+        }
+        if (!spouse)
+            continue;
+        const QString name = CleanCardText(VCardText(p.value)).simplified();
+        if (!name.isEmpty())
+            return name;
+    }
+    return {};
+}
+
 } // namespace
 
 QString VCardProperty::param(const QString& pname) const {
@@ -538,6 +587,9 @@ VCardContact ContactOfCard(const VCard& card) {
         }
     }
     c.name = c.name.simplified();
+    if (const VCardProperty* uid = card.first(QStringLiteral("UID")))
+        c.uid = CleanCardText(VCardText(uid->value));
+    c.spouse = spouseOf(card);
 
     auto date = [&](std::initializer_list<const char*> names, VCardDate& d, QString& text) {
         for (const char* name : names)
@@ -553,11 +605,7 @@ VCardContact ContactOfCard(const VCard& card) {
     date({"DEATHDATE"}, c.death, c.deathText);
     if (c.anniversaryText.isEmpty()) {
         // Apple keeps the wedding day as a labelled date of its own.
-        QSet<QString> anniversaryGroups;
-        for (const VCardProperty& label : card.properties)
-            if (label.name == QLatin1String("X-ABLABEL") && !label.group.isEmpty() &&
-                label.value.contains(QLatin1String("Anniversary"), Qt::CaseInsensitive))
-                anniversaryGroups.insert(label.group);
+        const QSet<QString> anniversaryGroups = labelledGroups(card, QLatin1String("Anniversary"));
         for (const VCardProperty& p : card.properties)
             if (p.name == QLatin1String("X-ABDATE") && anniversaryGroups.contains(p.group)) {
                 c.anniversaryText = CleanCardText(VCardText(p.value));

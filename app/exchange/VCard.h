@@ -114,7 +114,13 @@ VCardDate ParseVCardDate(const VCardProperty& property);
 // What a card gives the records.
 // Every text is cleaned with CleanCardText.
 struct VCardContact {
-    QString name;          // FN, else given and family name of N; ";" already ","
+    QString uid;  // UID: the card's own name for itself, kept through changes; may be empty
+    QString name; // FN, else given and family name of N; ";" already ","
+    // The husband, wife or partner the wedding day is shared with: 4.0
+    // RELATED;TYPE=spouse (a name, not a link to another card), X-SPOUSE,
+    // X-EVOLUTION-SPOUSE, X-KADDRESSBOOK-X-SpousesName, or Apple's
+    // X-ABRELATEDNAMES labelled as spouse.  Empty when the card names none.
+    QString spouse;
     VCardDate birth;       // BDAY
     VCardDate anniversary; // ANNIVERSARY, X-EVOLUTION-ANNIVERSARY
     VCardDate death;       // DEATHDATE

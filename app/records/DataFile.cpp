@@ -4,6 +4,7 @@
 #include "kit/Clock.h"
 #include "kit/Log.h"
 #include "kit/Support.h"
+#include "records/CardLinks.h"
 #include "records/Dates.h"
 #include "records/Reminders.h"
 
@@ -446,6 +447,8 @@ DataFile::ReadResult DataFile::read(const QString& folderIn, const QString& base
     otherFileRead = false;
     Ui::instance().closeTimedMessage();
     countText = QString::number(table.recordCount()) + QStringLiteral(" namen gelezen.");
+    if (!onlyForReminders)
+        ReadCardLinks(table, CardLinksFile(folder, baseName));
     return ReadResult::Ok;
 }
 
@@ -600,6 +603,7 @@ bool DataFile::save() {
         return false;
     }
     remember(defaultFilePath(), FileStamp::of(defaultFilePath()), false);
+    WriteCardLinks(table, dataFolder, CardLinksFile(dataFolder, saveBaseName));
     Ui::instance().showTimedMessage(5000, QStringLiteral("De wijzigingen zijn bewaard."), QString(), caller);
     otherFileRead = false;
     unsavedChanges = false;

@@ -24,7 +24,10 @@ enum : int {
     Street = 12,
     PostcodeCity = 13,
     Country = 14,
-    Count = 15
+    Count = 15,
+    // Beside the columns, never shown nor stored in the data file: which
+    // address card an import made the record from (see records/CardLinks).
+    CardLink = 15
 };
 }
 
@@ -45,7 +48,7 @@ inline const QString* const All[] = {&Geboorte, &Feest, &Huwelijk, &Jubileum, &O
 // record (new records are typed into it).
 class RecordTable {
 public:
-    using Row = std::array<QString, Col::Count>;
+    using Row = std::array<QString, Col::Count + 1>; // the columns and the card link
 
     RecordTable();
 

@@ -457,6 +457,7 @@ void TOptionsForm::changeDataFolder(const QString oldFolder) {
     if (folder != oldFolder && w.copyFiles) {
         CopyNewerByExt(oldFolder, folder, QStringLiteral("dat"));
         CopyNewerByExt(oldFolder, folder, QStringLiteral("jpg"));
+        CopyNewerByExt(oldFolder, folder, QStringLiteral("kaarten")); // which card each record came from
     }
     w.dataFolder = folder;
     m_pathEdit->setText(folder);

@@ -828,7 +828,7 @@ void TestEditForm::editWindowKeepsWhatWasTyped_data() {
         << asShown << false << QStringList() << QByteArray();
     row("Annuleren forgets imported records", "import, cell 4 0 Eva Ek, cancel")
         << asShown << false
-        << QStringList{"Contacten uit kaarten.vcf|1 toegevoegd, 0 al aanwezig, 0 overgeslagen"}
+        << QStringList{"Contacten uit kaarten.vcf|1 toegevoegd, 0 bijgewerkt, 0 al aanwezig, 0 overgeslagen"}
         << QByteArray();
     row("Annuleren forgets the properties window's changes",
         "extended, props Annie, click 1 0, cell 1 0 Annie, cancel")

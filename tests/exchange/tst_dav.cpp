@@ -1,5 +1,8 @@
+#include "TestKit.h"
 #include "exchange/Dav.h"
+#include "exchange/Import.h"
 #include "exchange/Radicale.h"
+#include "records/DataFile.h"
 
 #include <QDir>
 #include <QRandomGenerator>
@@ -57,6 +60,8 @@ private Q_SLOTS:
     void brokenServer();
     void commandLine_data();
     void commandLine();
+    void followsTheAddressBook_data();
+    void followsTheAddressBook();
 
 private:
     // "name=SUMMARY|..." of every object in the calendar, sorted.
@@ -368,18 +373,20 @@ void TestDav::commandLine_data() {
     const QString refused = QStringLiteral("Gebruikersnaam of wachtwoord onjuist voor 127.0.0.1:%2\n");
     QTest::newRow("from the environment") << "--import http://" + book + " --user user"
                                           << "geheim"
-                                          << "2 toegevoegd, 0 al aanwezig, 0 overgeslagen\n"
+                                          << "2 toegevoegd, 0 bijgewerkt, 0 al aanwezig, 0 overgeslagen\n"
                                           << "" << 0;
-    QTest::newRow("the user from a dav:// address") << "--import dav://user@" + book << "geheim"
-                                                    << "0 toegevoegd, 2 al aanwezig, 0 overgeslagen\n"
-                                                    << "" << 0;
-    QTest::newRow("--user wins over the address") << "--import http://niemand@" + book + " --user user"
-                                                  << "geheim"
-                                                  << "0 toegevoegd, 2 al aanwezig, 0 overgeslagen\n"
-                                                  << "" << 0;
+    QTest::newRow("the user from a dav:// address")
+        << "--import dav://user@" + book << "geheim"
+        << "0 toegevoegd, 0 bijgewerkt, 2 al aanwezig, 0 overgeslagen\n"
+        << "" << 0;
+    QTest::newRow("--user wins over the address")
+        << "--import http://niemand@" + book + " --user user"
+        << "geheim"
+        << "0 toegevoegd, 0 bijgewerkt, 2 al aanwezig, 0 overgeslagen\n"
+        << "" << 0;
     QTest::newRow("in the address: still works, with a warning")
         << "--import http://user:geheim@" + book << "-"
-        << "0 toegevoegd, 2 al aanwezig, 0 overgeslagen\n"
+        << "0 toegevoegd, 0 bijgewerkt, 2 al aanwezig, 0 overgeslagen\n"
         << warning << 0;
     QTest::newRow("wrong password") << "--import http://user@" + book << "fout"
                                     << "" << refused << 1;
@@ -389,7 +396,8 @@ void TestDav::commandLine_data() {
     QTest::newRow("asked at the terminal, not shown")
         << "--import http://" + book + " --user user"
         << "tty:geheim"
-        << "Wachtwoord van user voor 127.0.0.1: \r\n0 toegevoegd, 2 al aanwezig, 0 overgeslagen\r\n"
+        << "Wachtwoord van user voor 127.0.0.1: \r\n0 toegevoegd, 0 bijgewerkt, 2 al aanwezig, 0 "
+           "overgeslagen\r\n"
         << "" << 0;
     QTest::newRow("publish") << "--export-ics http://user@" + calendar << "geheim"
                              << "Agenda bijgewerkt: 2 nieuw, 0 gewijzigd, 0 ongewijzigd, 0 verwijderd\n"
@@ -498,6 +506,107 @@ void TestDav::commandLine() {
     QCOMPARE(QString::fromUtf8(brolt.readAllStandardOutput()), out);
     QCOMPARE(brolt.exitCode(), exitCode);
     QCOMPARE(processesWith(marker), QStringList());
+}
+
+// Contacts change on the server between imports: their records follow, but
+// not over what the user changed in Brolt, and stay when a contact goes.
+void TestDav::followsTheAddressBook_data() {
+    // The rows run in order on one address book and one data file.
+    QTest::addColumn<QString>("server"); // "name|BDAY" of the changing card put first; empty: deleted
+    QTest::addColumn<QString>("user");   // the user's rename in Brolt before the import: "old=new"
+    QTest::addColumn<QString>("summary");
+    QTest::addColumn<QString>("messages");
+    QTest::addColumn<QByteArray>("after");
+    const QByteArray anna = "1980-02-03;Anna Smit;Geboorte;;;;;;;\r\n";
+    QTest::newRow("first import") << "Jan Visser|1960-05-12"
+                                  << ""
+                                  << "2 toegevoegd, 0 bijgewerkt, 0 al aanwezig, 0 overgeslagen"
+                                  << ""
+                                  << "1960-05-12;Jan Visser;Geboorte;;;;;;;\r\n" + anna;
+    QTest::newRow("renamed and re-dated on the server")
+        << "Johan Visser|1960-05-13"
+        << ""
+        << "0 toegevoegd, 1 bijgewerkt, 1 al aanwezig, 0 overgeslagen"
+        << "Kaart 1 (Johan Visser): bijgewerkt: Geboorte \"Jan Visser\" heet nu \"Johan Visser\"; Geboorte "
+           "op 1960-05-13 (was 1960-05-12)"
+        << "1960-05-13;Johan Visser;Geboorte;;;;;;;\r\n" + anna;
+    QTest::newRow("renamed on both sides: the user's name stays")
+        << "Johannes Visser|1960-05-13"
+        << "Johan Visser=Oom Johan"
+        << "0 toegevoegd, 0 bijgewerkt, 2 al aanwezig, 0 overgeslagen"
+        << "Kaart 1 (Johannes Visser): verschilt van uw gegevens: Geboorte \"Oom Johan\", de kaart zegt "
+           "\"Johannes Visser\"; uw gegevens blijven"
+        << "1960-05-13;Oom Johan;Geboorte;;;;;;;\r\n" + anna;
+    QTest::newRow("gone from the server: the record stays")
+        << ""
+        << ""
+        << "0 toegevoegd, 0 bijgewerkt, 1 al aanwezig, 0 overgeslagen"
+        << "Oom Johan: niet meer in het adresboek; uw gegevens blijven"
+        << "1960-05-13;Oom Johan;Geboorte;;;;;;;\r\n" + anna;
+}
+
+void TestDav::followsTheAddressBook() {
+    if (!m_server)
+        QSKIP("radicale is not installed");
+    QFETCH(QString, server);
+    QFETCH(QString, user);
+    QFETCH(QString, summary);
+    QFETCH(QString, messages);
+    QFETCH(QByteArray, after);
+    const QString book = QStringLiteral("/user/veranderlijk/");
+    const QString file = m_dir.filePath(QStringLiteral("veranderlijk/Brolt.dat"));
+    if (QTest::currentDataTag() == QLatin1String("first import")) {
+        QCOMPARE(m_server->makeAddressBook(book), 201);
+        QCOMPARE(m_server->request("PUT", book + "anna.vcf",
+                                   "BEGIN:VCARD\r\nVERSION:3.0\r\nUID:anna\r\nFN:Anna Smit\r\n"
+                                   "BDAY:1980-02-03\r\nEND:VCARD\r\n",
+                                   "text/vcard"),
+                 201);
+    }
+    if (server.isEmpty()) {
+        QCOMPARE(m_server->request("DELETE", book + "jan.vcf"), 200);
+    } else {
+        const int status = m_server->request(
+            "PUT", book + "jan.vcf",
+            QStringLiteral("BEGIN:VCARD\r\nVERSION:3.0\r\nUID:jan-1\r\nFN:%1\r\nBDAY:%2\r\nEND:VCARD\r\n")
+                .arg(server.section(u'|', 0, 0), server.section(u'|', 1))
+                .toUtf8(),
+            "text/vcard");
+        QVERIFY(status == 201 || status == 204);
+    }
+    if (!user.isEmpty()) {
+        // Renamed in the window and saved.
+        FakeUi ui;
+        RecordTable table;
+        DataFile data(table);
+        const DataFile::PathParts parts = DataFile::splitPath(file);
+        data.dataFolder = parts.folder;
+        data.painted = data.unsavedChanges = true;
+        QCOMPARE(data.read(parts.folder, parts.baseName, parts.extension), DataFile::ReadResult::Ok);
+        for (int r = 1; r <= table.recordCount(); ++r)
+            if (table.cell(r, Col::Name) == user.section(u'=', 0, 0))
+                table.setCell(r, Col::Name, user.section(u'=', 1));
+        QVERIFY(data.save());
+    }
+    const QUrl url = m_server->url(book);
+    QByteArray cards;
+    QString error;
+    QVERIFY2(FetchAddressBook(url, {QStringLiteral("user"), QStringLiteral("geheim")}, cards, error),
+             qPrintable(error));
+    const ImportOutcome outcome = ImportIntoDataFile({{ServerBook(url), cards}}, file);
+    QVERIFY2(outcome.ok, qPrintable(outcome.error));
+    QCOMPARE(outcome.summary.line(), summary);
+    // The server hands the cards in any order.
+    QCOMPARE((outcome.summary.reasons + outcome.summary.notes)
+                 .join(u'\n')
+                 .replace(QRegularExpression("Kaart \\d"), "Kaart 1"),
+             messages);
+    auto lines = [](const QByteArray& bytes) {
+        QList<QByteArray> sorted = bytes.split('\n');
+        std::sort(sorted.begin(), sorted.end());
+        return sorted;
+    };
+    QCOMPARE(lines(ReadFileForTest(file)), lines(after));
 }
 
 QTEST_GUILESS_MAIN(TestDav)

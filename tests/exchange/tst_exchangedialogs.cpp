@@ -86,7 +86,7 @@ void TestExchangeDialogs::buttons_data() {
     QTest::addColumn<int>("records");
     QTest::addColumn<QString>("kept"); // the stored password afterwards
     const QString book = QStringLiteral("http://127.0.0.1:%1/user/contacts/");
-    const QString added = QStringLiteral("|2 toegevoegd, 0 al aanwezig, 0 overgeslagen");
+    const QString added = QStringLiteral("|2 toegevoegd, 0 bijgewerkt, 0 al aanwezig, 0 overgeslagen");
     QTest::newRow("contacts from a file")
         << true << false << "" << QStringList() << "Contacten uit kaarten.vcf" + added << 3 << "";
     QTest::newRow("address book: password asked, then kept")

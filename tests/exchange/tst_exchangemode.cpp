@@ -23,12 +23,12 @@ void TestExchangeMode::runsFromTheCommandLine_data() {
     QTest::addColumn<QString>("errors");
     QTest::addColumn<QString>("file");     // a file afterwards ...
     QTest::addColumn<QString>("contains"); // ... holds this; empty: it does not exist
-    QTest::newRow("import into a named file")
-        << "--import %D/a.vcf --file %D/Mijn.dat" << 0 << "1 toegevoegd, 1 al aanwezig, 1 overgeslagen\n"
-        << "Kaart 3: geen naam\n"
-        << "Mijn.dat" << data + "1970-04-03;Kees;Geboorte;;;;;;;\r\n";
+    QTest::newRow("import into a named file") << "--import %D/a.vcf --file %D/Mijn.dat" << 0
+                                              << "1 toegevoegd, 0 bijgewerkt, 1 al aanwezig, 1 overgeslagen\n"
+                                              << "Kaart 3: geen naam\n"
+                                              << "Mijn.dat" << data + "1970-04-03;Kees;Geboorte;;;;;;;\r\n";
     QTest::newRow("import into the configured file, made new")
-        << "--import %D/a.vcf" << 0 << "2 toegevoegd, 0 al aanwezig, 1 overgeslagen\n"
+        << "--import %D/a.vcf" << 0 << "2 toegevoegd, 0 bijgewerkt, 0 al aanwezig, 1 overgeslagen\n"
         << "Kaart 3: geen naam\n"
         << "share/Brolt/Brolt.dat"
         << "1960-05-12;Anna;Geboorte;;;;;;;\r\n1970-04-03;Kees;Geboorte;;;;;;;\r\n";

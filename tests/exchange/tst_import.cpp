@@ -1,6 +1,7 @@
 #include "TestKit.h"
 #include "exchange/Import.h"
 #include "lists/Resize.h"
+#include "records/CardLinks.h"
 #include "records/DataFile.h"
 #include "records/Dates.h"
 
@@ -20,6 +21,10 @@ private Q_SLOTS:
     void everyCardIsAccountedFor();
     void picturesAreNewFiles_data();
     void picturesAreNewFiles();
+    void followsCardsThatChange_data();
+    void followsCardsThatChange();
+    void weddingsAreOfTwo_data();
+    void weddingsAreOfTwo();
 };
 
 namespace {
@@ -67,9 +72,10 @@ void TestImport::importsIntoTheDataFile_data() {
         card("FN:Kees\r\nBDAY:2001-02-03\r\nPHOTO;ENCODING=b;TYPE=PNG:iVBORw0KGgo=\r\n");
     QTest::newRow("new file: year-month-day, pictures shrunk or copied")
         << QByteArray() << photos << false
-        << QByteArray("1960-05-12;Anna;Geboorte;Anna.jpg;;;;;;\r\n3000-06-12;Jan;Huwelijk;Jan.jpg;;;;;;\r\n"
+        << QByteArray("1960-05-12;Anna;Geboorte;Anna.jpg;;;;;;\r\n3000-06-12;Jan en "
+                      "partner;Huwelijk;Jan.jpg;;;;;;\r\n"
                       "1999-01-02;Els;Geboorte;Els.jpg;;;;;;\r\n2001-02-03;Kees;Geboorte;;;;;;;\r\n")
-        << "4 toegevoegd, 0 al aanwezig, 2 overgeslagen"
+        << "4 toegevoegd, 0 bijgewerkt, 0 al aanwezig, 2 overgeslagen"
         << "Kaart 4: geen naam\nKaart 5 (Piet): geboortedatum \"circa 1800\" is geen datum"
         << "Anna.jpg 200x150, Els.jpg 200x150, Jan.jpg 100x80";
     const QByteArray dmy("12-05-1960;Anna;Geboorte;;;;;;;\r\n01-01-2000;Piet;Geboorte;;;;;;;\r\n");
@@ -82,9 +88,9 @@ void TestImport::importsIntoTheDataFile_data() {
         << false
         << dmy + "02-02-2020;Piet (overleden);Overlijden;;;;;;;\r\n03-04-1970;Kees;Geboorte;;k@x.nl;;Weg "
                  "1;6711 Ede;NL;\r\n"
-        << "2 toegevoegd, 2 al aanwezig, 0 overgeslagen"
-        << "Kaart 1 (Anna): al aanwezig als Geboorte op 12-05-1960, de kaart zegt 13-05-1960; het bestaande "
-           "blijft"
+        << "2 toegevoegd, 0 bijgewerkt, 2 al aanwezig, 0 overgeslagen"
+        << "Kaart 1 (Anna): verschilt van uw gegevens: Geboorte op 12-05-1960, de kaart zegt 13-05-1960; uw "
+           "gegevens blijven"
         << "";
     const QByteArray cp1252("1960-05-12;Zo\xEB;Geboorte;;;;;;;\r\n");
     QTest::newRow("Windows-1252 stays Windows-1252")
@@ -95,13 +101,14 @@ void TestImport::importsIntoTheDataFile_data() {
         << cp1252 + "1941-09-08;Dvor\xE1k;Geboorte;;;;Stra\xDF"
                     "e 1;?\xF3"
                     "dz;;\r\n"
-        << "1 toegevoegd, 1 al aanwezig, 1 overgeslagen"
+        << "1 toegevoegd, 0 bijgewerkt, 1 al aanwezig, 1 overgeslagen"
         << "Kaart 2 (李小龍): de naam kan niet in dit bestand (Windows-1252) worden geschreven"
         << "";
-    QTest::newRow("nothing new: nothing written") << dmy << card("FN:Anna\r\nBDAY:1960-05-12\r\n") << false
-                                                  << dmy << "0 toegevoegd, 1 al aanwezig, 0 overgeslagen"
-                                                  << ""
-                                                  << "";
+    QTest::newRow("nothing new: nothing written")
+        << dmy << card("FN:Anna\r\nBDAY:1960-05-12\r\n") << false << dmy
+        << "0 toegevoegd, 0 bijgewerkt, 1 al aanwezig, 0 overgeslagen"
+        << ""
+        << "";
     QTest::newRow("an unreadable data file is left alone")
         << QByteArray("Naam;Datum;Gebeurtenis;;;;;;\r\nabc;def\r\n") << photos << false
         << QByteArray("Naam;Datum;Gebeurtenis;;;;;;\r\nabc;def\r\n") << ""
@@ -213,7 +220,7 @@ void TestImport::everyCardIsAccountedFor_data() {
               "BEGIN:VCARD\r\nFN:P10\r\nBDAY:2000-01-10\r\n"
               "BEGIN:VCARD\r\nFN:P11\r\nBDAY:2000-01-11\r\n";
     QTest::newRow("a soft break before END, a missing END, files joined without a line end")
-        << eleven << true << "11 toegevoegd, 0 al aanwezig, 0 overgeslagen"
+        << eleven << true << "11 toegevoegd, 0 bijgewerkt, 0 al aanwezig, 0 overgeslagen"
         << ""
         << "P1;|P2;|P3;|P4;|P5;|P6;|P7;|P8;|P9;|P10;|P11;";
     QTest::newRow("control characters are removed, also from messages")
@@ -221,7 +228,7 @@ void TestImport::everyCardIsAccountedFor_data() {
                 "na\x1B[31m\x7F\xC2\x9B\r\nBDAY:2000-01-01\r\n"
                 "ANNIVERSARY:nooit\\nKaart 9: vals\r\n") +
                card("FN:\x07\x0C\x0B\r\nBDAY:2000-01-02\r\n") + card("FN:Piet\r\nBDAY:19x0\\n-01-01\r\n")
-        << true << "1 toegevoegd, 0 al aanwezig, 2 overgeslagen"
+        << true << "1 toegevoegd, 0 bijgewerkt, 0 al aanwezig, 2 overgeslagen"
         << "Kaart 2: geen naam\nKaart 3 (Piet): geboortedatum \"19x0, -01-01\" is geen datum\n"
            "Kaart 1 (Anna[31m): trouwdatum \"nooit, Kaart 9: vals\" is geen datum"
         << "Anna[31m;";
@@ -230,7 +237,7 @@ void TestImport::everyCardIsAccountedFor_data() {
                 "B\r\nBDAY:2000-01-01\r\nPHOTO;ENCODING=b:" +
                 jpegOf(20, 20).toBase64() + "\r\n") +
                card("FN:A,B\r\nBDAY:2000-01-01\r\n")
-        << false << "1 toegevoegd, 1 al aanwezig, 0 overgeslagen"
+        << false << "1 toegevoegd, 0 bijgewerkt, 1 al aanwezig, 0 overgeslagen"
         << ""
         << "A,B;A,B.jpg";
     QByteArray manyLines;
@@ -242,7 +249,7 @@ void TestImport::everyCardIsAccountedFor_data() {
                card("FN:Jan\r\nBDAY:2000-01-01\r\n" + manyLines) +
                card("FN:Kees\r\nBDAY:2000-01-01\r\nNOTE:" + QByteArray(MaxVCardBytes, 'n') + "\r\n") +
                card("FN:" + QByteArray(1000, 'y') + "\r\nBDAY:2000-01-01\r\n")
-        << true << "1 toegevoegd, 0 al aanwezig, 4 overgeslagen"
+        << true << "1 toegevoegd, 0 bijgewerkt, 0 al aanwezig, 4 overgeslagen"
         << "Kaart 1: de naam is langer dan 1 000 tekens\n"
            "Kaart 2 (Els): het e-mailadres is langer dan 1 000 tekens\n"
            "Kaart 3: de kaart heeft meer dan 10 000 regels\nKaart 4: de kaart is groter dan 16 MB"
@@ -255,7 +262,7 @@ void TestImport::everyCardIsAccountedFor_data() {
                     progressiveHeaderOf(15800, 15800).toBase64() + "\r\n") +
                card("FN:Klein\r\nBDAY:2000-01-01\r\nPHOTO;ENCODING=b:" +
                     progressiveHeaderOf(300, 300).toBase64() + "\r\n")
-        << true << "5 toegevoegd, 0 al aanwezig, 0 overgeslagen"
+        << true << "5 toegevoegd, 0 bijgewerkt, 0 al aanwezig, 0 overgeslagen"
         << "Kaart 1 (Leeg): de foto in de kaart is leeg\n"
            "Kaart 2 (Web): de foto staat op het web en wordt niet opgehaald\n"
            "Kaart 3 (Png): de foto is geen geldig .jpg-bestand en wordt niet gebruikt\n"
@@ -351,6 +358,262 @@ void TestImport::picturesAreNewFiles() {
     QVERIFY(!QFileInfo::exists(dir.filePath("elsewhere.jpg")));
     if (there.startsWith(u"file"))
         QCOMPARE(ReadFileForTest(data + thereName), QByteArray("mine"));
+}
+
+// A card imported before comes again: its records follow its new name or
+// date while they still hold what the card gave them, keep what the user
+// made of them, and stay when the card has gone.  The records' cards are
+// remembered beside the data file, through the user's changes and saves.
+void TestImport::followsCardsThatChange_data() {
+    QTest::addColumn<QByteArray>("before"); // the data file first; empty: none
+    QTest::addColumn<QByteArray>("first");  // the first import, from a.vcf
+    QTest::addColumn<QString>("change");    // what the user does in Brolt between the imports
+    QTest::addColumn<QByteArray>("second"); // the second import
+    QTest::addColumn<QString>("from");      // the second import's file
+    QTest::addColumn<QString>("summary");
+    QTest::addColumn<QString>("messages"); // of the second import: reasons, then notes
+    QTest::addColumn<QByteArray>("after"); // the data file the second import went into
+    QTest::addColumn<QString>("pictures"); // the pictures in the data folder afterwards
+    const QByteArray photo = "PHOTO;ENCODING=b:" + jpegOf(20, 20).toBase64() + "\r\n";
+    const QByteArray jan = card("UID:u1\r\nFN:Jan Visser\r\nBDAY:1960-05-12\r\n");
+    const QByteArray johan = card("UID:u1\r\nFN:Johan Visser\r\nBDAY:1960-05-12\r\n");
+    const QByteArray redated = card("UID:u1\r\nFN:Jan Visser\r\nBDAY:1960-05-13\r\n");
+    const QByteArray piet = card("UID:u2\r\nFN:Piet\r\nBDAY:1970-01-01\r\n");
+    const QString nothing = "0 toegevoegd, 0 bijgewerkt, 1 al aanwezig, 0 overgeslagen";
+    const QString updated = "0 toegevoegd, 1 bijgewerkt, 0 al aanwezig, 0 overgeslagen";
+    const QString renamed =
+        "Kaart 1 (Johan Visser): bijgewerkt: Geboorte \"Jan Visser\" heet nu \"Johan Visser\"";
+    const QString kept = "Kaart 1 (Johan Visser): verschilt van uw gegevens: Geboorte \"Oom Jan\", de kaart "
+                         "zegt \"Johan Visser\"; uw gegevens blijven";
+    QTest::newRow("a new name renames the record, its wedding, death and picture")
+        << QByteArray()
+        << card("UID:u1\r\nFN:Jan Visser\r\nBDAY:1960-05-12\r\nANNIVERSARY:1985-06-01\r\n"
+                "DEATHDATE:2020-02-02\r\n" +
+                photo)
+        << ""
+        << card("UID:u1\r\nFN:Johan Visser\r\nBDAY:1960-05-12\r\nANNIVERSARY:1985-06-01\r\n"
+                "DEATHDATE:2020-02-02\r\n" +
+                photo)
+        << "a.vcf" << updated
+        << "Kaart 1 (Johan Visser): bijgewerkt: Geboorte \"Jan Visser\" heet nu \"Johan Visser\"; "
+           "Huwelijk \"Jan Visser en partner\" heet nu \"Johan Visser en partner\"; Overlijden \"Jan "
+           "Visser (overleden)\" heet nu \"Johan Visser (overleden)\""
+        << QByteArray("1960-05-12;Johan Visser;Geboorte;Johan Visser.jpg;;;;;;\r\n"
+                      "1985-06-01;Johan Visser en partner;Huwelijk;Johan Visser.jpg;;;;;;\r\n"
+                      "2020-02-02;Johan Visser (overleden);Overlijden;Johan Visser.jpg;;;;;;\r\n")
+        << "Johan Visser.jpg";
+    QTest::newRow("a new date re-dates the record, in the file's notation")
+        << QByteArray("13-01-2000;Els;Geboorte;;;;;;;\r\n") << jan << "" << redated << "a.vcf" << updated
+        << "Kaart 1 (Jan Visser): bijgewerkt: Geboorte op 13-05-1960 (was 12-05-1960)"
+        << QByteArray("13-01-2000;Els;Geboorte;;;;;;;\r\n13-05-1960;Jan Visser;Geboorte;;;;;;;\r\n") << "";
+    QTest::newRow("a name the user gave stays, and the card is named")
+        << QByteArray() << jan << "name Jan Visser=Oom Jan" << johan << "a.vcf" << nothing << kept
+        << QByteArray("1960-05-12;Oom Jan;Geboorte;;;;;;;\r\n") << "";
+    QTest::newRow("a date the user gave stays, and the card is named")
+        << QByteArray() << jan << "date Jan Visser=1960-06-12" << redated << "a.vcf" << nothing
+        << "Kaart 1 (Jan Visser): verschilt van uw gegevens: Geboorte op 1960-06-12, de kaart zegt "
+           "1960-05-13; uw gegevens blijven"
+        << QByteArray("1960-06-12;Jan Visser;Geboorte;;;;;;;\r\n") << "";
+    QTest::newRow("the user's name with the card as it was: nothing to say, nothing added")
+        << QByteArray() << jan << "name Jan Visser=Oom Jan" << jan << "a.vcf" << nothing << ""
+        << QByteArray("1960-05-12;Oom Jan;Geboorte;;;;;;;\r\n") << "";
+    QTest::newRow("the same change on both sides")
+        << QByteArray() << jan << "name Jan Visser=Johan Visser" << johan << "a.vcf" << nothing << ""
+        << QByteArray("1960-05-12;Johan Visser;Geboorte;;;;;;;\r\n") << "";
+    QTest::newRow("a card gone from its address book leaves its record")
+        << QByteArray() << jan + piet << "" << piet << "a.vcf" << nothing
+        << "Jan Visser: niet meer in het adresboek; uw gegevens blijven"
+        << QByteArray("1960-05-12;Jan Visser;Geboorte;;;;;;;\r\n1970-01-01;Piet;Geboorte;;;;;;;\r\n") << "";
+    QTest::newRow("another file is another address book, and knows the UID")
+        << QByteArray() << jan + piet << "" << johan << "b.vcf" << updated << renamed
+        << QByteArray("1960-05-12;Johan Visser;Geboorte;;;;;;;\r\n1970-01-01;Piet;Geboorte;;;;;;;\r\n") << "";
+    QTest::newRow("without a UID a card is known by its name only")
+        << QByteArray() << card("FN:Jan Visser\r\nBDAY:1960-05-12\r\n") << ""
+        << card("FN:Johan Visser\r\nBDAY:1960-05-12\r\n") << "a.vcf"
+        << "1 toegevoegd, 0 bijgewerkt, 0 al aanwezig, 0 overgeslagen"
+        << ""
+        << QByteArray("1960-05-12;Jan Visser;Geboorte;;;;;;;\r\n1960-05-12;Johan Visser;Geboorte;;;;;;;\r\n")
+        << "";
+    QTest::newRow("a record typed by the user follows a card with a UID from then on")
+        << QByteArray("1960-05-12;Jan Visser;Geboorte;;;;;;;\r\n") << jan << "" << johan << "a.vcf" << updated
+        << renamed << QByteArray("1960-05-12;Johan Visser;Geboorte;;;;;;;\r\n") << "";
+    QTest::newRow("a picture is renamed beside a file of that name, never over it")
+        << QByteArray() << card("UID:u1\r\nFN:Jan Visser\r\nBDAY:1960-05-12\r\n" + photo)
+        << "file Johan Visser.jpg" << card("UID:u1\r\nFN:Johan Visser\r\nBDAY:1960-05-12\r\n" + photo)
+        << "a.vcf" << updated << renamed
+        << QByteArray("1960-05-12;Johan Visser;Geboorte;Johan Visser-2.jpg;;;;;;\r\n")
+        << "Johan Visser-2.jpg, Johan Visser.jpg";
+    QTest::newRow("the user's name saved in another folder stays")
+        << QByteArray() << jan << "move name Jan Visser=Oom Jan" << johan << "a.vcf" << nothing << kept
+        << QByteArray("1960-05-12;Oom Jan;Geboorte;;;;;;;\r\n") << "";
+    QTest::newRow("a link in place of the side file is replaced, never written through")
+        << QByteArray() << jan << "link" << johan << "a.vcf" << updated << renamed
+        << QByteArray("1960-05-12;Johan Visser;Geboorte;;;;;;;\r\n") << "";
+    QTest::newRow("a side file naming pictures outside the folder, and garbage, is not followed")
+        << QByteArray() << jan << "outside" << johan << "a.vcf" << updated << renamed
+        << QByteArray("1960-05-12;Johan Visser;Geboorte;../buiten.jpg;;;;;;\r\n") << "";
+    QTest::newRow("a save that failed changed nothing, the links included")
+        << QByteArray() << jan << "fail name Jan Visser=Oom Jan" << johan << "a.vcf" << updated << renamed
+        << QByteArray("1960-05-12;Johan Visser;Geboorte;;;;;;;\r\n") << "";
+}
+
+void TestImport::followsCardsThatChange() {
+    QFETCH(QByteArray, before);
+    QFETCH(QByteArray, first);
+    QFETCH(QString, change);
+    QFETCH(QByteArray, second);
+    QFETCH(QString, from);
+    QFETCH(QString, summary);
+    QFETCH(QString, messages);
+    QFETCH(QByteArray, after);
+    QFETCH(QString, pictures);
+    QTemporaryDir dir;
+    const QString folder = dir.filePath("data/");
+    QString file = folder + "Mijn.dat";
+    if (!before.isEmpty())
+        WriteFileForTest(file, before);
+    WriteFileForTest(dir.filePath("a.vcf"), first);
+    QVERIFY(ImportIntoDataFile({{CardFileBook(dir.filePath("a.vcf")), first}}, file).ok);
+
+    // The user's change, made and saved in Brolt: "[move |fail ]name|date OLD=NEW", or a file put
+    // into the data folder.
+    const bool move = change.startsWith("move "), fail = change.startsWith("fail ");
+    const QString edit = move || fail ? change.mid(5) : change;
+    const QString links = CardLinksFile(folder, "Mijn"), elsewhere = dir.filePath("elders.kaarten");
+    QByteArray linked;
+    if (edit == "link") {
+        QVERIFY(QFile::rename(links, elsewhere));
+        QVERIFY(QFile::link(elsewhere, links));
+        linked = ReadFileForTest(elsewhere);
+    } else if (edit == "outside") {
+        // A record and a side file made by someone else: the picture and
+        // what a rename replaced lie outside the data folder.
+        WriteFileForTest(dir.filePath("buiten.jpg"), "mine");
+        WriteFileForTest(file, "1960-05-12;Jan Visser;Geboorte;../buiten.jpg;;;;;;\r\n");
+        WriteFileForTest(
+            links,
+            "Brolt kaarten 1\n\x01\x02\n\t\t\t\t\t\t\t\t\t\t\t\t\nGeboorte\tJan Visser\t1960-05-12\tu1\t" +
+                QFile::encodeName(dir.filePath("a.vcf")) +
+                "\tGeboorte\tJan Visser\t1960-05-12\t../buiten.jpg\t\t../buiten.jpg\n");
+    } else if (edit.startsWith("file ")) {
+        WriteFileForTest(folder + edit.mid(5), "mine");
+    } else if (!edit.isEmpty()) {
+        FakeUi ui;
+        RecordTable table;
+        DataFile data(table);
+        data.painted = true;
+        data.retryDelayMs = 0;
+        data.dataFolder = folder;
+        data.saveBaseName = "Mijn";
+        QCOMPARE(data.read(folder, "Mijn", ".dat"), DataFile::ReadResult::Ok);
+        const QString what = edit.section(u' ', 0, 0), target = edit.section(u' ', 1);
+        for (int r = 1; r <= table.recordCount(); ++r)
+            if (table.cell(r, Col::Name) == target.section(u'=', 0, 0))
+                table.setCell(r, what == "name" ? Col::Name : Col::Date, target.section(u'=', 1));
+        data.unsavedChanges = true;
+        if (move) {
+            data.dataFolder = dir.filePath("elders/");
+            file = data.defaultFilePath();
+        }
+        if (fail)
+            QVERIFY(QDir().mkpath(file + ".tmp"));
+        QCOMPARE(data.save(), !fail);
+        QDir(file + ".tmp").removeRecursively();
+    }
+
+    const ImportOutcome outcome = ImportIntoDataFile({{CardFileBook(dir.filePath(from)), second}}, file);
+    QVERIFY(outcome.ok);
+    QCOMPARE(outcome.summary.line(), summary);
+    QCOMPARE((outcome.summary.reasons + outcome.summary.notes).join(u'\n'), messages);
+    QCOMPARE(ReadFileForTest(file), after);
+    QCOMPARE(QDir(folder).entryList({"*.jpg"}, QDir::Files, QDir::Name).join(", "), pictures);
+    if (edit == "link") {
+        QVERIFY(!QFileInfo(links).isSymLink());
+        QCOMPARE(ReadFileForTest(elsewhere), linked);
+    }
+    if (edit == "outside")
+        QCOMPARE(ReadFileForTest(dir.filePath("buiten.jpg")), QByteArray("mine"));
+    // The next import of the same cards finds everything as the cards say.
+    const ImportOutcome again = ImportIntoDataFile({{CardFileBook(dir.filePath(from)), second}}, file);
+    QCOMPARE(again.summary.added + again.summary.updated, 0);
+    QCOMPARE(again.summary.notes, QStringList());
+}
+
+// A wedding is of two: the spouse as each kind of card names it, "en partner"
+// when it names none, and a wedding an earlier import made under the bare
+// name is not made twice.
+void TestImport::weddingsAreOfTwo_data() {
+    QTest::addColumn<QByteArray>("before"); // the data file first; empty: none
+    QTest::addColumn<QByteArray>("cards");
+    QTest::addColumn<QString>("summary");
+    QTest::addColumn<QString>("messages");
+    QTest::addColumn<QByteArray>("after");
+    auto wedding = [](const QByteArray& lines) {
+        return "BEGIN:VCARD\r\nVERSION:4.0\r\nFN:Jan Visser\r\nANNIVERSARY:19780612\r\n" + lines +
+               "END:VCARD\r\n";
+    };
+    const QByteArray alone = "1978-06-12;Jan Visser en partner;Huwelijk;;;;;;;\r\n";
+    QTest::newRow("vCard 4.0 RELATED;TYPE=spouse")
+        << QByteArray()
+        << wedding("RELATED;TYPE=friend;VALUE=text:Kees\r\nRELATED;TYPE=spouse;VALUE=text:Marie\r\n")
+        << "1 toegevoegd, 0 bijgewerkt, 0 al aanwezig, 0 overgeslagen"
+        << "" << QByteArray("1978-06-12;Jan Visser en Marie;Huwelijk;;;;;;;\r\n");
+    QTest::newRow("a RELATED link to another card is no name")
+        << QByteArray() << wedding("RELATED;TYPE=spouse:urn:uuid:03a0e51f-d1aa-4385-8a53-e29025acd8af\r\n")
+        << "1 toegevoegd, 0 bijgewerkt, 0 al aanwezig, 0 overgeslagen"
+        << "" << alone;
+    QTest::newRow("X-SPOUSE, X-EVOLUTION-SPOUSE, KAddressBook, Apple's label")
+        << QByteArray()
+        << wedding("X-SPOUSE:Marie\r\n") +
+               card("FN:Els\r\nX-EVOLUTION-ANNIVERSARY:1990-01-02\r\n"
+                    "X-EVOLUTION-SPOUSE:Piet\r\n") +
+               card("FN:Kees\r\nANNIVERSARY:1991-02-03\r\nX-KADDRESSBOOK-X-SpousesName:Ans\\, de Vries\r\n") +
+               card("FN:Lies\r\nANNIVERSARY:1992-03-04\r\nitem1.X-ABRELATEDNAMES:Moeder\r\n"
+                    "item1.X-ABLabel:_$!<Mother>!$_\r\nitem2.X-ABRELATEDNAMES;type=pref:Bram\r\n"
+                    "item2.X-ABLabel:_$!<Spouse>!$_\r\n")
+        << "4 toegevoegd, 0 bijgewerkt, 0 al aanwezig, 0 overgeslagen"
+        << ""
+        << QByteArray(
+               "1978-06-12;Jan Visser en Marie;Huwelijk;;;;;;;\r\n1990-01-02;Els en Piet;Huwelijk;;;;;;;\r\n"
+               "1991-02-03;Kees en Ans, de Vries;Huwelijk;;;;;;;\r\n1992-03-04;Lies en "
+               "Bram;Huwelijk;;;;;;;\r\n");
+    QTest::newRow("no spouse: en partner")
+        << QByteArray() << wedding("") << "1 toegevoegd, 0 bijgewerkt, 0 al aanwezig, 0 overgeslagen"
+        << "" << alone;
+    const QByteArray bare = "12-06-1978;Jan Visser;Huwelijk;;;;;;;\r\n";
+    QTest::newRow("an earlier import's bare name is the wedding already there")
+        << bare << wedding("X-SPOUSE:Marie\r\n")
+        << "0 toegevoegd, 0 bijgewerkt, 1 al aanwezig, 0 overgeslagen"
+        << "" << bare;
+    QTest::newRow("with a UID it takes the name of two")
+        << bare << wedding("UID:w1\r\nX-SPOUSE:Marie\r\n")
+        << "0 toegevoegd, 1 bijgewerkt, 0 al aanwezig, 0 overgeslagen"
+        << "Kaart 1 (Jan Visser): bijgewerkt: Huwelijk \"Jan Visser\" heet nu \"Jan Visser en Marie\""
+        << QByteArray("12-06-1978;Jan Visser en Marie;Huwelijk;;;;;;;\r\n");
+    const QByteArray cp1252 = "12-06-1978;Zo\xEB;Geboorte;;;;;;;\r\n";
+    QTest::newRow("a spouse Windows-1252 cannot write")
+        << cp1252 << wedding("X-SPOUSE:李小龍\r\n")
+        << "1 toegevoegd, 0 bijgewerkt, 0 al aanwezig, 0 overgeslagen"
+        << "Kaart 1 (Jan Visser): de naam van de partner kan niet in dit bestand (Windows-1252) worden "
+           "geschreven"
+        << cp1252 + "12-06-1978;Jan Visser en partner;Huwelijk;;;;;;;\r\n";
+}
+
+void TestImport::weddingsAreOfTwo() {
+    QFETCH(QByteArray, before);
+    QFETCH(QByteArray, cards);
+    QFETCH(QString, summary);
+    QFETCH(QString, messages);
+    QFETCH(QByteArray, after);
+    QTemporaryDir dir;
+    const QString file = dir.filePath("Mijn.dat");
+    if (!before.isEmpty())
+        WriteFileForTest(file, before);
+    const ImportOutcome outcome = ImportIntoDataFile(cards, file);
+    QVERIFY(outcome.ok);
+    QCOMPARE(outcome.summary.line(), summary);
+    QCOMPARE((outcome.summary.reasons + outcome.summary.notes).join(u'\n'), messages);
+    QCOMPARE(ReadFileForTest(file), after);
 }
 
 QTEST_GUILESS_MAIN(TestImport)
