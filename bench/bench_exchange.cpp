@@ -124,7 +124,7 @@ int main(int argc, char* argv[]) {
     const double exportMs = MedianMs(51, [&] {
         QSaveFile out(ics);
         out.open(QIODevice::WriteOnly);
-        out.write(CalendarFile(table, data.dateNotation, Clock::now()));
+        out.write(CalendarFile(table, data.dateNotation, Clock::now(), 7));
         if (!out.commit())
             std::abort();
     });

@@ -218,7 +218,8 @@ void TExchangeButtons::ExportCalendarClick() {
         if (!folder.endsWith(QLatin1Char('/')))
             folder += QLatin1Char('/');
         const QString path = folder + QStringLiteral("Brolt.ics");
-        const QByteArray bytes = CalendarFile(m_model.table(), m_data.dateNotation, Clock::now());
+        const QByteArray bytes =
+            CalendarFile(m_model.table(), m_data.dateNotation, Clock::now(), StoredAlarmDays());
         QSaveFile file(path);
         if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
             Ui::instance().showTimedMessage(5000, path, QStringLiteral("kan niet worden geschreven"),
@@ -228,19 +229,21 @@ void TExchangeButtons::ExportCalendarClick() {
         Ui::instance().showTimedMessage(5000, QStringLiteral("Agenda geschreven:"), path, caller());
         return;
     }
-    askAccount(Keys::AgendaAdres, Keys::AgendaGebruiker, exportTitle,
-               QStringLiteral("Adres van de agenda (CalDAV):"), [this](const Account& account) {
-                   auto connection = std::make_shared<QMetaObject::Connection>();
-                   *connection = connect(m_client, &DavClient::finished, this, [this, connection](bool ok) {
-                       disconnect(*connection);
-                       if (jobDone(ok, QStringLiteral("Publiceren mislukt")))
-                           Ui::instance().showTimedMessage(5000, QStringLiteral("Agenda gepubliceerd:"),
-                                                           PublishLine(m_client->counts()), caller());
-                   });
-                   DavClient::PublishOptions options;
-                   options.stateFile = PublishStateFile();
-                   m_client->publish(
-                       account.url, CalendarEvents(m_model.table(), m_data.dateNotation, Clock::now()).events,
-                       options);
-               });
+    askAccount(
+        Keys::AgendaAdres, Keys::AgendaGebruiker, exportTitle,
+        QStringLiteral("Adres van de agenda (CalDAV):"), [this](const Account& account) {
+            auto connection = std::make_shared<QMetaObject::Connection>();
+            *connection = connect(m_client, &DavClient::finished, this, [this, connection](bool ok) {
+                disconnect(*connection);
+                if (jobDone(ok, QStringLiteral("Publiceren mislukt")))
+                    Ui::instance().showTimedMessage(5000, QStringLiteral("Agenda gepubliceerd:"),
+                                                    PublishLine(m_client->counts()), caller());
+            });
+            DavClient::PublishOptions options;
+            options.stateFile = PublishStateFile();
+            m_client->publish(
+                account.url,
+                CalendarEvents(m_model.table(), m_data.dateNotation, Clock::now(), StoredAlarmDays()).events,
+                options);
+        });
 }

@@ -191,7 +191,8 @@ int runExport(const QString& target, const QString& dataFile, const QString& use
         QUrl url;
         if (!serverAddress(target, url))
             return 1;
-        const CalendarExport events = CalendarEvents(table, data.dateNotation, Clock::now());
+        const CalendarExport events =
+            CalendarEvents(table, data.dateNotation, Clock::now(), StoredAlarmDays());
         DavPublishCounts counts;
         QString error;
         int ignored = 0;
@@ -210,7 +211,8 @@ int runExport(const QString& target, const QString& dataFile, const QString& use
         return 0;
     }
     int written = 0, left = 0;
-    const QByteArray bytes = CalendarFile(table, data.dateNotation, Clock::now(), &written, &left);
+    const QByteArray bytes =
+        CalendarFile(table, data.dateNotation, Clock::now(), StoredAlarmDays(), &written, &left);
     const QString summary = QString::number(written) +
                             (written == 1 ? QStringLiteral(" afspraak") : QStringLiteral(" afspraken")) +
                             QStringLiteral(" geschreven, ") + QString::number(left) +

@@ -46,7 +46,7 @@ const QString otherData =
 void TestHostileDav::initTestCase() {
     if (!QFileInfo::exists(QStringLiteral("/usr/bin/python3")))
         QSKIP("python3 is not installed");
-    m_anna = CalendarEvents(TableOf({"1960-05-12;Anna;Geboorte"}), 0, Noon(2026, 5, 10)).events.value(0);
+    m_anna = CalendarEvents(TableOf({"1960-05-12;Anna;Geboorte"}), 0, Noon(2026, 5, 10), 7).events.value(0);
     QVERIFY(IsBroltEventUid(m_anna.uid));
 }
 
