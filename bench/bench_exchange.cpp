@@ -103,7 +103,7 @@ int main(int argc, char* argv[]) {
         [&] {
             QFile f(vcf);
             f.open(QIODevice::ReadOnly);
-            const ImportOutcome o = ImportIntoDataFile(f.readAll(), dataFile);
+            const ImportOutcome o = ImportIntoDataFile({{QString(), f.readAll()}}, dataFile);
             if (!o.ok || o.summary.added != 5000 || o.summary.writtenPictures.size() != 1000)
                 std::abort();
         },

@@ -107,12 +107,16 @@ struct PhotoJob {
 };
 
 // Decodes, shrinks and writes the pictures side by side: that is most of an
-// import's time when a thousand cards have photos.
-void makePictures(QList<PhotoJob>& photos, const QString& folder) {
+// import's time when a thousand cards have photos.  False when the progress
+// stopped it; the pictures not made then have a failure.
+bool makePictures(QList<PhotoJob>& photos, const QString& folder, const ImportProgress& progress) {
     std::atomic<qsizetype> next{0};
+    std::atomic<qsizetype> done{0};
+    std::atomic<bool> stop{false};
     PhotoJob* const jobs = photos.data(); // detached once, before the threads share it
-    auto work = [&] {
-        for (qsizetype i; (i = next++) < photos.size();) {
+    // Only the calling thread tells the progress, between its own pictures.
+    auto work = [&](bool telling) {
+        for (qsizetype i; !stop && (i = next++) < photos.size();) {
             PhotoJob& job = jobs[i];
             constexpr int MaxWidth = 200;
             QByteArray jpeg;
@@ -127,16 +131,36 @@ void makePictures(QList<PhotoJob>& photos, const QString& folder) {
             else if (!WriteNewFile(folder + job.file, jpeg, why))
                 job.failure = QStringLiteral("de foto kan niet worden opgeslagen als ") + job.file +
                               QStringLiteral(": ") + why;
+            ++done;
+            if (telling && progress && !progress({QStringLiteral("Foto's verkleind"), done, photos.size()}))
+                stop = true;
         }
     };
     const qsizetype threads =
         std::min<qsizetype>(std::clamp(QThread::idealThreadCount(), 1, 4), photos.size());
     std::vector<std::thread> helpers(size_t(std::max<qsizetype>(threads - 1, 0)));
     for (std::thread& t : helpers)
-        t = std::thread(work);
-    work();
+        t = std::thread(work, false);
+    work(true);
     for (std::thread& t : helpers)
         t.join();
+    for (qsizetype i = std::min<qsizetype>(next, photos.size()); i < photos.size(); ++i)
+        jobs[i].failure = QStringLiteral("niet gemaakt");
+    return !stop;
+}
+
+// The cards in `bytes`, counted as fast as can be for a progress bar: the
+// lines that begin one.
+qint64 cardCount(const QByteArray& bytes) {
+    qint64 n = 0;
+    for (qsizetype at = 0; at >= 0 && at < bytes.size();) {
+        if (bytes.size() - at >= 11 && qstrnicmp(bytes.constData() + at, "BEGIN:VCARD", 11) == 0)
+            ++n;
+        at = bytes.indexOf('\n', at);
+        if (at >= 0)
+            ++at;
+    }
+    return n;
 }
 
 // Why a card cannot be used because of a field's length, or empty.
@@ -158,6 +182,17 @@ QString overlongField(const VCardContact& c) {
 }
 } // namespace
 
+ImportSummary& ImportSummary::operator+=(const ImportSummary& other) {
+    added += other.added;
+    present += other.present;
+    skipped += other.skipped;
+    reasons += other.reasons;
+    notes += other.notes;
+    writtenPictures += other.writtenPictures;
+    cancelled |= other.cancelled;
+    return *this;
+}
+
 QString ImportSummary::line() const {
     return QString::number(added) + QStringLiteral(" toegevoegd, ") + QString::number(present) +
            QStringLiteral(" al aanwezig, ") + QString::number(skipped) + QStringLiteral(" overgeslagen");
@@ -174,7 +209,13 @@ ImportSummary ImportCards(const QByteArray& source, const ImportTarget& target) 
     std::optional<PictureNames> names; // looked up at the first photo
     VCardReader reader(source);
     VCard card;
-    for (int number = 1; reader.next(card); ++number) {
+    const QString reading = QStringLiteral("Kaarten gelezen");
+    int number = 1;
+    for (; reader.next(card); ++number) {
+        if (target.progress && !target.progress({reading, number - 1})) {
+            s.cancelled = true;
+            return s;
+        }
         const QString label = QStringLiteral("Kaart ") + QString::number(number);
         auto skip = [&](const QString& why) {
             ++s.skipped;
@@ -294,7 +335,10 @@ ImportSummary ImportCards(const QByteArray& source, const ImportTarget& target) 
         }
     }
 
-    makePictures(photos, target.pictureFolder);
+    if (target.progress && !target.progress({reading, number - 1}))
+        s.cancelled = true;
+    else if (!makePictures(photos, target.pictureFolder, target.progress))
+        s.cancelled = true;
     for (const PhotoJob& p : photos) {
         if (p.failure.isEmpty()) {
             s.writtenPictures << target.pictureFolder + p.file;
@@ -307,55 +351,102 @@ ImportSummary ImportCards(const QByteArray& source, const ImportTarget& target) 
     return s;
 }
 
-ImportOutcome ImportIntoDataFile(const QByteArray& source, const QString& dataFile) {
-    ImportOutcome outcome;
-    const QFileInfo info(dataFile);
-    const DataFile::PathParts parts = DataFile::splitPath(dataFile);
-    const QString& folder = parts.folder;
+ImportSummary ImportSources(const QList<CardSource>& sources, const ImportTarget& target) {
+    ImportSummary all;
+    qint64 total = 0, before = 0;
+    if (target.progress)
+        for (const CardSource& source : sources)
+            total += cardCount(source.cards);
+    for (const CardSource& source : sources) {
+        ImportTarget one = target;
+        one.book = source.book;
+        // The cards of all sources are one count; the pictures are each source's own.
+        if (target.progress)
+            one.progress = [&](const ExchangeStep& step) {
+                if (step.bytes || step.total > 0)
+                    return target.progress(step);
+                return target.progress({step.what, before + step.done, std::max(total, before + step.done)});
+            };
+        all += ImportCards(source.cards, one);
+        if (all.cancelled)
+            break;
+        before += cardCount(source.cards);
+    }
+    return all;
+}
 
-    RecordTable table;
-    DataFile data(table);
-    data.dataFolder = folder;
-    data.saveBaseName = parts.baseName;
-    data.extension = parts.extension;
-    data.retryDelayMs = 0;
+void TakeBackPictures(ImportSummary& summary) {
+    for (const QString& picture : std::as_const(summary.writtenPictures))
+        QFile::remove(picture);
+    summary.writtenPictures.clear();
+}
+
+DataFileImport::DataFileImport(const QString& dataFile) : m_path(dataFile), m_data(m_table) {}
+
+DataFileImport::~DataFileImport() = default;
+
+bool DataFileImport::open(QString& error) {
+    const QFileInfo info(m_path);
+    const DataFile::PathParts parts = DataFile::splitPath(m_path);
+    m_data.dataFolder = parts.folder;
+    m_data.saveBaseName = parts.baseName;
+    m_data.extension = parts.extension;
+    m_data.retryDelayMs = 0;
     if (info.exists() && info.size() > 0) {
         // A file without a single record is no data file of ours (a card file
         // named by mistake, say): saving would throw its contents away.
-        if (data.read(folder, data.saveBaseName, data.extension) != DataFile::ReadResult::Ok ||
-            table.recordCount() == 0) {
-            outcome.error =
-                QStringLiteral("Het bestand ") + dataFile +
-                QStringLiteral(" kan niet als Brolt-bestand worden gelezen; er is niets veranderd.");
-            return outcome;
+        if (m_data.read(parts.folder, parts.baseName, parts.extension) != DataFile::ReadResult::Ok ||
+            m_table.recordCount() == 0) {
+            error = QStringLiteral("Het bestand ") + m_path +
+                    QStringLiteral(" kan niet als Brolt-bestand worden gelezen; er is niets veranderd.");
+            return false;
         }
     } else {
         // A new file: year-month-day, UTF-8.
-        data.dateNotation = YearMonthDay;
-        data.utf8 = true;
+        m_data.dateNotation = YearMonthDay;
+        m_data.utf8 = true;
     }
-    if (!QDir().mkpath(folder)) {
-        outcome.error = QStringLiteral("De map ") + folder + QStringLiteral(" kan niet worden gemaakt.");
-        return outcome;
+    if (!QDir().mkpath(parts.folder)) {
+        error = QStringLiteral("De map ") + parts.folder + QStringLiteral(" kan niet worden gemaakt.");
+        return false;
     }
+    return true;
+}
 
-    outcome.summary = ImportCards(source, {&table, data.dateNotation, data.utf8, folder});
-    if (outcome.summary.added == 0) {
-        outcome.ok = true; // nothing new: the file stays as it was
-        return outcome;
+ImportTarget DataFileImport::target() {
+    return {&m_table, m_data.dateNotation, m_data.utf8, m_data.dataFolder};
+}
+
+bool DataFileImport::save(ImportSummary& summary, QString& error) {
+    if (summary.cancelled) {
+        TakeBackPictures(summary);
+        error = QStringLiteral("Importeren geannuleerd; er is niets veranderd.");
+        return false;
     }
-    data.painted = true;
-    data.unsavedChanges = true;
-    data.otherFileRead = false;
-    if (!data.save()) {
-        for (const QString& picture : outcome.summary.writtenPictures)
-            QFile::remove(picture);
-        outcome.summary.writtenPictures.clear();
-        outcome.error = QStringLiteral("De gegevens kunnen niet worden bewaard in ") + dataFile +
-                        QStringLiteral("; er is niets veranderd.");
-        return outcome;
+    if (summary.added == 0)
+        return true; // nothing new: the file stays as it was
+    m_data.painted = true;
+    m_data.unsavedChanges = true;
+    m_data.otherFileRead = false;
+    if (!m_data.save()) {
+        TakeBackPictures(summary);
+        error = QStringLiteral("De gegevens kunnen niet worden bewaard in ") + m_path +
+                QStringLiteral("; er is niets veranderd.");
+        return false;
     }
-    outcome.ok = true;
+    return true;
+}
+
+ImportOutcome ImportIntoDataFile(const QList<CardSource>& sources, const QString& dataFile,
+                                 const ImportProgress& progress) {
+    ImportOutcome outcome;
+    DataFileImport file(dataFile);
+    if (!file.open(outcome.error))
+        return outcome;
+    ImportTarget target = file.target();
+    target.progress = progress;
+    outcome.summary = ImportSources(sources, target);
+    outcome.ok = file.save(outcome.summary, outcome.error);
     return outcome;
 }
 
