@@ -21,6 +21,8 @@ DavClient::Limits currentLimits;
 constexpr int maxInFlight = 6;
 // A server that sends us round in circles on its own ground.
 constexpr int maxRedirects = 5;
+// How long a cancelled job waits for the events it sent.
+constexpr int cancelGraceMs = 3000;
 
 const QByteArray xmlType = QByteArrayLiteral("application/xml; charset=utf-8");
 const QString tooSlow = QStringLiteral("De server antwoordt te traag");
@@ -115,10 +117,24 @@ void DavClient::start(const QUrl& url) {
 }
 
 void DavClient::cancel() {
-    if (!m_busy)
+    if (!m_busy || m_cancelled)
         return;
     m_cancelled = true;
-    abortAll(QStringLiteral("Geannuleerd"));
+    // Nothing more is sent.  Events under way are waited for a moment, so that
+    // what reached the calendar is known and remembered; a server slow to
+    // answer them is not.
+    fail(QStringLiteral("Geannuleerd"));
+    QTimer::singleShot(cancelGraceMs, this, [this] {
+        if (m_cancelled)
+            abortAll(m_error);
+    });
+    for (QNetworkReply* reply : m_inFlight.keys()) {
+        const QByteArray method =
+            reply->request().attribute(QNetworkRequest::CustomVerbAttribute).toByteArray();
+        if (method != "PUT" && method != "DELETE")
+            reply->abort();
+    }
+    pump();
 }
 
 QList<QByteArray> DavClient::cards() const {
@@ -184,7 +200,9 @@ void DavClient::finishedReply(QNetworkReply* reply, const Request& request) {
     }
     const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
     const bool redirect = status == 301 || status == 302 || status == 307 || status == 308;
-    if (m_failed) {
+    if (m_failed && m_cancelled && (request.method == "PUT" || request.method == "DELETE")) {
+        request.handler(reply); // what it changed in the calendar is remembered
+    } else if (m_failed) {
         // Nothing more to do: the job ends once the other requests are back.
     } else if (redirect && request.child.isEmpty() && request.redirects < maxRedirects &&
                reply->hasRawHeader("Location") &&

@@ -80,8 +80,9 @@ public:
         QString calendarName = QStringLiteral("Brolt");
     };
     void publish(const QUrl& url, const QList<CalendarEvent>& events, const PublishOptions& options);
-    // Stops the job: requests under way are aborted, and it ends as failed
-    // with cancelled() true.  What a publish sent so far stays in its memory.
+    // Stops the job: nothing more is sent, and it ends as failed with
+    // cancelled() true.  Events under way are waited for (a few seconds at
+    // most), so that what a publish sent is all in its memory.
     void cancel();
 
     bool busy() const { return m_busy; }

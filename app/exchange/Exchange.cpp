@@ -22,11 +22,17 @@ void CardImport::start(const QList<CardSource>& sources, const ImportTarget& tar
     m_stop = false;
     m_summary = {};
     ImportTarget told = target;
-    // A bar moves smoothly at a few steps a second; more would only load the event loop.
-    auto last = std::make_shared<QElapsedTimer>();
+    // A bar moves smoothly at a few steps a second; more would only load the
+    // event loop.  A new kind of step and the last one are always told.
+    struct Told {
+        QElapsedTimer timer;
+        QString what;
+    };
+    auto last = std::make_shared<Told>();
     told.progress = [this, last](const ExchangeStep& step) {
-        if (!last->isValid() || last->elapsed() >= 50 || step.done == step.total) {
-            last->start();
+        if (step.what != last->what || last->timer.elapsed() >= 50 || step.done == step.total) {
+            last->timer.start();
+            last->what = step.what;
             QMetaObject::invokeMethod(
                 this, [this, step] { Q_EMIT progress(step); }, Qt::QueuedConnection);
         }
@@ -39,6 +45,8 @@ void CardImport::start(const QList<CardSource>& sources, const ImportTarget& tar
             [this, summary] {
                 m_thread.join();
                 m_summary = summary;
+                // Stopped after its last check but before anyone saw the end: still stopped.
+                m_summary.cancelled |= m_stop.load();
                 m_busy = false;
                 Q_EMIT finished();
             },

@@ -25,7 +25,8 @@ public:
     ~CardImport() override;
 
     void start(const QList<CardSource>& sources, const ImportTarget& target);
-    // The import stops at the next card or picture; its summary is then cancelled.
+    // The import stops at the next card or picture; its summary is then
+    // cancelled, also when it had just come to its end.
     void cancel();
     bool busy() const { return m_busy; }
     // After finished(): what the import did.
