@@ -610,6 +610,7 @@ void DavClient::readBook(qsizetype index) {
         return;
     m_base = m_books[index].url;
     m_reading = QStringLiteral("Adresboek \"%1\"").arg(m_books[index].name);
+    Q_EMIT progress({m_reading, 0, 0, true});
     const QByteArray query =
         QByteArrayLiteral("<?xml version=\"1.0\" encoding=\"utf-8\"?>\n"
                           "<C:addressbook-query xmlns:D=\"DAV:\" xmlns:C=\"urn:ietf:params:xml:ns:carddav\">"

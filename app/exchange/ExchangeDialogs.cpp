@@ -180,7 +180,7 @@ void TExchangeButtons::closeProgress() {
     }
 }
 
-bool TExchangeButtons::jobDone(bool ok, const QString& failureTitle) {
+bool TExchangeButtons::jobDone(bool ok, const QString& what) {
     setBusy(false);
     m_client->setCredentials({}, {});
     if (ok && !m_account.stored)
@@ -191,10 +191,11 @@ bool TExchangeButtons::jobDone(bool ok, const QString& failureTitle) {
     if (!ok)
         closeProgress();
     if (!ok && m_client->cancelled()) {
-        WriteLog(failureTitle + QStringLiteral(": geannuleerd"));
+        WriteLog(what + QStringLiteral(" geannuleerd"));
     } else if (!ok) {
-        WriteLog(failureTitle + QStringLiteral(": ") + m_client->errorText());
-        Ui::instance().showTimedMessage(8000, failureTitle, m_client->errorText(), caller());
+        const QString title = what + QStringLiteral(" mislukt");
+        WriteLog(title + QStringLiteral(": ") + m_client->errorText());
+        Ui::instance().showTimedMessage(8000, title, m_client->errorText(), caller());
     }
     return ok;
 }
@@ -228,12 +229,13 @@ void TExchangeButtons::ImportContactsClick() {
         return;
     }
     askAccount(Keys::AdresboekAdres, Keys::AdresboekGebruiker, importTitle,
-               QStringLiteral("Adres van het adresboek (CardDAV):"), [this](const Account& account) {
+               QStringLiteral("Adres van de server of van het adresboek (CardDAV):"),
+               [this](const Account& account) {
                    auto connection = std::make_shared<QMetaObject::Connection>();
                    *connection =
                        connect(m_client, &DavClient::finished, this, [this, account, connection](bool ok) {
                            disconnect(*connection);
-                           if (!jobDone(ok, QStringLiteral("Importeren mislukt")))
+                           if (!jobDone(ok, QStringLiteral("Importeren")))
                                return;
                            QList<CardSource> sources;
                            QStringList books;
@@ -337,11 +339,11 @@ void TExchangeButtons::ExportCalendarClick() {
     }
     askAccount(
         Keys::AgendaAdres, Keys::AgendaGebruiker, exportTitle,
-        QStringLiteral("Adres van de agenda (CalDAV):"), [this](const Account& account) {
+        QStringLiteral("Adres van de server of van de agenda (CalDAV):"), [this](const Account& account) {
             auto connection = std::make_shared<QMetaObject::Connection>();
             *connection = connect(m_client, &DavClient::finished, this, [this, connection](bool ok) {
                 disconnect(*connection);
-                if (!jobDone(ok, QStringLiteral("Publiceren mislukt")))
+                if (!jobDone(ok, QStringLiteral("Publiceren")))
                     return;
                 closeProgress();
                 Ui::instance().showTimedMessage(5000, QStringLiteral("Agenda gepubliceerd:"),

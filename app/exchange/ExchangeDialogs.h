@@ -94,8 +94,9 @@ private:
     // The progress window of the job now starting.
     TExchangeProgress* showProgress(const QString& title);
     void closeProgress();
-    // After a network job: keeps a password that worked, forgets one that was refused.
-    bool jobDone(bool ok, const QString& failureTitle);
+    // After a network job: keeps a password that worked, forgets one that was
+    // refused, and says why `what` ("Importeren") failed.
+    bool jobDone(bool ok, const QString& what);
     // Reads the cards into a copy of the records; they take its place when done.
     void importCards(const QList<CardSource>& sources, const QString& where, const QStringList& books = {});
     void cardsImported();

@@ -3,6 +3,7 @@
 #include <QElapsedTimer>
 #include <QLocale>
 
+#include <algorithm>
 #include <memory>
 #include <sys/ioctl.h>
 #include <unistd.h>
@@ -11,10 +12,15 @@ QString ExchangeStep::text() const {
     if (!bytes)
         return total > 0 ? QStringLiteral("%1: %2 van %3").arg(what).arg(done).arg(total)
                          : QStringLiteral("%1: %2").arg(what).arg(done);
+    // Kilobytes for a small answer, megabytes with one decimal for a large one.
+    const bool large = std::max(done, total) >= 1024 * 1024;
     const QLocale dutch(QLocale::Dutch);
-    const auto mb = [&](qint64 n) { return dutch.toString(double(n) / (1024 * 1024), 'f', 1); };
-    return total > 0 ? QStringLiteral("%1: %2 van %3 MB").arg(what, mb(done), mb(total))
-                     : QStringLiteral("%1: %2 MB").arg(what, mb(done));
+    const auto size = [&](qint64 n) {
+        return large ? dutch.toString(double(n) / (1024 * 1024), 'f', 1) : QString::number((n + 1023) / 1024);
+    };
+    const QString unit = large ? QStringLiteral(" MB") : QStringLiteral(" kB");
+    return total > 0 ? QStringLiteral("%1: %2 van %3").arg(what, size(done), size(total)) + unit
+                     : QStringLiteral("%1: %2").arg(what, size(done)) + unit;
 }
 
 TerminalProgress::TerminalProgress(int fd, int afterMs, std::function<qint64()> clock)

@@ -12,7 +12,8 @@ struct ExchangeStep {
     qint64 total = 0;   // 0: not known (yet)
     bool bytes = false; // `done` and `total` count bytes, not things
 
-    // "Kaarten gelezen: 120 van 5000"; with bytes "Adresboek "Thuis": 1,2 van 3,5 MB".
+    // "Kaarten gelezen: 120 van 5000"; with bytes "Adresboek "Thuis": 1,2 van
+    // 3,5 MB" (below a megabyte "12 van 40 kB").
     QString text() const;
 };
 

@@ -43,6 +43,22 @@ public:
 const QByteArray twoCards = "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:Dirk Dekker\r\nBDAY:1970-01-02\r\nEND:VCARD\r\n"
                             "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:Eva Ek\r\nBDAY:--03-04\r\nEND:VCARD\r\n";
 
+// The edit window on Anna's record, shown, with its pictures in `folder`.
+struct EditWindow {
+    explicit EditWindow(const QString& folder)
+        : table(TableOf({"12-05-1960;Anna;Geboorte;"})), data(table), form(table, prepared(data, folder)) {
+        form.show();
+    }
+    static DataFile& prepared(DataFile& data, const QString& folder) {
+        data.dataFolder = folder;
+        data.dateNotation = DayMonthYear;
+        return data;
+    }
+    RecordTable table;
+    DataFile data;
+    TEditForm form;
+};
+
 } // namespace
 
 class TestExchangeDialogs : public QObject {
@@ -143,12 +159,8 @@ void TestExchangeDialogs::buttons() {
     const QString key = Secrets::keyFor(QStringLiteral("user"), address);
     if (secrets.running && !secret.isEmpty())
         secrets.kept.insert(key, secret);
-    RecordTable table = TableOf({"12-05-1960;Anna;Geboorte;"});
-    DataFile data(table);
-    data.dataFolder = m_home.dataFolder();
-    data.dateNotation = DayMonthYear;
-    TEditForm form(table, data);
-    form.show();
+    EditWindow window(m_home.dataFolder());
+    auto& [table, data, form] = window;
     QVERIFY(QTest::qWaitForWindowExposed(&form));
     QCOMPARE(ui.notes.size(), 0);
 
@@ -227,12 +239,8 @@ void TestExchangeDialogs::annulerenLeavesEverythingAsItWas() {
     secrets.running = false;
     const QStringList pictures = QDir(m_home.dataFolder()).entryList(QDir::Files);
     const QByteArray state = ReadFileForTest(PublishStateFile());
-    RecordTable table = TableOf({"12-05-1960;Anna;Geboorte;"});
-    DataFile data(table);
-    data.dataFolder = m_home.dataFolder();
-    data.dateNotation = DayMonthYear;
-    TEditForm form(table, data);
-    form.show();
+    EditWindow window(m_home.dataFolder());
+    auto& [table, data, form] = window;
     QVERIFY(QTest::qWaitForWindowExposed(&form));
 
     ui.nextAnswer(!toServer);

@@ -34,8 +34,10 @@ void TestProgress::oneLineOnATerminalOnly_data() {
         << "\rKaarten gelezen: 99 van 100" + clear + "\rKaarten gelezen: 100 van 100" + clear + "\r" + clear;
     QTest::newRow("a total not known yet") << true << 80 << "3000:12/0"
                                            << "\rKaarten gelezen: 12" + clear + "\r" + clear;
-    QTest::newRow("bytes") << true << 80 << "b3000:1572864/3145728"
-                           << "\rKaarten gelezen: 1,5 van 3,0 MB" + clear + "\r" + clear;
+    QTest::newRow("megabytes") << true << 80 << "b3000:1572864/3145728"
+                               << "\rKaarten gelezen: 1,5 van 3,0 MB" + clear + "\r" + clear;
+    QTest::newRow("kilobytes") << true << 80 << "b3000:1000/30000"
+                               << "\rKaarten gelezen: 1 van 30 kB" + clear + "\r" + clear;
     QTest::newRow("never wider than the terminal") << true << 12 << "3000:1234/5678"
                                                    << "\rKaarten gel" + clear + "\r" + clear;
     QTest::newRow("standard error is no terminal: nothing")
