@@ -107,7 +107,7 @@ int main(int argc, char* argv[]) {
         [&] {
             QFile f(vcf);
             f.open(QIODevice::ReadOnly);
-            const ImportOutcome o = ImportIntoDataFile(f.readAll(), dataFile);
+            const ImportOutcome o = ImportIntoDataFile({{QString(), f.readAll()}}, dataFile);
             if (!o.ok || o.summary.added != 5000 || o.summary.writtenPictures.size() != 1000)
                 std::abort();
         },
@@ -149,7 +149,7 @@ int main(int argc, char* argv[]) {
     const double exportMs = MedianMs(51, [&] {
         QSaveFile out(ics);
         out.open(QIODevice::WriteOnly);
-        out.write(CalendarFile(table, data.dateNotation, Clock::now()));
+        out.write(CalendarFile(table, data.dateNotation, Clock::now(), 7));
         if (!out.commit())
             std::abort();
     });

@@ -2,7 +2,8 @@
 // the listing is about, the rest is the multistatus (and, as text, an address
 // a user might type).  Whatever the listing names, only the collection and
 // its direct children come out, each child's address leads back to the same
-// name, and every ETag could go into a header.
+// name, every ETag could go into a header, and the principal and homes it
+// names are whole addresses.
 #include "FuzzKit.h"
 #include "exchange/ICalendar.h"
 #include "exchange/Multistatus.h"
@@ -41,6 +42,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         }
         CalendarFingerprint(entry.data);
         CalendarObjectUid(entry.data);
+        // Where the server says the user's things are: always a whole address,
+        // for the client to judge by its server.
+        for (const QUrl* href : {&entry.principal, &entry.addressBookHome, &entry.calendarHome})
+            if (!href->isEmpty() && href->isRelative())
+                std::abort();
     }
     // A typed address: understood, or refused without showing what stood before an "@".
     const QString text = QString::fromUtf8(bytes.left(300));

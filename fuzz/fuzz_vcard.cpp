@@ -36,7 +36,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                 if (ch == u';' || ch.category() == QChar::Other_Control || table.cell(r, c).size() > 1100)
                     std::abort();
     }
-    const QByteArray ics = CalendarFile(table, notation, Clock::now());
+    const QByteArray ics = CalendarFile(table, notation, Clock::now(), notation * 20);
     if (!ics.endsWith("END:VCALENDAR\r\n") || QString::fromUtf8(ics).toUtf8() != ics)
         std::abort();
     for (const QByteArray& line : ics.split('\n'))

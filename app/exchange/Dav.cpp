@@ -21,14 +21,31 @@ DavClient::Limits currentLimits;
 constexpr int maxInFlight = 6;
 // A server that sends us round in circles on its own ground.
 constexpr int maxRedirects = 5;
+// How long a cancelled job waits for the events it sent.
+constexpr int cancelGraceMs = 3000;
 
 const QByteArray xmlType = QByteArrayLiteral("application/xml; charset=utf-8");
 const QString tooSlow = QStringLiteral("De server antwoordt te traag");
 
-QByteArray propfindBody() {
+// What a collection is and what it is called; of the address given and of a
+// principal, also where the user's address books and calendars are.
+QByteArray propfindBody(bool looking = false) {
     return QByteArrayLiteral("<?xml version=\"1.0\" encoding=\"utf-8\"?>\n"
-                             "<D:propfind xmlns:D=\"DAV:\"><D:prop><D:resourcetype/><D:getetag/>"
-                             "</D:prop></D:propfind>");
+                             "<D:propfind xmlns:D=\"DAV:\" xmlns:C=\"urn:ietf:params:xml:ns:caldav\" "
+                             "xmlns:R=\"urn:ietf:params:xml:ns:carddav\"><D:prop><D:resourcetype/>"
+                             "<D:displayname/>") +
+           (looking ? QByteArrayLiteral("<D:current-user-principal/><R:addressbook-home-set/>"
+                                        "<C:calendar-home-set/>")
+                    : QByteArrayLiteral("<D:getetag/>")) +
+           QByteArrayLiteral("</D:prop></D:propfind>");
+}
+
+// An address as it is asked: without user information, query or fragment.
+QUrl bare(QUrl url) {
+    url.setUserInfo(QString());
+    url.setQuery(QString());
+    url.setFragment(QString());
+    return url;
 }
 
 QUrl withSlash(QUrl url) {
@@ -82,20 +99,49 @@ void DavClient::start(const QUrl& url) {
     m_failed = false;
     m_ok = false;
     m_refused = false;
+    m_cancelled = false;
+    m_discovered = false;
     m_ignored = 0;
     m_error.clear();
-    m_cards.clear();
+    m_books.clear();
     m_counts = {};
+    m_toSend = 0;
+    m_sentDone = 0;
     m_queue.clear();
     m_whenIdle = nullptr;
     m_jobUser = url.userName().isEmpty() ? m_user : url.userName();
     m_jobPassword = url.password().isEmpty() ? m_password : url.password();
-    QUrl clean = withSlash(url);
-    clean.setUserInfo(QString());
-    clean.setQuery(QString());
-    clean.setFragment(QString());
-    m_base = clean;
+    m_base = bare(withSlash(url));
+    m_given = shownUrl(m_base);
     m_jobTimer->start(currentLimits.jobMs);
+}
+
+void DavClient::cancel() {
+    if (!m_busy || m_cancelled)
+        return;
+    m_cancelled = true;
+    // Nothing more is sent.  Events under way are waited for a moment, so that
+    // what reached the calendar is known and remembered; a server slow to
+    // answer them is not.
+    fail(QStringLiteral("Geannuleerd"));
+    QTimer::singleShot(cancelGraceMs, this, [this] {
+        if (m_cancelled)
+            abortAll(m_error);
+    });
+    for (QNetworkReply* reply : m_inFlight.keys()) {
+        const QByteArray method =
+            reply->request().attribute(QNetworkRequest::CustomVerbAttribute).toByteArray();
+        if (method != "PUT" && method != "DELETE")
+            reply->abort();
+    }
+    pump();
+}
+
+QList<QByteArray> DavClient::cards() const {
+    QList<QByteArray> all;
+    for (const DavBook& book : m_books)
+        all += book.cards;
+    return all;
 }
 
 QUrl DavClient::childUrl(const QString& name) const {
@@ -112,7 +158,7 @@ void DavClient::send(Request request) {
 }
 
 void DavClient::dispatch(const Request& r) {
-    QNetworkRequest request(r.child.isEmpty() ? m_base : childUrl(r.child));
+    QNetworkRequest request(!r.at.isEmpty() ? r.at : r.child.isEmpty() ? m_base : childUrl(r.child));
     request.setAttribute(QNetworkRequest::CacheLoadControlAttribute, QNetworkRequest::AlwaysNetwork);
     request.setAttribute(QNetworkRequest::CacheSaveControlAttribute, false);
     // Redirects are ours to judge: a PROPFIND must stay a PROPFIND, and only
@@ -133,11 +179,14 @@ void DavClient::dispatch(const Request& r) {
     connect(deadline, &QTimer::timeout, this, [this] { abortAll(tooSlow); });
     deadline->start(currentLimits.requestMs);
     m_inFlight.insert(reply, deadline);
-    connect(reply, &QNetworkReply::downloadProgress, this, [this](qint64 received, qint64 total) {
+    const bool reading = r.method == "REPORT" && !m_publishing;
+    connect(reply, &QNetworkReply::downloadProgress, this, [this, reading](qint64 received, qint64 total) {
         if (received > currentLimits.responseBytes || total > currentLimits.responseBytes)
             abortAll(QStringLiteral("Het antwoord van %1 is groter dan %2 MB; dat leest Brolt niet")
                          .arg(host(m_base))
                          .arg(currentLimits.responseBytes / (1024 * 1024)));
+        else if (reading)
+            Q_EMIT progress({m_reading, received, std::max<qint64>(total, 0), true});
     });
     connect(reply, &QNetworkReply::finished, this, [this, reply, r] { finishedReply(reply, r); });
 }
@@ -151,20 +200,23 @@ void DavClient::finishedReply(QNetworkReply* reply, const Request& request) {
     }
     const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
     const bool redirect = status == 301 || status == 302 || status == 307 || status == 308;
-    if (m_failed) {
+    if (m_failed && m_cancelled && (request.method == "PUT" || request.method == "DELETE")) {
+        request.handler(reply); // what it changed in the calendar is remembered
+    } else if (m_failed) {
         // Nothing more to do: the job ends once the other requests are back.
     } else if (redirect && request.child.isEmpty() && request.redirects < maxRedirects &&
                reply->hasRawHeader("Location") &&
                DavSameOrigin(reply->url().resolved(QUrl::fromEncoded(reply->rawHeader("Location"))),
                              m_base)) {
-        // The collection moved on the same server: the same request goes
-        // there, and the collection it leads to is the one from now on.
-        QUrl moved = reply->url().resolved(QUrl::fromEncoded(reply->rawHeader("Location")));
-        moved.setUserInfo(QString());
-        moved.setQuery(QString());
-        moved.setFragment(QString());
-        m_base = withSlash(moved);
+        // The collection (or a place on the way to it) moved on the same
+        // server: the same request goes there, and a collection it leads to
+        // is the collection from now on.
+        const QUrl moved = bare(reply->url().resolved(QUrl::fromEncoded(reply->rawHeader("Location"))));
         Request again = request;
+        if (request.at.isEmpty())
+            m_base = withSlash(moved);
+        else
+            again.at = moved;
         ++again.redirects;
         m_queue.push_front(std::move(again));
     } else if (redirect || (status >= 300 && status < 400)) {
@@ -310,44 +362,39 @@ void DavClient::ask(const QByteArray& method, const QByteArray& depth, const QBy
           }});
 }
 
+void DavClient::askAt(const QUrl& at, const QByteArray& depth, const QByteArray& body,
+                      std::function<void(const DavListing&, const QUrl&)> then) {
+    // Whatever a server names on the way, only its own places are asked.
+    if (!DavSameOrigin(at, m_base)) {
+        fail(QStringLiteral("%1 wijst naar een andere server; dat volgt Brolt niet").arg(m_given));
+        return;
+    }
+    Request request{"PROPFIND", {}, body, {{"Depth", depth}, {"Content-Type", xmlType}}, {}, 0, bare(at)};
+    request.handler = [this, then](QNetworkReply* reply) {
+        if (reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt() == 404) {
+            fail(nothingFound());
+            return;
+        }
+        if (!check(reply, m_publishing ? Target::Calendar : Target::AddressBook))
+            return;
+        const QUrl where = withSlash(reply->url());
+        const DavListing listing = ParseMultistatus(reply->readAll(), where);
+        m_ignored += listing.outside;
+        if (!listing.ok)
+            fail(QStringLiteral("Het antwoord van %1 is geen leesbare WebDAV-lijst; er is niets veranderd")
+                     .arg(host(m_base)));
+        else
+            then(listing, where);
+    };
+    send(std::move(request));
+}
+
 void DavClient::fetchCards(const QUrl& url) {
     m_publishing = false;
     m_options = {};
     m_stateChanged = false;
     start(url);
-    ask("PROPFIND", "0", propfindBody(), Target::AddressBook, [this](const DavListing& listing) {
-        if (listing.self() && listing.self()->addressBook) {
-            queryCards();
-            return;
-        }
-        // Users often give the folder that holds their address books
-        // (".../addressbooks/users/NAME/"): the first one in it is taken.
-        ask("PROPFIND", "1", propfindBody(), Target::AddressBook, [this](const DavListing& listing) {
-            QStringList books;
-            for (const DavEntry& entry : listing.entries)
-                if (entry.addressBook && !entry.name.isEmpty())
-                    books << entry.name;
-            if (books.isEmpty()) {
-                fail(QStringLiteral("%1 is geen adresboek").arg(shownUrl(m_base)));
-                return;
-            }
-            books.sort();
-            m_base = withSlash(childUrl(books.first()));
-            queryCards();
-        });
-    });
-}
-
-void DavClient::queryCards() {
-    const QByteArray query =
-        QByteArrayLiteral("<?xml version=\"1.0\" encoding=\"utf-8\"?>\n"
-                          "<C:addressbook-query xmlns:D=\"DAV:\" xmlns:C=\"urn:ietf:params:xml:ns:carddav\">"
-                          "<D:prop><D:getetag/><C:address-data/></D:prop></C:addressbook-query>");
-    ask("REPORT", "1", query, Target::AddressBook, [this](const DavListing& listing) {
-        for (const DavEntry& entry : listing.entries)
-            if (!entry.name.isEmpty() && !entry.data.isEmpty())
-                m_cards.append(entry.data);
-    });
+    locate();
 }
 
 void DavClient::publish(const QUrl& url, const QList<CalendarEvent>& events, const PublishOptions& options) {
@@ -358,33 +405,224 @@ void DavClient::publish(const QUrl& url, const QList<CalendarEvent>& events, con
     start(url);
     m_stateKey = shownUrl(m_base);
     loadState();
-    const auto make = [this] {
-        // A missing calendar is made; everything we knew about it is gone.
-        const QByteArray body =
-            QByteArrayLiteral("<?xml version=\"1.0\" encoding=\"utf-8\"?>\n"
-                              "<C:mkcalendar xmlns:D=\"DAV:\" xmlns:C=\"urn:ietf:params:xml:ns:caldav\">"
-                              "<D:set><D:prop><D:displayname>") +
-            m_options.calendarName.toHtmlEscaped().toUtf8() +
-            QByteArrayLiteral("</D:displayname><C:supported-calendar-component-set>"
-                              "<C:comp name=\"VEVENT\"/></C:supported-calendar-component-set>"
-                              "</D:prop></D:set></C:mkcalendar>");
-        send({"MKCALENDAR", {}, body, {{"Content-Type", xmlType}}, [this](QNetworkReply* made) {
-                  if (!check(made, Target::Calendar))
-                      return;
-                  m_state.clear();
-                  m_stateChanged = true;
-                  afterListing({});
-              }});
+    locate();
+}
+
+// A bare server is asked at its well-known address first; any other address
+// is looked at itself.
+void DavClient::locate() {
+    if (m_base.path() == QLatin1String("/"))
+        wellKnown();
+    else
+        probeGiven();
+}
+
+void DavClient::wellKnown() {
+    QUrl at = m_base;
+    at.setPath(m_publishing ? QStringLiteral("/.well-known/caldav") : QStringLiteral("/.well-known/carddav"));
+    Request request{"PROPFIND", {}, propfindBody(true), {{"Depth", "0"}, {"Content-Type", xmlType}}, {},
+                    0,          at};
+    request.handler = [this](QNetworkReply* reply) {
+        const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
+        // A server without one (or one that answers it with a web page) is asked at its root.
+        if (reply->error() == QNetworkReply::NoError && status == 207) {
+            const QUrl where = withSlash(reply->url());
+            const DavListing listing = ParseMultistatus(reply->readAll(), where);
+            if (listing.ok && listing.self()) {
+                m_ignored += listing.outside;
+                examine(listing, where);
+                return;
+            }
+        } else if (status == 401 || (reply->error() != QNetworkReply::NoError &&
+                                     reply->error() < QNetworkReply::ProxyConnectionRefusedError)) {
+            check(reply, Target::AddressBook); // no way on: a wrong password, or no connection
+            return;
+        }
+        probeGiven();
     };
+    send(std::move(request));
+}
+
+// The address given: an address book or calendar is used as it is, as
+// always; a calendar that is not there yet is made there.
+void DavClient::probeGiven() {
+    const Target target = m_publishing ? Target::Calendar : Target::AddressBook;
+    // A server's root that is not there has nothing to find; a calendar not there is made.
+    std::function<void()> whenMissing;
+    if (m_base.path() == QLatin1String("/"))
+        whenMissing = [this] { fail(nothingFound()); };
+    else if (m_publishing)
+        whenMissing = [this] { makeCalendar(); };
     ask(
-        "PROPFIND", "0", propfindBody(), Target::Calendar,
-        [this](const DavListing& listing) {
-            if (!listing.self() || !listing.self()->calendar)
-                fail(QStringLiteral("%1 is geen agenda").arg(shownUrl(m_base)));
-            else
-                queryEvents();
-        },
-        make);
+        "PROPFIND", "0", propfindBody(true), target,
+        [this](const DavListing& listing) { examine(listing, m_base); }, whenMissing);
+}
+
+QString DavClient::nothingFound() const {
+    return (m_publishing ? QStringLiteral("Op %1 is geen agenda te vinden")
+                         : QStringLiteral("Op %1 is geen adresboek te vinden"))
+        .arg(m_given);
+}
+
+// What the answer about `where` says: the collection itself, where the
+// user's collections are, or where to ask next.
+void DavClient::examine(const DavListing& listing, const QUrl& where) {
+    const DavEntry* self = listing.self();
+    if (self && (m_publishing ? self->calendar : self->addressBook)) {
+        useCollection(where, *self);
+        return;
+    }
+    // Another kind of collection is not looked through: it is a mistake.
+    if (!self || self->calendar || self->addressBook) {
+        fail((m_publishing ? QStringLiteral("%1 is geen agenda") : QStringLiteral("%1 is geen adresboek"))
+                 .arg(shownUrl(where)));
+        return;
+    }
+    const QUrl home = m_publishing ? self->calendarHome : self->addressBookHome;
+    if (home.isValid()) {
+        listHome(home);
+        return;
+    }
+    // A folder that holds them, as users often give (".../addressbooks/users/NAME/"),
+    // or else the one the user's principal names.
+    const QUrl principal = self->principal;
+    askAt(where, "1", propfindBody(), [this, principal](const DavListing& inside, const QUrl& folder) {
+        for (const DavEntry& entry : inside.entries)
+            if (!entry.name.isEmpty() && (m_publishing ? entry.calendar : entry.addressBook)) {
+                homeFound(folder, inside);
+                return;
+            }
+        if (principal.isValid() && withSlash(bare(principal)) != folder)
+            toPrincipal(principal);
+        else
+            fail(nothingFound());
+    });
+}
+
+void DavClient::toPrincipal(const QUrl& principal) {
+    askAt(principal, "0", propfindBody(true), [this](const DavListing& listing, const QUrl&) {
+        const DavEntry* self = listing.self();
+        const QUrl home = !self ? QUrl() : m_publishing ? self->calendarHome : self->addressBookHome;
+        if (home.isValid())
+            listHome(home);
+        else
+            fail(nothingFound());
+    });
+}
+
+void DavClient::listHome(const QUrl& home) {
+    askAt(home, "1", propfindBody(),
+          [this](const DavListing& listing, const QUrl& where) { homeFound(where, listing); });
+}
+
+namespace {
+// The name a collection is shown by: its display name, else the last part of its address.
+QString collectionName(const DavEntry& entry, const QUrl& url) {
+    const QString name = shownText(entry.displayName);
+    if (!name.isEmpty())
+        return name;
+    return shownText(entry.name.isEmpty() ? url.path(QUrl::FullyDecoded).section(u'/', -2, -2) : entry.name);
+}
+} // namespace
+
+// The user's home: every address book in it is read; the calendar with our
+// name is published to, made when there is none.
+void DavClient::homeFound(const QUrl& home, const DavListing& listing) {
+    m_discovered = true;
+    QList<DavEntry> found;
+    QSet<QString> names;
+    for (const DavEntry& entry : listing.entries) {
+        names.insert(entry.name.toLower());
+        if (!entry.name.isEmpty() && (m_publishing ? entry.calendar : entry.addressBook))
+            found << entry;
+    }
+    std::sort(found.begin(), found.end(),
+              [](const DavEntry& a, const DavEntry& b) { return a.name < b.name; });
+    if (!m_publishing) {
+        if (found.isEmpty()) {
+            fail(nothingFound());
+            return;
+        }
+        for (const DavEntry& entry : std::as_const(found)) {
+            const QUrl url = withSlash(DavChildUrl(home, entry.name));
+            m_books.append({collectionName(entry, url), url, {}});
+        }
+        readBook(0);
+        return;
+    }
+    for (const DavEntry& entry : std::as_const(found))
+        if (entry.displayName.trimmed().compare(m_options.calendarName, Qt::CaseInsensitive) == 0) {
+            settleCalendar(withSlash(DavChildUrl(home, entry.name)));
+            queryEvents();
+            return;
+        }
+    // None yet: ours is made under a name nothing in the home has.
+    const QString base = m_options.calendarName.toLower();
+    QString name = base;
+    for (int n = 2; names.contains(name); ++n)
+        name = base + u'-' + QString::number(n);
+    settleCalendar(withSlash(DavChildUrl(home, name)));
+    makeCalendar();
+}
+
+void DavClient::useCollection(const QUrl& where, const DavEntry& self) {
+    if (m_publishing) {
+        if (where != m_base)
+            settleCalendar(where);
+        queryEvents();
+        return;
+    }
+    m_base = where;
+    m_books.append({collectionName(self, where), where, {}});
+    readBook(0);
+}
+
+// From here on the job works on this calendar, and remembers what it sent
+// under its address.
+void DavClient::settleCalendar(const QUrl& calendar) {
+    m_base = calendar;
+    m_stateKey = shownUrl(m_base);
+    loadState();
+}
+
+void DavClient::makeCalendar() {
+    // A missing calendar is made; everything we knew about it is gone.
+    const QByteArray body =
+        QByteArrayLiteral("<?xml version=\"1.0\" encoding=\"utf-8\"?>\n"
+                          "<C:mkcalendar xmlns:D=\"DAV:\" xmlns:C=\"urn:ietf:params:xml:ns:caldav\">"
+                          "<D:set><D:prop><D:displayname>") +
+        m_options.calendarName.toHtmlEscaped().toUtf8() +
+        QByteArrayLiteral("</D:displayname><C:supported-calendar-component-set>"
+                          "<C:comp name=\"VEVENT\"/></C:supported-calendar-component-set>"
+                          "</D:prop></D:set></C:mkcalendar>");
+    send({"MKCALENDAR", {}, body, {{"Content-Type", xmlType}}, [this](QNetworkReply* made) {
+              if (!check(made, Target::Calendar))
+                  return;
+              m_state.clear();
+              m_stateChanged = true;
+              afterListing({});
+          }});
+}
+
+// The address books one after the other, each as the collection of its own REPORT.
+void DavClient::readBook(qsizetype index) {
+    if (index >= m_books.size())
+        return;
+    m_base = m_books[index].url;
+    m_reading = QStringLiteral("Adresboek \"%1\"").arg(m_books[index].name);
+    Q_EMIT progress({m_reading, 0, 0, true});
+    const QByteArray query =
+        QByteArrayLiteral("<?xml version=\"1.0\" encoding=\"utf-8\"?>\n"
+                          "<C:addressbook-query xmlns:D=\"DAV:\" xmlns:C=\"urn:ietf:params:xml:ns:carddav\">"
+                          "<D:prop><D:getetag/><C:address-data/></D:prop></C:addressbook-query>");
+    ask("REPORT", "1", query, Target::AddressBook, [this, index](const DavListing& listing) {
+        for (const DavEntry& entry : listing.entries)
+            if (!entry.name.isEmpty() && !entry.data.isEmpty())
+                m_books[index].cards.append(entry.data);
+        // A redirect may have moved it.
+        m_books[index].url = m_base;
+        readBook(index + 1);
+    });
 }
 
 // Every event in the calendar with its data: our UIDs are found wherever a
@@ -477,6 +715,8 @@ void DavClient::afterListing(const QList<DavEntry>& children) {
         if (ours)
             deleteEvent(there.name, there.etag);
     }
+    if (m_toSend > 0)
+        Q_EMIT progress({QStringLiteral("Afspraken verstuurd"), 0, m_toSend});
 }
 
 void DavClient::putEvent(const CalendarEvent& event, const QString& name, const QByteArray& etag,
@@ -489,12 +729,14 @@ void DavClient::putEvent(const CalendarEvent& event, const QString& name, const 
         headers.append(qMakePair(QByteArray("If-None-Match"), QByteArray("*")));
     const QString uid = event.uid;
     const QByteArray print = event.fingerprint;
+    ++m_toSend;
     send({"PUT", name, event.calendar, headers, [this, uid, print, name, exists](QNetworkReply* reply) {
               if (!check(reply, Target::Event))
                   return;
               ++(exists ? m_counts.updated : m_counts.created);
               m_state.insert(uid, {childPath(name), print});
               m_stateChanged = true;
+              sentOne();
           }});
 }
 
@@ -502,6 +744,7 @@ void DavClient::deleteEvent(const QString& name, const QByteArray& etag) {
     Headers headers;
     if (!etag.isEmpty() && !etag.startsWith("W/"))
         headers.append(qMakePair(QByteArray("If-Match"), etag));
+    ++m_toSend;
     send({"DELETE", name, {}, headers, [this, name](QNetworkReply* reply) {
               const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
               if (status != 404 && !check(reply, Target::Event))
@@ -511,7 +754,13 @@ void DavClient::deleteEvent(const QString& name, const QByteArray& etag) {
               for (auto it = m_state.begin(); it != m_state.end();)
                   it = it->path == path ? m_state.erase(it) : std::next(it);
               m_stateChanged = true;
+              sentOne();
           }});
+}
+
+void DavClient::sentOne() {
+    ++m_sentDone;
+    Q_EMIT progress({QStringLiteral("Afspraken verstuurd"), m_sentDone, m_toSend});
 }
 
 void DavClient::loadState() {
@@ -545,38 +794,15 @@ void DavClient::saveState() {
     m_stateChanged = false;
 }
 
-bool FetchAddressBook(const QUrl& url, const DavLogin& login, QByteArray& cards, QString& error,
-                      int* ignored) {
-    DavClient client;
-    client.setCredentials(login.user, login.password);
-    client.fetchCards(url);
-    const bool ok = client.waitForFinished();
-    error = client.errorText();
-    if (ignored)
-        *ignored = client.ignored();
-    cards.clear();
-    for (const QByteArray& card : client.cards())
-        cards += card + "\r\n";
-    return ok;
-}
-
 QString PublishStateFile() {
     return UserDataFolder() + QStringLiteral("Agenda.json");
 }
 
-bool PublishCalendar(const QUrl& url, const DavLogin& login, const QList<CalendarEvent>& events,
-                     DavPublishCounts& counts, QString& error, int* ignored) {
-    DavClient client;
-    client.setCredentials(login.user, login.password);
-    DavClient::PublishOptions options;
-    options.stateFile = PublishStateFile();
-    client.publish(url, events, options);
-    const bool ok = client.waitForFinished();
-    error = client.errorText();
-    counts = client.counts();
-    if (ignored)
-        *ignored = client.ignored();
-    return ok;
+QString BookLine(const DavBook& book) {
+    return QStringLiteral("Adresboek \"%1\": %2 %3")
+        .arg(book.name)
+        .arg(book.cards.size())
+        .arg(book.cards.size() == 1 ? QStringLiteral("kaart") : QStringLiteral("kaarten"));
 }
 
 QString PublishLine(const DavPublishCounts& counts) {

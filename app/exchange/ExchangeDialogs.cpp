@@ -3,6 +3,7 @@
 #include "Ui.h"
 #include "editing/Edit.h"
 #include "exchange/Dav.h"
+#include "exchange/Exchange.h"
 #include "exchange/ICalendar.h"
 #include "exchange/Import.h"
 #include "exchange/Secrets.h"
@@ -17,9 +18,15 @@
 #include <QApplication>
 #include <QFile>
 #include <QFileInfo>
+#include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
 #include <QSaveFile>
 #include <QStyle>
 #include <QToolButton>
+#include <QVBoxLayout>
+
+#include <algorithm>
 
 namespace {
 
@@ -28,8 +35,52 @@ const QString exportTitle = QStringLiteral("Exporteer agenda");
 
 } // namespace
 
+TExchangeProgress::TExchangeProgress(QWidget* window, const QString& title)
+    : QDialog(window), m_label(new QLabel(this)), m_bar(new QProgressBar(this)),
+      m_cancel(new QPushButton(QStringLiteral("Annuleren"), this)) {
+    setObjectName(QStringLiteral("ExchangeProgress"));
+    setWindowTitle(title);
+    setWindowModality(Qt::WindowModal);
+    m_label->setObjectName(QStringLiteral("ProgressText"));
+    m_label->setMinimumWidth(360);
+    m_label->setText(QStringLiteral("Verbinden..."));
+    m_bar->setObjectName(QStringLiteral("ProgressBar"));
+    m_bar->setAccessibleName(title);
+    m_bar->setRange(0, 0); // busy until a step says how much
+    m_cancel->setObjectName(QStringLiteral("ProgressCancel"));
+    m_cancel->setDefault(true);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(m_label);
+    layout->addWidget(m_bar);
+    layout->addWidget(m_cancel, 0, Qt::AlignRight);
+    connect(m_cancel, &QPushButton::clicked, this, &TExchangeProgress::reject);
+}
+
+void TExchangeProgress::setStep(const ExchangeStep& step) {
+    if (!m_cancel->isEnabled())
+        return;
+    m_label->setText(step.text());
+    if (step.total <= 0) {
+        m_bar->setRange(0, 0);
+        return;
+    }
+    // Per mille: byte counts do not fit the bar's int.
+    m_bar->setRange(0, 1000);
+    m_bar->setValue(int(std::min<qint64>(1000, step.done * 1000 / step.total)));
+}
+
+void TExchangeProgress::reject() {
+    // The window stays until the job has ended: what it did is then known.
+    if (!m_cancel->isEnabled())
+        return;
+    m_cancel->setEnabled(false);
+    m_label->setText(QStringLiteral("Stoppen..."));
+    Q_EMIT cancelRequested();
+}
+
 TExchangeButtons::TExchangeButtons(RecordModel& model, DataFile& data, QWidget* panel, int left)
-    : QObject(panel), m_model(model), m_data(data), m_window(panel->window()), m_client(new DavClient(this)) {
+    : QObject(panel), m_model(model), m_data(data), m_window(panel->window()), m_client(new DavClient(this)),
+      m_cards(new CardImport(this)) {
     m_import = MakeToolButton(panel, "SpeedImport", QStringLiteral("Importeer contacten..."),
                               ThemeIcon("x-office-address-book", AddressBookIcon()));
     m_export = MakeToolButton(panel, "SpeedExport", QStringLiteral("Exporteer agenda..."),
@@ -38,6 +89,7 @@ TExchangeButtons::TExchangeButtons(RecordModel& model, DataFile& data, QWidget* 
     m_export->setGeometry(left + 36, 4, 33, 33);
     connect(m_import, &QToolButton::clicked, this, &TExchangeButtons::ImportContactsClick);
     connect(m_export, &QToolButton::clicked, this, &TExchangeButtons::ExportCalendarClick);
+    connect(m_cards, &CardImport::finished, this, &TExchangeButtons::cardsImported);
 }
 
 int TExchangeButtons::right() const {
@@ -45,7 +97,7 @@ int TExchangeButtons::right() const {
 }
 
 bool TExchangeButtons::busy() const {
-    return m_client->busy();
+    return m_client->busy() || m_cards->busy();
 }
 
 QRect TExchangeButtons::caller() const {
@@ -112,7 +164,24 @@ void TExchangeButtons::askAccount(const StoreKey& addressKey, const StoreKey& us
     });
 }
 
-bool TExchangeButtons::jobDone(bool ok, const QString& failureTitle) {
+TExchangeProgress* TExchangeButtons::showProgress(const QString& title) {
+    if (!m_progress) {
+        m_progress = new TExchangeProgress(m_window, title);
+        m_progress->follow(m_client);
+        m_progress->follow(m_cards);
+        m_progress->show();
+    }
+    return m_progress;
+}
+
+void TExchangeButtons::closeProgress() {
+    if (m_progress) {
+        m_progress->hide();
+        m_progress->deleteLater();
+    }
+}
+
+bool TExchangeButtons::jobDone(bool ok, const QString& what) {
     setBusy(false);
     m_client->setCredentials({}, {});
     if (ok && !m_account.stored)
@@ -120,9 +189,14 @@ bool TExchangeButtons::jobDone(bool ok, const QString& failureTitle) {
     else if (m_client->refused() && m_account.stored)
         Secrets::instance().forget(m_account.secretKey);
     m_account.password.clear();
-    if (!ok) {
-        WriteLog(failureTitle + QStringLiteral(": ") + m_client->errorText());
-        Ui::instance().showTimedMessage(8000, failureTitle, m_client->errorText(), caller());
+    if (!ok)
+        closeProgress();
+    if (!ok && m_client->cancelled()) {
+        WriteLog(what + QStringLiteral(" geannuleerd"));
+    } else if (!ok) {
+        const QString title = what + QStringLiteral(" mislukt");
+        WriteLog(title + QStringLiteral(": ") + m_client->errorText());
+        Ui::instance().showTimedMessage(8000, title, m_client->errorText(), caller());
     }
     return ok;
 }
@@ -152,53 +226,86 @@ void TExchangeButtons::ImportContactsClick() {
             Ui::instance().showTimedMessage(5000, importTitle, error, caller());
             return;
         }
-        importCards({CardFileBook(path), bytes}, QFileInfo(path).fileName());
+        importCards({{CardFileBook(path), bytes}}, QFileInfo(path).fileName());
         return;
     }
     askAccount(Keys::AdresboekAdres, Keys::AdresboekGebruiker, importTitle,
-               QStringLiteral("Adres van het adresboek (CardDAV):"), [this](const Account& account) {
-                   QPointer<TExchangeButtons> self(this);
+               QStringLiteral("Adres van de server of van het adresboek (CardDAV):"),
+               [this](const Account& account) {
                    auto connection = std::make_shared<QMetaObject::Connection>();
                    *connection =
                        connect(m_client, &DavClient::finished, this, [this, account, connection](bool ok) {
                            disconnect(*connection);
-                           if (!jobDone(ok, QStringLiteral("Importeren mislukt")))
+                           if (!jobDone(ok, QStringLiteral("Importeren")))
                                return;
-                           QByteArray bytes;
-                           for (const QByteArray& card : m_client->cards())
-                               bytes += card + "\r\n";
-                           importCards({ServerBook(account.url), bytes}, DavClient::shownUrl(account.url));
+                           QList<CardSource> sources;
+                           QStringList books;
+                           for (const DavBook& book : m_client->books()) {
+                               QByteArray bytes;
+                               for (const QByteArray& card : book.cards)
+                                   bytes += card + "\r\n";
+                               sources.append({ServerBook(book.url), bytes});
+                               if (m_client->discovered())
+                                   books << BookLine(book);
+                           }
+                           importCards(sources, DavClient::shownUrl(account.url), books);
                        });
+                   showProgress(importTitle);
                    m_client->fetchCards(account.url);
                });
 }
 
-void TExchangeButtons::importCards(const CardSource& source, const QString& where) {
+void TExchangeButtons::importCards(const QList<CardSource>& sources, const QString& where,
+                                   const QStringList& books) {
     // The window was closed while the address book was read: nothing to add to.
     if (!m_window->isVisible()) {
+        closeProgress();
         WriteLog(QStringLiteral("Importeer contacten: het venster was al gesloten, niets toegevoegd"));
         return;
     }
-    if (!ContainsVCard(source.cards)) {
+    if (std::none_of(sources.begin(), sources.end(),
+                     [](const CardSource& source) { return ContainsVCard(source.cards); })) {
+        closeProgress();
         Ui::instance().showTimedMessage(5000, QStringLiteral("Geen contactkaarten gevonden in"), where,
                                         caller());
         return;
     }
+    m_where = where;
+    m_books = books;
+    m_records = std::make_unique<RecordTable>(m_model.table());
+    showProgress(importTitle);
+    setBusy(true);
+    m_cards->start(sources, {m_records.get(), m_data.dateNotation, m_data.utf8, m_data.dataFolder});
+}
+
+void TExchangeButtons::cardsImported() {
+    setBusy(false);
+    closeProgress();
+    ImportSummary& summary = m_cards->summary();
+    const std::unique_ptr<RecordTable> records = std::move(m_records);
+    // Stopped, or the window closed meanwhile: the records stay as they were.
+    if (summary.cancelled || !m_window->isVisible()) {
+        TakeBackPictures(summary);
+        WriteLog(QStringLiteral("Importeer contacten: ") +
+                 (summary.cancelled ? QStringLiteral("geannuleerd")
+                                    : QStringLiteral("het venster was al gesloten")) +
+                 QStringLiteral(", niets toegevoegd"));
+        return;
+    }
     const int firstRow = m_model.table().recordCount() + 1;
-    ImportSummary summary;
     m_model.rearrange([&] {
-        summary =
-            ImportCards({source}, {&m_model.table(), m_data.dateNotation, m_data.utf8, m_data.dataFolder});
+        m_model.table() = std::move(*records);
         // The new rows show their age at once, as the others do.
         ComputeDerivedColumns(m_model.table(), m_data.dateNotation, Clock::today());
     });
-    for (const QString& reason : summary.reasons + summary.notes)
-        WriteLog(QStringLiteral("Importeer contacten: ") + reason);
+    for (const QString& line : m_books + summary.reasons + summary.notes)
+        WriteLog(QStringLiteral("Importeer contacten: ") + line);
     if (summary.added > 0)
         Q_EMIT recordsAdded(firstRow);
     else if (summary.updated > 0)
         m_data.unsavedChanges = m_data.saveEnabled = true; // renamed or re-dated records
-    Ui::instance().showTimedMessage(5000, QStringLiteral("Contacten uit ") + where, summary.line(), caller());
+    Ui::instance().showTimedMessage(5000, QStringLiteral("Contacten uit ") + m_where,
+                                    (m_books + QStringList{summary.line()}).join(u'\n'), caller());
 }
 
 void TExchangeButtons::ExportCalendarClick() {
@@ -227,7 +334,8 @@ void TExchangeButtons::ExportCalendarClick() {
             Ui::instance().showTimedMessage(8000, exportTitle, refused, caller());
             return;
         }
-        const QByteArray bytes = CalendarFile(m_model.table(), m_data.dateNotation, Clock::now());
+        const QByteArray bytes =
+            CalendarFile(m_model.table(), m_data.dateNotation, Clock::now(), StoredAlarmDays());
         QSaveFile file(path);
         if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
             Ui::instance().showTimedMessage(5000, path, QStringLiteral("kan niet worden geschreven"),
@@ -237,19 +345,24 @@ void TExchangeButtons::ExportCalendarClick() {
         Ui::instance().showTimedMessage(5000, QStringLiteral("Agenda geschreven:"), path, caller());
         return;
     }
-    askAccount(Keys::AgendaAdres, Keys::AgendaGebruiker, exportTitle,
-               QStringLiteral("Adres van de agenda (CalDAV):"), [this](const Account& account) {
-                   auto connection = std::make_shared<QMetaObject::Connection>();
-                   *connection = connect(m_client, &DavClient::finished, this, [this, connection](bool ok) {
-                       disconnect(*connection);
-                       if (jobDone(ok, QStringLiteral("Publiceren mislukt")))
-                           Ui::instance().showTimedMessage(5000, QStringLiteral("Agenda gepubliceerd:"),
-                                                           PublishLine(m_client->counts()), caller());
-                   });
-                   DavClient::PublishOptions options;
-                   options.stateFile = PublishStateFile();
-                   m_client->publish(
-                       account.url, CalendarEvents(m_model.table(), m_data.dateNotation, Clock::now()).events,
-                       options);
-               });
+    askAccount(
+        Keys::AgendaAdres, Keys::AgendaGebruiker, exportTitle,
+        QStringLiteral("Adres van de server of van de agenda (CalDAV):"), [this](const Account& account) {
+            auto connection = std::make_shared<QMetaObject::Connection>();
+            *connection = connect(m_client, &DavClient::finished, this, [this, connection](bool ok) {
+                disconnect(*connection);
+                if (!jobDone(ok, QStringLiteral("Publiceren")))
+                    return;
+                closeProgress();
+                Ui::instance().showTimedMessage(5000, QStringLiteral("Agenda gepubliceerd:"),
+                                                PublishLine(m_client->counts()), caller());
+            });
+            DavClient::PublishOptions options;
+            options.stateFile = PublishStateFile();
+            showProgress(exportTitle);
+            m_client->publish(
+                account.url,
+                CalendarEvents(m_model.table(), m_data.dateNotation, Clock::now(), StoredAlarmDays()).events,
+                options);
+        });
 }

@@ -2,6 +2,7 @@
 
 #include "CommandLine.h"
 #include "exchange/Dav.h"
+#include "exchange/Exchange.h"
 #include "exchange/ICalendar.h"
 #include "exchange/Import.h"
 #include "exchange/Secrets.h"
@@ -134,47 +135,42 @@ QUrl withoutUserInfo(QUrl url) {
     return url;
 }
 
+// A job with the terminal's progress line while it runs.
+ExchangeOutcome runWithProgress(const ExchangeJob& job) {
+    TerminalProgress line(STDERR_FILENO);
+    const ExchangeOutcome outcome = RunExchange(job, [&line](const ExchangeStep& step) { line.show(step); });
+    line.finish();
+    return outcome;
+}
+
 int runImport(const QString& source, const QString& dataFile, const QString& user) {
-    QByteArray bytes;
-    QString error;
-    QUrl url;
+    ExchangeJob job;
+    job.dataFile = dataFile;
     if (isWebAddress(source)) {
+        QUrl url;
         if (!serverAddress(source, url))
             return 1;
-        int ignored = 0;
-        const bool ok = FetchAddressBook(withoutUserInfo(url), loginFor(url, user), bytes, error, &ignored);
-        if (ignored > 0)
-            printLine(stderr, IgnoredLine(ignored, false));
-        if (!ok) {
+        job.addressBook = withoutUserInfo(url);
+        job.bookLogin = loginFor(url, user);
+    } else {
+        QByteArray bytes;
+        QString error;
+        if (!ReadCardSource(source, bytes, error)) {
             printLine(stderr, error);
             return 1;
         }
-        // An empty address book was read all the same: nothing to add.
-        if (bytes.isEmpty()) {
-            printLine(stdout, ImportSummary().line());
-            return 0;
-        }
-    } else if (!ReadCardSource(source, bytes, error)) {
-        printLine(stderr, error);
-        return 1;
+        job.cards = {{CardFileBook(source), bytes}};
     }
-    if (!ContainsVCard(bytes)) {
-        printLine(stderr, (url.isValid() ? QStringLiteral("Het adresboek ") + DavClient::shownUrl(url)
-                                         : QStringLiteral("Het bestand ") + source) +
-                              QStringLiteral(" bevat geen contactkaarten."));
-        return 1;
-    }
-    const ImportOutcome outcome = ImportIntoDataFile(
-        {{url.isValid() ? ServerBook(withoutUserInfo(url)) : CardFileBook(source), bytes}}, dataFile);
-    for (const QString& reason : outcome.summary.reasons)
-        printLine(stderr, reason);
-    for (const QString& note : outcome.summary.notes)
-        printLine(stderr, note);
+    const ExchangeOutcome outcome = runWithProgress(job);
+    if (outcome.bookIgnored > 0)
+        printLine(stderr, IgnoredLine(outcome.bookIgnored, false));
+    for (const QString& line : outcome.books + outcome.import.reasons + outcome.import.notes)
+        printLine(stderr, line);
     if (!outcome.ok) {
         printLine(stderr, outcome.error);
         return 1;
     }
-    printLine(stdout, outcome.summary.line());
+    printLine(stdout, outcome.import.line());
     return 0;
 }
 
@@ -192,24 +188,24 @@ int runExport(const QString& target, const QString& dataFile, const QString& use
         QUrl url;
         if (!serverAddress(target, url))
             return 1;
-        const CalendarExport events = CalendarEvents(table, data.dateNotation, Clock::now());
-        DavPublishCounts counts;
-        QString error;
-        int ignored = 0;
-        const bool ok = PublishCalendar(withoutUserInfo(url), loginFor(url, user), events.events, counts,
-                                        error, &ignored);
-        if (ignored > 0)
-            printLine(stderr, IgnoredLine(ignored, true));
-        if (!ok) {
-            printLine(stderr, error);
+        ExchangeJob job;
+        job.calendar = withoutUserInfo(url);
+        job.calendarLogin = loginFor(url, user);
+        job.dataFile = dataFile;
+        job.alarmDays = StoredAlarmDays();
+        const ExchangeOutcome outcome = runWithProgress(job);
+        if (outcome.calendarIgnored > 0)
+            printLine(stderr, IgnoredLine(outcome.calendarIgnored, true));
+        if (!outcome.ok) {
+            printLine(stderr, outcome.error);
             return 1;
         }
-        for (const QString& line : events.leftOut)
+        for (const QString& line : outcome.leftOut)
             printLine(stderr, line);
-        if (events.left > 0)
+        if (outcome.left > 0)
             printLine(stderr,
-                      QString::number(events.left) + QStringLiteral(" zonder geldige datum overgeslagen"));
-        printLine(stdout, QStringLiteral("Agenda bijgewerkt: ") + PublishLine(counts));
+                      QString::number(outcome.left) + QStringLiteral(" zonder geldige datum overgeslagen"));
+        printLine(stdout, QStringLiteral("Agenda bijgewerkt: ") + PublishLine(outcome.counts));
         return 0;
     }
     const QString refused =
@@ -220,7 +216,8 @@ int runExport(const QString& target, const QString& dataFile, const QString& use
     }
     int written = 0, left = 0;
     QStringList leftOut;
-    const QByteArray bytes = CalendarFile(table, data.dateNotation, Clock::now(), &written, &left, &leftOut);
+    const QByteArray bytes =
+        CalendarFile(table, data.dateNotation, Clock::now(), StoredAlarmDays(), &written, &left, &leftOut);
     for (const QString& line : leftOut)
         printLine(stderr, line);
     const QString summary = QString::number(written) +

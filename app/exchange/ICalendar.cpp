@@ -1,11 +1,14 @@
 #include "exchange/ICalendar.h"
 
+#include "kit/Store.h"
 #include "records/Dates.h"
 
 #include <QCryptographicHash>
 #include <QHash>
 
 #include <algorithm>
+#include <cctype>
+#include <optional>
 
 namespace {
 // A stand-in year for events shown every year without a known start: a leap
@@ -52,8 +55,18 @@ QString leftOutLine(const QString& name, const QString& why, const QString& valu
     return line;
 }
 
-QList<Vevent> vevents(const RecordTable& table, int notation, const QDateTime& stamp, int& left,
-                      QStringList* leftOut) {
+// An alarm at 09:00 `days` days before the start of an all-day event.
+void appendAlarm(QByteArray& e, const QByteArray& description, int days) {
+    e += QByteArrayLiteral("BEGIN:VALARM\r\nACTION:DISPLAY\r\n");
+    appendLine(e, QByteArrayLiteral("DESCRIPTION:") + description);
+    e += days == 0 ? QByteArrayLiteral("TRIGGER;RELATED=START:PT9H\r\n")
+                   : QByteArrayLiteral("TRIGGER;RELATED=START:-P") + QByteArray::number(days - 1) +
+                         QByteArrayLiteral("DT15H\r\n");
+    e += QByteArrayLiteral("END:VALARM\r\n");
+}
+
+QList<Vevent> vevents(const RecordTable& table, int notation, const QDateTime& stamp, int alarmDays,
+                      int& left, QStringList* leftOut) {
     const QByteArray dtstamp = QByteArrayLiteral("DTSTAMP:") +
                                stamp.toUTC().toString(QStringLiteral("yyyyMMdd'T'HHmmss'Z'")).toLatin1();
     const int thisYear = stamp.date().year();
@@ -93,7 +106,7 @@ QList<Vevent> vevents(const RecordTable& table, int notation, const QDateTime& s
         const int startYear = yearKnown ? year : AnyYear;
 
         QByteArray e;
-        e.reserve(300);
+        e.reserve(640);
         e += QByteArrayLiteral("BEGIN:VEVENT\r\n");
         appendLine(e, QByteArrayLiteral("UID:") + uid.toUtf8());
         e += dtstamp + Crlf;
@@ -102,9 +115,12 @@ QList<Vevent> vevents(const RecordTable& table, int notation, const QDateTime& s
         // Day 60 of the year is 29 February in a leap year and 1 March in any other.
         e += month == 2 && day == 29 ? QByteArrayLiteral("RRULE:FREQ=YEARLY;BYYEARDAY=60\r\n")
                                      : QByteArrayLiteral("RRULE:FREQ=YEARLY\r\n");
-        appendLine(e, QByteArrayLiteral("SUMMARY:") +
-                          EscapeText(EventSummary(name, kind, yearKnown ? year : 0)).toUtf8());
+        const QByteArray summary = EscapeText(EventSummary(name, kind, yearKnown ? year : 0)).toUtf8();
+        appendLine(e, QByteArrayLiteral("SUMMARY:") + summary);
         e += QByteArrayLiteral("TRANSP:TRANSPARENT\r\n");
+        appendAlarm(e, summary, 0);
+        if (alarmDays > 0)
+            appendAlarm(e, summary, alarmDays);
         e += QByteArrayLiteral("END:VEVENT\r\n");
         out.append({uid, e});
     }
@@ -181,28 +197,42 @@ bool IsBroltEventUid(const QString& uid) {
 }
 
 namespace {
-// The content lines of the first VEVENT of a calendar object, unfolded, that
-// belong to the event itself (not to an alarm inside it).
-QList<QByteArray> firstEventLines(const QByteArray& calendar) {
-    QList<QByteArray> lines;
+// The content lines of the first VEVENT of a calendar object, unfolded: those
+// of the event itself, and those of each alarm directly inside it.
+struct EventLines {
+    QList<QByteArray> event;
+    QList<QList<QByteArray>> alarms;
+};
+
+EventLines firstEvent(const QByteArray& calendar) {
+    EventLines out;
     QByteArray line;
-    int depth = 0;     // components open
-    int eventAt = 0;   // the depth of the VEVENT we are in; 0: none
-    bool done = false; // the first VEVENT has ended
+    int depth = 0;        // components open
+    int eventAt = 0;      // the depth of the VEVENT we are in; 0: none
+    bool inAlarm = false; // in a VALARM directly inside it
+    bool done = false;    // the first VEVENT has ended
     auto take = [&](const QByteArray& l) {
         const QByteArray upper = l.trimmed().toUpper();
         if (upper.startsWith("BEGIN:")) {
             ++depth;
             if (!eventAt && !done && upper == "BEGIN:VEVENT")
                 eventAt = depth;
+            else if (eventAt && depth == eventAt + 1 && upper == "BEGIN:VALARM") {
+                inAlarm = true;
+                out.alarms.append(QList<QByteArray>());
+            }
         } else if (upper.startsWith("END:")) {
             if (eventAt && depth == eventAt) {
                 eventAt = 0;
                 done = true;
             }
+            if (eventAt && depth == eventAt + 1)
+                inAlarm = false;
             depth = std::max(depth - 1, 0);
         } else if (eventAt && depth == eventAt) {
-            lines << l;
+            out.event << l;
+        } else if (inAlarm && depth == eventAt + 1) {
+            out.alarms.last() << l;
         }
     };
     qsizetype start = 0;
@@ -224,7 +254,7 @@ QList<QByteArray> firstEventLines(const QByteArray& calendar) {
     }
     if (!line.isEmpty() && !done)
         take(line);
-    return lines;
+    return out;
 }
 
 // "NAME;PARAMS:VALUE" -> its upper-case name, its parameters sorted, its value.
@@ -255,23 +285,93 @@ QByteArray normalisedLine(const QByteArray& line, QByteArray& name) {
     }
     return name + ';' + head.join(';') + ':' + value;
 }
+
+// A DURATION value ("-P6DT15H", "PT9H", "P1W") in seconds; nothing when it is none.
+std::optional<qint64> durationSeconds(QByteArrayView text) {
+    qsizetype i = 0;
+    const bool negative = text.startsWith('-');
+    if (text.startsWith('-') || text.startsWith('+'))
+        ++i;
+    if (i >= text.size() || (text[i] != 'P' && text[i] != 'p'))
+        return std::nullopt;
+    ++i;
+    qint64 seconds = 0;
+    bool inTime = false;
+    bool any = false;
+    while (i < text.size()) {
+        if (text[i] == 'T' || text[i] == 't') {
+            inTime = true;
+            ++i;
+            continue;
+        }
+        qint64 n = 0;
+        int digits = 0;
+        for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i, ++digits)
+            n = n * 10 + (text[i] - '0');
+        if (digits == 0 || digits > 9 || i >= text.size())
+            return std::nullopt;
+        const char unit = char(std::toupper(uchar(text[i++])));
+        if (!inTime && unit == 'W')
+            seconds += n * 7 * 86400;
+        else if (!inTime && unit == 'D')
+            seconds += n * 86400;
+        else if (inTime && unit == 'H')
+            seconds += n * 3600;
+        else if (inTime && unit == 'M')
+            seconds += n * 60;
+        else if (inTime && unit == 'S')
+            seconds += n;
+        else
+            return std::nullopt;
+        any = true;
+    }
+    if (!any)
+        return std::nullopt;
+    return negative ? -seconds : seconds;
+}
+
+// The trigger of an alarm as this writer makes them — shown, relative to the
+// start, at 09:00 on the day or a number of days before — as "ALARM:<seconds>";
+// empty for any other alarm.
+QByteArray ownAlarm(const QList<QByteArray>& lines) {
+    bool display = false;
+    std::optional<qint64> offset;
+    for (const QByteArray& line : lines) {
+        QByteArray name;
+        const QByteArray normal = normalisedLine(line, name);
+        const qsizetype colon = normal.indexOf(':');
+        if (name == "ACTION")
+            display = normal.sliced(colon + 1).toUpper() == "DISPLAY";
+        else if (name == "TRIGGER" && !normal.first(colon).toUpper().contains("VALUE=DATE-TIME") &&
+                 !normal.first(colon).toUpper().contains("RELATED=END"))
+            offset = durationSeconds(QByteArrayView(normal).sliced(colon + 1));
+    }
+    constexpr qint64 nine = 9 * 3600;
+    if (!display || !offset || *offset > nine || (nine - *offset) % 86400 != 0)
+        return {};
+    return "ALARM:" + QByteArray::number(*offset);
+}
 } // namespace
 
 QByteArray CalendarFingerprint(const QByteArray& calendar) {
     static const QByteArrayList determined = {"UID", "DTSTART", "DTEND", "DURATION", "RRULE", "SUMMARY"};
+    const EventLines event = firstEvent(calendar);
     QList<QByteArray> kept;
-    for (const QByteArray& line : firstEventLines(calendar)) {
+    for (const QByteArray& line : event.event) {
         QByteArray name;
         const QByteArray normal = normalisedLine(line, name);
         if (determined.contains(name))
             kept << normal;
     }
+    for (const QList<QByteArray>& alarm : event.alarms)
+        if (const QByteArray own = ownAlarm(alarm); !own.isEmpty())
+            kept << own;
     std::sort(kept.begin(), kept.end());
     return QCryptographicHash::hash(kept.join('\n'), QCryptographicHash::Sha1).toHex();
 }
 
 QString CalendarObjectUid(const QByteArray& calendar) {
-    for (const QByteArray& line : firstEventLines(calendar)) {
+    for (const QByteArray& line : firstEvent(calendar).event) {
         QByteArray name;
         const QByteArray normal = normalisedLine(line, name);
         if (name == "UID")
@@ -280,9 +380,13 @@ QString CalendarObjectUid(const QByteArray& calendar) {
     return {};
 }
 
-CalendarExport CalendarEvents(const RecordTable& table, int notation, const QDateTime& stamp) {
+int StoredAlarmDays() {
+    return std::clamp(Store::readInteger(Keys::AgendaVooraf), 0, MaxAlarmDays);
+}
+
+CalendarExport CalendarEvents(const RecordTable& table, int notation, const QDateTime& stamp, int alarmDays) {
     CalendarExport result;
-    const QList<Vevent> list = vevents(table, notation, stamp, result.left, &result.leftOut);
+    const QList<Vevent> list = vevents(table, notation, stamp, alarmDays, result.left, &result.leftOut);
     result.events.reserve(list.size());
     for (const Vevent& v : list) {
         CalendarEvent e;
@@ -294,17 +398,17 @@ CalendarExport CalendarEvents(const RecordTable& table, int notation, const QDat
     return result;
 }
 
-QByteArray CalendarFile(const RecordTable& table, int notation, const QDateTime& stamp, int* written,
-                        int* left, QStringList* leftOut) {
+QByteArray CalendarFile(const RecordTable& table, int notation, const QDateTime& stamp, int alarmDays,
+                        int* written, int* left, QStringList* leftOut) {
     int leftCount = 0;
-    const QList<Vevent> list = vevents(table, notation, stamp, leftCount, leftOut);
+    const QList<Vevent> list = vevents(table, notation, stamp, alarmDays, leftCount, leftOut);
     if (written)
         *written = int(list.size());
     if (left)
         *left = leftCount;
     QByteArray out = header();
     out += QByteArrayLiteral("X-WR-CALNAME:Brolt\r\n");
-    out.reserve(out.size() + list.size() * 260 + 16);
+    out.reserve(out.size() + list.size() * 600 + 16);
     for (const Vevent& v : list)
         out += v.body;
     out += QByteArrayLiteral("END:VCALENDAR\r\n");

@@ -108,12 +108,16 @@ struct PhotoJob {
 };
 
 // Decodes, shrinks and writes the pictures side by side: that is most of an
-// import's time when a thousand cards have photos.
-void makePictures(QList<PhotoJob>& photos, const QString& folder) {
+// import's time when a thousand cards have photos.  False when the progress
+// stopped it; the pictures not made then have a failure.
+bool makePictures(QList<PhotoJob>& photos, const QString& folder, const ImportProgress& progress) {
     std::atomic<qsizetype> next{0};
+    std::atomic<qsizetype> done{0};
+    std::atomic<bool> stop{false};
     PhotoJob* const jobs = photos.data(); // detached once, before the threads share it
-    auto work = [&] {
-        for (qsizetype i; (i = next++) < photos.size();) {
+    // Only the calling thread tells the progress, between its own pictures.
+    auto work = [&](bool telling) {
+        for (qsizetype i; !stop && (i = next++) < photos.size();) {
             PhotoJob& job = jobs[i];
             constexpr int MaxWidth = 200;
             QByteArray jpeg;
@@ -128,16 +132,36 @@ void makePictures(QList<PhotoJob>& photos, const QString& folder) {
             else if (!WriteNewFile(folder + job.file, jpeg, why))
                 job.failure = QStringLiteral("de foto kan niet worden opgeslagen als ") + job.file +
                               QStringLiteral(": ") + why;
+            ++done;
+            if (telling && progress && !progress({QStringLiteral("Foto's verkleind"), done, photos.size()}))
+                stop = true;
         }
     };
     const qsizetype threads =
         std::min<qsizetype>(std::clamp(QThread::idealThreadCount(), 1, 4), photos.size());
     std::vector<std::thread> helpers(size_t(std::max<qsizetype>(threads - 1, 0)));
     for (std::thread& t : helpers)
-        t = std::thread(work);
-    work();
+        t = std::thread(work, false);
+    work(true);
     for (std::thread& t : helpers)
         t.join();
+    for (qsizetype i = std::min<qsizetype>(next, photos.size()); i < photos.size(); ++i)
+        jobs[i].failure = QStringLiteral("niet gemaakt");
+    return !stop;
+}
+
+// The cards in `bytes`, counted as fast as can be for a progress bar: the
+// lines that begin one.
+qint64 cardCount(const QByteArray& bytes) {
+    qint64 n = 0;
+    for (qsizetype at = 0; at >= 0 && at < bytes.size();) {
+        if (bytes.size() - at >= 11 && qstrnicmp(bytes.constData() + at, "BEGIN:VCARD", 11) == 0)
+            ++n;
+        at = bytes.indexOf('\n', at);
+        if (at >= 0)
+            ++at;
+    }
+    return n;
 }
 
 // Why a card cannot be used because of a field's length, or empty.
@@ -212,8 +236,9 @@ QString linkKey(const QString& uid, const QString& kind) {
 // One import: the cards of every source against one table.
 class Importer {
 public:
-    Importer(const ImportTarget& target, ImportSummary& summary)
-        : m_target(target), m_table(*target.table), s(summary) {
+    // `total`: the cards of all sources, for the progress (0: not counted).
+    Importer(const ImportTarget& target, ImportSummary& summary, qint64 total)
+        : m_target(target), m_table(*target.table), s(summary), m_total(total) {
         for (int r = 1; r <= m_table.recordCount(); ++r) {
             m_rows.insert(key(m_table.cell(r, Col::Kind), baseOf(m_table.cell(r, Col::Name))), r);
             const QString& link = m_table.cell(r, Col::CardLink);
@@ -223,14 +248,19 @@ public:
         }
     }
 
-    void read(const CardSource& source) {
+    // False when the progress stopped the import.
+    bool read(const CardSource& source) {
         m_book = source.book;
         if (!m_book.isEmpty())
             m_books.insert(m_book);
         VCardReader reader(source.cards);
         VCard card;
-        while (reader.next(card))
+        while (reader.next(card)) {
+            if (!told())
+                return false;
             take(card);
+        }
+        return told();
     }
 
     // After the last card: the pictures, and the cards that left their address book.
@@ -257,9 +287,19 @@ private:
     }
     void renamePicture(const QString& old, const QString& person, const QString& named);
 
+    // Tells the progress how many cards were read; false (and the import
+    // cancelled) when it says stop.
+    bool told() {
+        if (m_target.progress && !m_target.progress({QStringLiteral("Kaarten gelezen"), m_number,
+                                                     std::max<qint64>(m_total, m_number)}))
+            s.cancelled = true;
+        return !s.cancelled;
+    }
+
     const ImportTarget& m_target;
     RecordTable& m_table;
     ImportSummary& s;
+    qint64 m_total;
     QHash<QString, int> m_rows;   // name and kind -> row of the record already there
     QHash<QString, int> m_linked; // UID and kind -> row of the record a card made
     QSet<QString> m_uids;         // of every card read
@@ -522,7 +562,12 @@ void Importer::renamePicture(const QString& old, const QString& person, const QS
 }
 
 void Importer::finish() {
-    makePictures(m_photos, m_target.pictureFolder);
+    // A cancelled import is thrown away whole: no pictures to make, and those
+    // made before the stop are taken back with it.
+    if (s.cancelled)
+        return;
+    if (!makePictures(m_photos, m_target.pictureFolder, m_target.progress))
+        s.cancelled = true;
     for (const PhotoJob& p : std::as_const(m_photos)) {
         if (p.failure.isEmpty()) {
             s.writtenPictures << m_target.pictureFolder + p.file;
@@ -580,9 +625,14 @@ QString ServerBook(const QUrl& address) {
 
 ImportSummary ImportCards(const QList<CardSource>& sources, const ImportTarget& target) {
     ImportSummary s;
-    Importer importer(target, s);
+    qint64 total = 0;
+    if (target.progress)
+        for (const CardSource& source : sources)
+            total += cardCount(source.cards);
+    Importer importer(target, s, total);
     for (const CardSource& source : sources)
-        importer.read(source);
+        if (!importer.read(source))
+            break;
     importer.finish();
     return s;
 }
@@ -591,64 +641,88 @@ ImportSummary ImportCards(const QByteArray& source, const ImportTarget& target) 
     return ImportCards(QList<CardSource>{{QString(), source}}, target);
 }
 
-ImportOutcome ImportIntoDataFile(const QByteArray& source, const QString& dataFile) {
-    return ImportIntoDataFile(QList<CardSource>{{QString(), source}}, dataFile);
+void TakeBackPictures(ImportSummary& summary) {
+    for (const QString& picture : std::as_const(summary.writtenPictures))
+        QFile::remove(picture);
+    summary.writtenPictures.clear();
 }
 
-ImportOutcome ImportIntoDataFile(const QList<CardSource>& sources, const QString& dataFile) {
-    ImportOutcome outcome;
-    const QFileInfo info(dataFile);
-    const DataFile::PathParts parts = DataFile::splitPath(dataFile);
-    const QString& folder = parts.folder;
+DataFileImport::DataFileImport(const QString& dataFile) : m_path(dataFile), m_data(m_table) {}
 
-    RecordTable table;
-    DataFile data(table);
-    data.dataFolder = folder;
-    data.saveBaseName = parts.baseName;
-    data.extension = parts.extension;
-    data.retryDelayMs = 0;
+DataFileImport::~DataFileImport() = default;
+
+bool DataFileImport::open(QString& error) {
+    const QFileInfo info(m_path);
+    const DataFile::PathParts parts = DataFile::splitPath(m_path);
+    m_data.dataFolder = parts.folder;
+    m_data.saveBaseName = parts.baseName;
+    m_data.extension = parts.extension;
+    m_data.retryDelayMs = 0;
     if (info.exists() && info.size() > 0) {
         // A file without a single record is no data file of ours (a card file
         // named by mistake, say): saving would throw its contents away.
-        if (data.read(folder, data.saveBaseName, data.extension) != DataFile::ReadResult::Ok ||
-            table.recordCount() == 0) {
-            outcome.error =
-                QStringLiteral("Het bestand ") + dataFile +
-                QStringLiteral(" kan niet als Brolt-bestand worden gelezen; er is niets veranderd.");
-            return outcome;
+        if (m_data.read(parts.folder, parts.baseName, parts.extension) != DataFile::ReadResult::Ok ||
+            m_table.recordCount() == 0) {
+            error = QStringLiteral("Het bestand ") + m_path +
+                    QStringLiteral(" kan niet als Brolt-bestand worden gelezen; er is niets veranderd.");
+            return false;
         }
     } else {
         // A new file: year-month-day, UTF-8.
-        data.dateNotation = YearMonthDay;
-        data.utf8 = true;
+        m_data.dateNotation = YearMonthDay;
+        m_data.utf8 = true;
     }
-    if (!QDir().mkpath(folder)) {
-        outcome.error = QStringLiteral("De map ") + folder + QStringLiteral(" kan niet worden gemaakt.");
-        return outcome;
+    if (!QDir().mkpath(parts.folder)) {
+        error = QStringLiteral("De map ") + parts.folder + QStringLiteral(" kan niet worden gemaakt.");
+        return false;
     }
+    return true;
+}
 
-    outcome.summary = ImportCards(sources, {&table, data.dateNotation, data.utf8, folder});
-    if (outcome.summary.added == 0 && outcome.summary.updated == 0) {
+ImportTarget DataFileImport::target() {
+    return {&m_table, m_data.dateNotation, m_data.utf8, m_data.dataFolder};
+}
+
+bool DataFileImport::save(ImportSummary& summary, QString& error) {
+    if (summary.cancelled) {
+        TakeBackPictures(summary);
+        error = QStringLiteral("Importeren geannuleerd; er is niets veranderd.");
+        return false;
+    }
+    if (summary.added == 0 && summary.updated == 0) {
         // Nothing new: the file stays as it was; what the import learnt about
         // the cards of its records is kept beside it.
-        if (outcome.summary.linksChanged)
-            WriteCardLinks(table, folder, CardLinksFile(folder, data.saveBaseName));
-        outcome.ok = true;
-        return outcome;
+        if (summary.linksChanged)
+            WriteCardLinks(m_table, m_data.dataFolder, CardLinksFile(m_data.dataFolder, m_data.saveBaseName));
+        return true;
     }
-    data.painted = true;
-    data.unsavedChanges = true;
-    data.otherFileRead = false;
-    if (!data.save()) {
-        for (const QString& picture : outcome.summary.writtenPictures)
-            QFile::remove(picture);
-        outcome.summary.writtenPictures.clear();
-        outcome.error = QStringLiteral("De gegevens kunnen niet worden bewaard in ") + dataFile +
-                        QStringLiteral("; er is niets veranderd.");
-        return outcome;
+    m_data.painted = true;
+    m_data.unsavedChanges = true;
+    m_data.otherFileRead = false;
+    if (!m_data.save()) {
+        TakeBackPictures(summary);
+        error = QStringLiteral("De gegevens kunnen niet worden bewaard in ") + m_path +
+                QStringLiteral("; er is niets veranderd.");
+        return false;
     }
-    outcome.ok = true;
+    return true;
+}
+
+ImportOutcome ImportIntoDataFile(const QList<CardSource>& sources, const QString& dataFile,
+                                 const ImportProgress& progress) {
+    ImportOutcome outcome;
+    DataFileImport file(dataFile);
+    if (!file.open(outcome.error))
+        return outcome;
+    ImportTarget target = file.target();
+    target.progress = progress;
+    outcome.summary = ImportCards(sources, target);
+    outcome.ok = file.save(outcome.summary, outcome.error);
     return outcome;
+}
+
+ImportOutcome ImportIntoDataFile(const QByteArray& source, const QString& dataFile) {
+    return ImportIntoDataFile(QList<CardSource>{{QString(), source}}, dataFile);
 }
 
 QString ConfiguredDataFile() {

@@ -1,6 +1,8 @@
 #pragma once
 
+#include "exchange/Progress.h"
 #include "exchange/VCard.h"
+#include "records/DataFile.h"
 #include "records/RecordTable.h"
 
 #include <QList>
@@ -8,7 +10,7 @@
 #include <QStringList>
 #include <QUrl>
 
-class DataFile;
+#include <functional>
 
 // Adding the people of address cards to the records: a birthday, a wedding
 // day and a death day per card, written in the data file's own notation.  A
@@ -39,16 +41,23 @@ struct ImportSummary {
     // A record's card link was made or changed (the side file needs writing
     // even when no record changed).
     bool linksChanged = false;
+    // Stopped by its progress: the table holds part of the import, which is
+    // to be thrown away with the pictures written.
+    bool cancelled = false;
 
     // "12 toegevoegd, 2 bijgewerkt, 3 al aanwezig, 1 overgeslagen"
     QString line() const;
 };
+
+// Told how far an import is, between cards and between pictures; false stops it.
+using ImportProgress = std::function<bool(const ExchangeStep& step)>;
 
 struct ImportTarget {
     RecordTable* table = nullptr;
     int notation = 0;      // the data file's date notation
     bool utf8 = true;      // false: the data file is Windows-1252
     QString pictureFolder; // the data folder, ending in "/"; empty: pictures are not written
+    ImportProgress progress;
 };
 
 // A name or field of a card longer than this skips the card.
@@ -72,17 +81,40 @@ QString ServerBook(const QUrl& address);
 ImportSummary ImportCards(const QList<CardSource>& sources, const ImportTarget& target);
 ImportSummary ImportCards(const QByteArray& source, const ImportTarget& target);
 
-// The whole import into one data file: reads `dataFile` (a missing or empty
-// file starts a new one, year-month-day, UTF-8) and its card links, adds and
-// updates, and saves the crash-safe way with the backups and the links.
-// When the file cannot be read or saved, nothing is written (pictures
-// included) and `error` says why in Dutch.
+// Removes the pictures an import wrote, when its records are not kept after all.
+void TakeBackPictures(ImportSummary& summary);
+
+// An import into a data file in three steps, so that the middle one (the
+// cards: the slow part, which asks nobody anything) may run on a thread of
+// its own: open() reads the file (a missing or empty one starts a new one,
+// year-month-day, UTF-8), the cards go into target(), save() keeps them the
+// crash-safe way with the backups.  When the file cannot be read or saved, or
+// the import was cancelled, nothing is written (pictures taken back) and
+// `error` says why in Dutch.
+class DataFileImport {
+public:
+    explicit DataFileImport(const QString& dataFile);
+    ~DataFileImport();
+    DataFileImport(const DataFileImport&) = delete;
+    DataFileImport& operator=(const DataFileImport&) = delete;
+    bool open(QString& error);
+    ImportTarget target();
+    bool save(ImportSummary& summary, QString& error);
+
+private:
+    QString m_path;
+    RecordTable m_table;
+    DataFile m_data;
+};
+
+// The whole import into one data file, in one go.
 struct ImportOutcome {
     bool ok = false;
     QString error;
     ImportSummary summary;
 };
-ImportOutcome ImportIntoDataFile(const QList<CardSource>& sources, const QString& dataFile);
+ImportOutcome ImportIntoDataFile(const QList<CardSource>& sources, const QString& dataFile,
+                                 const ImportProgress& progress = {});
 ImportOutcome ImportIntoDataFile(const QByteArray& source, const QString& dataFile);
 
 // A card file is read whole, up to this size (larger than any address book).

@@ -89,6 +89,8 @@ DavListing ParseMultistatus(const QByteArray& xml, const QUrl& collection) {
     bool propstatOk = true;
     int depth = 0;
     bool rootSeen = false;
+    QUrl* inSet = nullptr; // the property whose href comes next
+    int setDepth = 0;
     const QString dav = QStringLiteral("DAV:");
     while (!reader.atEnd()) {
         reader.readNext();
@@ -117,6 +119,20 @@ DavListing ParseMultistatus(const QByteArray& xml, const QUrl& collection) {
                 haveHref = true;
                 name = DavChildName(collection, reader.readElementText());
                 --depth;
+            } else if (isDav && element == u"href" && inSet) {
+                const QUrl href(reader.readElementText().trimmed());
+                if (inSet->isEmpty() && href.isValid())
+                    *inSet = collection.resolved(href);
+                --depth;
+            } else if ((isDav && element == u"current-user-principal") ||
+                       element == u"addressbook-home-set" || element == u"calendar-home-set") {
+                inSet = element == u"addressbook-home-set" ? &found.addressBookHome
+                        : element == u"calendar-home-set"  ? &found.calendarHome
+                                                           : &found.principal;
+                setDepth = depth;
+            } else if (isDav && element == u"displayname") {
+                found.displayName = reader.readElementText();
+                --depth;
             } else if (isDav && element == u"getetag") {
                 found.etag = CleanEtag(reader.readElementText().toUtf8());
                 --depth;
@@ -139,6 +155,8 @@ DavListing ParseMultistatus(const QByteArray& xml, const QUrl& collection) {
             if (reader.hasError())
                 return {};
         } else if (reader.isEndElement()) {
+            if (inSet && depth == setDepth)
+                inSet = nullptr;
             --depth;
             if (reader.namespaceUri() != dav)
                 continue;
@@ -152,6 +170,13 @@ DavListing ParseMultistatus(const QByteArray& xml, const QUrl& collection) {
                 entry.calendar |= found.calendar;
                 if (!found.data.isEmpty())
                     entry.data = found.data;
+                if (!found.displayName.isEmpty())
+                    entry.displayName = found.displayName;
+                for (auto [from, to] : {std::pair{&found.principal, &entry.principal},
+                                        {&found.addressBookHome, &entry.addressBookHome},
+                                        {&found.calendarHome, &entry.calendarHome}})
+                    if (to->isEmpty())
+                        *to = *from;
             } else if (reader.name() == u"response" && haveHref) {
                 if (!name) {
                     ++listing.outside;

@@ -20,6 +20,12 @@ struct DavEntry {
     bool addressBook = false;
     bool calendar = false;
     QByteArray data; // address-data or calendar-data
+    QString displayName;
+    // Where the server says the user's things are (the first href of each),
+    // resolved against the listing's collection; on any server, as given.
+    QUrl principal;       // current-user-principal
+    QUrl addressBookHome; // addressbook-home-set
+    QUrl calendarHome;    // calendar-home-set
 };
 struct DavListing {
     bool ok = false;         // false: not a well-formed multistatus (or one with a DTD)

@@ -43,6 +43,9 @@ inline constexpr StoreKey AdresboekAdres{"Adresboek Adres", ""};
 inline constexpr StoreKey AdresboekGebruiker{"Adresboek Gebruiker", ""};
 inline constexpr StoreKey AgendaAdres{"Agenda Adres", ""};
 inline constexpr StoreKey AgendaGebruiker{"Agenda Gebruiker", ""};
+// Days before each event of the published calendar that its second alarm goes
+// off, 0..60; 0 leaves that alarm out.
+inline constexpr StoreKey AgendaVooraf{"Agenda Vooraf", "7"};
 
 // Window geometry.
 inline constexpr StoreKey Top{"Top", "100"};

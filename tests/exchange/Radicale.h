@@ -74,11 +74,12 @@ public:
         return url;
     }
 
-    // One request as "user"; the status, and the body in `body`.
+    // One request as "user" (or `login`); the status, and the body in `body`.
     int request(const QByteArray& method, const QString& path, const QByteArray& send = {},
-                const QByteArray& type = {}, QByteArray* body = nullptr, const QByteArray& depth = {}) {
+                const QByteArray& type = {}, QByteArray* body = nullptr, const QByteArray& depth = {},
+                const QByteArray& login = "user:geheim") {
         QNetworkRequest request(url(path));
-        request.setRawHeader("Authorization", "Basic " + QByteArray("user:geheim").toBase64());
+        request.setRawHeader("Authorization", "Basic " + login.toBase64());
         if (!type.isEmpty())
             request.setHeader(QNetworkRequest::ContentTypeHeader, type);
         if (!depth.isEmpty())
@@ -92,12 +93,16 @@ public:
             *body = reply->readAll();
         return reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
     }
-    int makeAddressBook(const QString& path) {
+    int makeAddressBook(const QString& path, const QByteArray& displayName = {},
+                        const QByteArray& login = "user:geheim") {
         return request("MKCOL", path,
                        "<?xml version=\"1.0\"?><D:mkcol xmlns:D=\"DAV:\" "
                        "xmlns:C=\"urn:ietf:params:xml:ns:carddav\"><D:set><D:prop><D:resourcetype>"
-                       "<D:collection/><C:addressbook/></D:resourcetype></D:prop></D:set></D:mkcol>",
-                       "application/xml");
+                       "<D:collection/><C:addressbook/></D:resourcetype>" +
+                           (displayName.isEmpty() ? QByteArray()
+                                                  : "<D:displayname>" + displayName + "</D:displayname>") +
+                           "</D:prop></D:set></D:mkcol>",
+                       "application/xml", nullptr, {}, login);
     }
 
 private:

@@ -7,9 +7,13 @@ line per request it receives ({"method", "path", "headers"}), so the test can
 check what Brolt sent.  It stops when its standard input closes.
 
 The scenario (a JSON object; every key optional):
-  collections  {path: "calendar" | "addressbook"}     what exists
+  collections  {path: "calendar" | "addressbook" | "folder"}   what exists
+  props        {path: {"displayname", "principal", "addressbook-home",
+                       "calendar-home"}}                what a PROPFIND of it
+                                                      says besides its type
   objects      {path: {"data": text, "etag": text}}   resources, anywhere
-  extra        [{"href", "data", "etag"}]             more responses in every
+  extra        [{"href", "data", "etag"} or {"href", "type", "displayname"}]
+                                                      more responses in every
                                                       listing of a collection
   selfless     true: a listing never names the collection itself
   redirect     {path: [status, location]}             any method on path
@@ -75,6 +79,24 @@ def children(path):
     return sorted(p for p in objects if p.startswith(path) and "/" not in p[len(path):])
 
 
+def child_collections(path):
+    return sorted(p for p in collections
+                  if p != path and p.startswith(path) and "/" not in p[len(path):].rstrip("/"))
+
+
+def collection_props(kind, path):
+    types = "<D:collection/>" + {"calendar": "<C:calendar/>", "addressbook": "<R:addressbook/>"}.get(kind, "")
+    props = "<D:resourcetype>%s</D:resourcetype>" % types
+    said = scenario.get("props", {}).get(path, {})
+    if "displayname" in said:
+        props += "<D:displayname>%s</D:displayname>" % escape(said["displayname"])
+    for key, tag in (("principal", "D:current-user-principal"), ("addressbook-home", "R:addressbook-home-set"),
+                     ("calendar-home", "C:calendar-home-set")):
+        if key in said:
+            props += "<%s><D:href>%s</D:href></%s>" % (tag, escape(said[key]), tag)
+    return props
+
+
 class Handler(BaseHTTPRequestHandler):
     protocol_version = "HTTP/1.1"
 
@@ -125,13 +147,22 @@ class Handler(BaseHTTPRequestHandler):
         out = ""
         if depth == "0" or not with_data:
             if not scenario.get("selfless"):
-                types = "<D:collection/>" + ("<C:calendar/>" if kind == "calendar" else "<R:addressbook/>")
-                out += response(path, "<D:resourcetype>%s</D:resourcetype>" % types)
+                out += response(path, collection_props(kind, path))
         if depth != "0":
+            if not with_data:
+                for child in child_collections(path):
+                    out += response(child, collection_props(collections[child], child))
             for child in children(path):
                 out += response(child, object_props(objects[child], kind, with_data))
             for extra in scenario.get("extra", []):
-                out += response(extra["href"], object_props(extra, kind, with_data))
+                if "type" in extra:
+                    if not with_data:
+                        props = collection_props(extra["type"], extra["href"])
+                        if "displayname" in extra:
+                            props += "<D:displayname>%s</D:displayname>" % escape(extra["displayname"])
+                        out += response(extra["href"], props)
+                else:
+                    out += response(extra["href"], object_props(extra, kind, with_data))
         self.answer(207, multistatus(out), [("Content-Type", "application/xml; charset=utf-8")])
 
     def serve_PROPFIND(self, path, body):
@@ -169,6 +200,9 @@ class Handler(BaseHTTPRequestHandler):
         if path in collections:
             return self.answer(405)
         collections[path] = "calendar"
+        name = re.search(r"<D:displayname>(.*?)</D:displayname>", body)
+        if name:
+            scenario.setdefault("props", {})[path] = {"displayname": name.group(1)}
         self.answer(201)
 
 

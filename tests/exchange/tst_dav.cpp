@@ -1,5 +1,6 @@
 #include "TestKit.h"
 #include "exchange/Dav.h"
+#include "exchange/Exchange.h"
 #include "exchange/Import.h"
 #include "exchange/Radicale.h"
 #include "records/DataFile.h"
@@ -56,6 +57,8 @@ private Q_SLOTS:
     void publish();
     void sharesTheCalendar_data();
     void sharesTheCalendar();
+    void findsTheCollections_data();
+    void findsTheCollections();
     void brokenServer_data();
     void brokenServer();
     void commandLine_data();
@@ -80,6 +83,15 @@ void TestDav::initTestCase() {
     QCOMPARE(m_server->request("PUT", "/user/contacts/a.vcf", card("a", "Anna Smit"), "text/vcard"), 201);
     QCOMPARE(m_server->request("PUT", "/user/contacts/b.vcf", card("b", "Bert Bakker"), "text/vcard"), 201);
     QCOMPARE(m_server->request("MKCALENDAR", "/user/agenda-x/"), 201);
+    // Another user's own home, found from the server's root.
+    const QByteArray ander = "ander:anders";
+    QCOMPARE(m_server->makeAddressBook(QStringLiteral("/ander/thuis/"), "Thuis", ander), 201);
+    QCOMPARE(m_server->makeAddressBook(QStringLiteral("/ander/werk/"), {}, ander), 201);
+    for (const auto& [path, name] : {std::pair{"/ander/thuis/a.vcf", "Anna Smit"},
+                                     {"/ander/thuis/c.vcf", "Cor Cornelis"},
+                                     {"/ander/werk/d.vcf", "Dirk Dekker"}})
+        QCOMPARE(m_server->request("PUT", path, card(name, name), "text/vcard", nullptr, {}, ander), 201);
+    QCOMPARE(m_server->request("MKCALENDAR", "/ander/taken/", {}, {}, nullptr, {}, ander), 201);
 }
 
 void TestDav::fetchCards_data() {
@@ -313,6 +325,78 @@ void TestDav::sharesTheCalendar() {
     QVERIFY2(client.waitForFinished(), qPrintable(client.errorText()));
     QCOMPARE(PublishLine(client.counts()), result);
     QCOMPARE(calendarHolds(folder), holds);
+}
+
+// Addresses as users know them: the server's root, their own folder, or the
+// collection itself.  The rows run in order, as the user "ander".
+void TestDav::findsTheCollections_data() {
+    QTest::addColumn<bool>("publishing");
+    QTest::addColumn<QString>("path");
+    QTest::addColumn<int>("alarmDays"); // "Agenda Vooraf" of the published event
+    QTest::addColumn<QString>("expected");
+    // Radicale names a collection without a display name by its path.
+    const QString all = "gevonden: Adresboek \"Thuis\": 2 kaarten/Adresboek \"ander/werk\": 1 kaart"
+                        "|Anna Smit|Cor Cornelis|Dirk Dekker";
+    QTest::newRow("cards from the server's root: every address book") << false << "/" << 0 << all;
+    QTest::newRow("from the user's folder") << false << "/ander/" << 0 << all;
+    QTest::newRow("an address book itself: that one")
+        << false << "/ander/werk/" << 0 << "gegeven: Adresboek \"ander/werk\": 1 kaart|Dirk Dekker";
+    QTest::newRow("the calendar from the server's root: made as Brolt")
+        << true << "/" << 7 << "1 nieuw, 0 gewijzigd, 0 ongewijzigd, 0 verwijderd in /ander/brolt/ (Brolt)";
+    QTest::newRow("from the user's folder: found by its name")
+        << true << "/ander" << 7
+        << "0 nieuw, 0 gewijzigd, 1 ongewijzigd, 0 verwijderd in /ander/brolt/ (Brolt)";
+    QTest::newRow("another Agenda Vooraf: sent once")
+        << true << "/" << 3 << "0 nieuw, 1 gewijzigd, 0 ongewijzigd, 0 verwijderd in /ander/brolt/ (Brolt)";
+    QTest::newRow("and not again")
+        << true << "/" << 3 << "0 nieuw, 0 gewijzigd, 1 ongewijzigd, 0 verwijderd in /ander/brolt/ (Brolt)";
+    QTest::newRow("a calendar itself: used as always")
+        << true << "/ander/taken/" << 3
+        << "1 nieuw, 0 gewijzigd, 0 ongewijzigd, 0 verwijderd in /ander/taken/ (ander/taken)";
+    QTest::newRow("a calendar that is not there: made there, as always")
+        << true << "/ander/nieuw" << 3
+        << "1 nieuw, 0 gewijzigd, 0 ongewijzigd, 0 verwijderd in /ander/nieuw/ (Brolt)";
+}
+
+void TestDav::findsTheCollections() {
+    if (!m_server)
+        QSKIP("radicale is not installed");
+    QFETCH(bool, publishing);
+    QFETCH(QString, path);
+    QFETCH(int, alarmDays);
+    QFETCH(QString, expected);
+    DavClient client;
+    client.setCredentials(QStringLiteral("ander"), QStringLiteral("anders"));
+    if (publishing)
+        client.publish(m_server->url(path),
+                       CalendarEvents(TableOf({"1960-05-12;Anna Smit;Geboorte"}), 0,
+                                      QDateTime::currentDateTime(), alarmDays)
+                           .events,
+                       {m_dir.filePath(QStringLiteral("ander.json"))});
+    else
+        client.fetchCards(m_server->url(path));
+    QVERIFY2(client.waitForFinished(), qPrintable(client.errorText()));
+    QStringList got;
+    if (publishing) {
+        const QString calendar = client.collection().path();
+        QByteArray listing;
+        m_server->request("PROPFIND", calendar, {}, {}, &listing, "0", "ander:anders");
+        const DavListing said = ParseMultistatus(listing, client.collection());
+        got << PublishLine(client.counts()) + " in " + calendar + " (" +
+                   (said.self() ? said.self()->displayName : QStringLiteral("?")) + ")";
+    } else {
+        QStringList books;
+        for (const DavBook& book : client.books()) {
+            books << BookLine(book);
+            for (const QByteArray& card : book.cards)
+                for (const QByteArray& line : card.split('\n'))
+                    if (line.startsWith("FN:"))
+                        got << QString::fromUtf8(line.mid(3).trimmed());
+        }
+        got.sort();
+        got.prepend((client.discovered() ? "gevonden: " : "gegeven: ") + books.join(u'/'));
+    }
+    QCOMPARE(got.join(u'|'), expected);
 }
 
 void TestDav::brokenServer_data() {
@@ -588,16 +672,15 @@ void TestDav::followsTheAddressBook() {
                 table.setCell(r, Col::Name, user.section(u'=', 1));
         QVERIFY(data.save());
     }
-    const QUrl url = m_server->url(book);
-    QByteArray cards;
-    QString error;
-    QVERIFY2(FetchAddressBook(url, {QStringLiteral("user"), QStringLiteral("geheim")}, cards, error),
-             qPrintable(error));
-    const ImportOutcome outcome = ImportIntoDataFile({{ServerBook(url), cards}}, file);
+    ExchangeJob job;
+    job.addressBook = m_server->url(book);
+    job.bookLogin = {QStringLiteral("user"), QStringLiteral("geheim")};
+    job.dataFile = file;
+    const ExchangeOutcome outcome = RunExchange(job);
     QVERIFY2(outcome.ok, qPrintable(outcome.error));
-    QCOMPARE(outcome.summary.line(), summary);
+    QCOMPARE(outcome.import.line(), summary);
     // The server hands the cards in any order.
-    QCOMPARE((outcome.summary.reasons + outcome.summary.notes)
+    QCOMPARE((outcome.import.reasons + outcome.import.notes)
                  .join(u'\n')
                  .replace(QRegularExpression("Kaart \\d"), "Kaart 1"),
              messages);

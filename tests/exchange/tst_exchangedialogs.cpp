@@ -6,11 +6,16 @@
 #include "exchange/Secrets.h"
 #include "kit/Clock.h"
 #include "kit/Store.h"
+#include "lists/Resize.h"
 #include "records/Dates.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QImage>
+#include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRegularExpression>
 #include <QTest>
 #include <QToolButton>
 
@@ -38,6 +43,22 @@ public:
 const QByteArray twoCards = "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:Dirk Dekker\r\nBDAY:1970-01-02\r\nEND:VCARD\r\n"
                             "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:Eva Ek\r\nBDAY:--03-04\r\nEND:VCARD\r\n";
 
+// The edit window on Anna's record, shown, with its pictures in `folder`.
+struct EditWindow {
+    explicit EditWindow(const QString& folder)
+        : table(TableOf({"12-05-1960;Anna;Geboorte;"})), data(table), form(table, prepared(data, folder)) {
+        form.show();
+    }
+    static DataFile& prepared(DataFile& data, const QString& folder) {
+        data.dataFolder = folder;
+        data.dateNotation = DayMonthYear;
+        return data;
+    }
+    RecordTable table;
+    DataFile data;
+    TEditForm form;
+};
+
 } // namespace
 
 class TestExchangeDialogs : public QObject {
@@ -46,6 +67,8 @@ private Q_SLOTS:
     void initTestCase();
     void buttons_data();
     void buttons();
+    void annulerenLeavesEverythingAsItWas_data();
+    void annulerenLeavesEverythingAsItWas();
 
 private:
     TempHome m_home;
@@ -136,12 +159,8 @@ void TestExchangeDialogs::buttons() {
     const QString key = Secrets::keyFor(QStringLiteral("user"), address);
     if (secrets.running && !secret.isEmpty())
         secrets.kept.insert(key, secret);
-    RecordTable table = TableOf({"12-05-1960;Anna;Geboorte;"});
-    DataFile data(table);
-    data.dataFolder = m_home.dataFolder();
-    data.dateNotation = DayMonthYear;
-    TEditForm form(table, data);
-    form.show();
+    EditWindow window(m_home.dataFolder());
+    auto& [table, data, form] = window;
     QVERIFY(QTest::qWaitForWindowExposed(&form));
     QCOMPARE(ui.notes.size(), 0);
 
@@ -150,11 +169,12 @@ void TestExchangeDialogs::buttons() {
     ui.textAnswers = answers;
     TExchangeButtons* buttons = form.exchangeButtons();
     QTest::mouseClick(importing ? buttons->importButton() : buttons->exportButton(), Qt::LeftButton);
-    // Network work runs on the event loop under a busy cursor, and ends without one.
-    const bool network = toServer && address.startsWith(QLatin1String("http"));
-    QCOMPARE(buttons->busy(), network);
+    // Network work and reading cards run on the event loop under a busy
+    // cursor, and end without one.
+    const bool running = (toServer && address.startsWith(QLatin1String("http"))) || (importing && !toServer);
+    QCOMPARE(buttons->busy(), running);
     QCOMPARE(QApplication::overrideCursor() && QApplication::overrideCursor()->shape() == Qt::WaitCursor,
-             network);
+             running);
     QTRY_COMPARE_WITH_TIMEOUT(ui.notes.size(), 1, 10000);
     QVERIFY(!QApplication::overrideCursor());
     QCOMPARE(ui.notes[0].first + QLatin1Char('|') + ui.notes[0].second, note);
@@ -182,6 +202,84 @@ void TestExchangeDialogs::buttons() {
     QTest::mouseClick(form.findChild<QWidget*>(QStringLiteral("BtnCancel")), Qt::LeftButton);
     QCOMPARE(data.unsavedChanges, false);
     QCOMPARE(table.recordCount(), 1);
+}
+
+// A long import or publish shows its progress with "Annuleren"; Annuleren
+// (or Escape) stops it and the window's records stay exactly as they were.
+void TestExchangeDialogs::annulerenLeavesEverythingAsItWas_data() {
+    QTest::addColumn<bool>("importing");
+    QTest::addColumn<bool>("toServer");
+    QTest::addColumn<bool>("keyboard"); // Escape instead of a click
+    QTest::newRow("thousands of cards from a file, Annuleren") << true << false << false;
+    QTest::newRow("thousands of cards from a file, Escape") << true << false << true;
+    QTest::newRow("the address book on the server, Annuleren") << true << true << false;
+    QTest::newRow("the calendar on the server, Escape") << false << true << true;
+}
+
+void TestExchangeDialogs::annulerenLeavesEverythingAsItWas() {
+    QFETCH(bool, importing);
+    QFETCH(bool, toServer);
+    QFETCH(bool, keyboard);
+    if (toServer && !m_server)
+        QSKIP("radicale is not installed");
+    const QString many = m_home.path() + "/veel.vcf";
+    if (!QFileInfo::exists(many)) {
+        const QByteArray photo = EncodeJpeg(Bitmap24(640, 480), 90).toBase64();
+        QByteArray cards;
+        for (int i = 1; i <= 3000; ++i)
+            cards += "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:Kaart " + QByteArray::number(i) +
+                     "\r\nBDAY:1970-01-15\r\n" +
+                     (i % 3 ? QByteArray() : "PHOTO;ENCODING=b;TYPE=JPEG:" + photo + "\r\n") +
+                     "END:VCARD\r\n";
+        WriteFileForTest(many, cards);
+    }
+    Clock::set(Noon(2025, 5, 12));
+    FakeUi ui;
+    MemorySecrets secrets;
+    secrets.running = false;
+    const QStringList pictures = QDir(m_home.dataFolder()).entryList(QDir::Files);
+    const QByteArray state = ReadFileForTest(PublishStateFile());
+    EditWindow window(m_home.dataFolder());
+    auto& [table, data, form] = window;
+    QVERIFY(QTest::qWaitForWindowExposed(&form));
+
+    ui.nextAnswer(!toServer);
+    ui.nextBrowse(many);
+    if (toServer)
+        ui.textAnswers = {QStringLiteral("http://127.0.0.1:%1/user/%2/")
+                              .arg(m_server->port())
+                              .arg(importing ? "contacts" : "geannuleerd"),
+                          "user", "geheim"};
+    TExchangeButtons* buttons = form.exchangeButtons();
+    QTest::mouseClick(importing ? buttons->importButton() : buttons->exportButton(), Qt::LeftButton);
+    TExchangeProgress* progress = buttons->progressWindow();
+    QVERIFY(progress && progress->isVisible() && progress->isModal());
+    auto* cancel = progress->findChild<QPushButton*>(QStringLiteral("ProgressCancel"));
+    QCOMPARE(cancel->text(), QStringLiteral("Annuleren"));
+    QVERIFY(progress->findChild<QProgressBar*>(QStringLiteral("ProgressBar")));
+    // The cards are counted as they are read, of all there are.
+    auto* label = progress->findChild<QLabel*>(QStringLiteral("ProgressText"));
+    if (!toServer)
+        QTRY_VERIFY2(QRegularExpression("^(Kaarten gelezen: \\d+ van 3000|Foto's verkleind: \\d+ van 1000)$")
+                         .match(label->text())
+                         .hasMatch(),
+                     qPrintable(label->text()));
+    if (keyboard)
+        QTest::keyClick(progress, Qt::Key_Escape);
+    else
+        QTest::mouseClick(cancel, Qt::LeftButton);
+    QTRY_VERIFY_WITH_TIMEOUT(!buttons->busy(), 20000);
+    QTRY_VERIFY(!buttons->progressWindow());
+    QVERIFY(!QApplication::overrideCursor());
+
+    // Stopped, not failed: no message, and nothing changed anywhere.
+    QCOMPARE(ui.notes.size(), 0);
+    QCOMPARE(table.recordCount(), 1);
+    QCOMPARE(form.model()->rowCount(), 2);
+    QCOMPARE(data.unsavedChanges, false);
+    QCOMPARE(QDir(m_home.dataFolder()).entryList(QDir::Files), pictures);
+    QCOMPARE(ReadFileForTest(PublishStateFile()), state);
+    QVERIFY(buttons->importButton()->isEnabled());
 }
 
 QTEST_MAIN(TestExchangeDialogs)

@@ -19,6 +19,8 @@ private Q_SLOTS:
     void endsInTime();
     void refusesBrokenListings_data();
     void refusesBrokenListings();
+    void findsItsCollectionsOnItsServer_data();
+    void findsItsCollectionsOnItsServer();
 
 private:
     // The scenario with %U (our event's UID), %D (its data), %C (its data as a
@@ -46,7 +48,7 @@ const QString otherData =
 void TestHostileDav::initTestCase() {
     if (!QFileInfo::exists(QStringLiteral("/usr/bin/python3")))
         QSKIP("python3 is not installed");
-    m_anna = CalendarEvents(TableOf({"1960-05-12;Anna;Geboorte"}), 0, Noon(2026, 5, 10)).events.value(0);
+    m_anna = CalendarEvents(TableOf({"1960-05-12;Anna;Geboorte"}), 0, Noon(2026, 5, 10), 7).events.value(0);
     QVERIFY(IsBroltEventUid(m_anna.uid));
 }
 
@@ -243,6 +245,142 @@ void TestHostileDav::refusesBrokenListings() {
         for (const QString& request : server.requests())
             QVERIFY2(request.startsWith("PROPFIND") || request.startsWith("REPORT"), qPrintable(request));
     }
+}
+
+// Given a server's root or a user's folder, the client looks for the address
+// books or the calendar as RFC 6764 says, asking that server only.
+void TestHostileDav::findsItsCollectionsOnItsServer_data() {
+    QTest::addColumn<bool>("publishing");
+    QTest::addColumn<QString>("scenario");
+    QTest::addColumn<QString>("path");   // the address as given
+    QTest::addColumn<QString>("sent");   // every request; %U our UID
+    QTest::addColumn<QString>("result"); // %P the port
+    QTest::addColumn<int>("ignored");
+    QTest::newRow("the root: .well-known, the principal, its home, the calendar called Brolt")
+        << true << R"("collections": {"/dav/": "folder", "/dav/p/anna/": "folder", "/dav/cal/anna/": "folder",
+                             "/dav/cal/anna/werk/": "calendar", "/dav/cal/anna/b1/": "calendar"},
+             "props": {"/dav/": {"principal": "/dav/p/anna/"}, "/dav/p/anna/": {"calendar-home": "/dav/cal/anna/"},
+                       "/dav/cal/anna/werk/": {"displayname": "Werk"}, "/dav/cal/anna/b1/": {"displayname": "Brolt"}},
+             "redirect": {"/.well-known/caldav": [301, "/dav/"]})"
+        << "/"
+        << "PROPFIND /.well-known/caldav|PROPFIND /dav/|PROPFIND /dav/|PROPFIND /dav/p/anna/|"
+           "PROPFIND /dav/cal/anna/|REPORT /dav/cal/anna/b1/|PUT /dav/cal/anna/b1/%U.ics [If-None-Match: *]"
+        << "1 nieuw, 0 gewijzigd, 0 ongewijzigd, 0 verwijderd in /dav/cal/anna/b1/" << 0;
+    QTest::newRow("no Brolt calendar yet: made in the home under a name still free")
+        << true << R"("collections": {"/": "folder", "/anna/": "folder", "/anna/brolt/": "addressbook",
+                             "/anna/x/": "calendar"},
+             "props": {"/": {"principal": "/anna/"}, "/anna/": {"calendar-home": "/anna/"},
+                       "/anna/x/": {"displayname": "Werk"}})"
+        << "/"
+        << "PROPFIND /.well-known/caldav|PROPFIND /|PROPFIND /|PROPFIND /anna/|PROPFIND /anna/|"
+           "MKCALENDAR /anna/brolt-2/|PUT /anna/brolt-2/%U.ics [If-None-Match: *]"
+        << "1 nieuw, 0 gewijzigd, 0 ongewijzigd, 0 verwijderd in /anna/brolt-2/" << 0;
+    QTest::newRow("a folder of calendars without a word about homes: Brolt found in it, whatever its case")
+        << true << R"("collections": {"/cal/anna/": "folder", "/cal/anna/x/": "calendar"},
+             "props": {"/cal/anna/x/": {"displayname": " brolt "}})"
+        << "/cal/anna/"
+        << "PROPFIND /cal/anna/|PROPFIND /cal/anna/|REPORT /cal/anna/x/|PUT /cal/anna/x/%U.ics "
+           "[If-None-Match: *]"
+        << "1 nieuw, 0 gewijzigd, 0 ongewijzigd, 0 verwijderd in /cal/anna/x/" << 0;
+    QTest::newRow("a Brolt calendar named outside the home is not used")
+        << true << R"("collections": {"/anna/": "folder"}, "props": {"/anna/": {"calendar-home": "/anna/"}},
+             "extra": [{"href": "/bob/brolt/", "type": "calendar", "displayname": "Brolt"},
+                       {"href": "http://localhost:%P/anna/b/", "type": "calendar", "displayname": "Brolt"}])"
+        << "/anna/"
+        << "PROPFIND /anna/|PROPFIND /anna/|MKCALENDAR /anna/brolt/|PUT /anna/brolt/%U.ics [If-None-Match: *]"
+        << "1 nieuw, 0 gewijzigd, 0 ongewijzigd, 0 verwijderd in /anna/brolt/" << 2;
+    QTest::newRow(".well-known leading to another server is not followed")
+        << true << R"("redirect": {"/.well-known/caldav": [301, "http://localhost:%P/dav/"]})"
+        << "/"
+        << "PROPFIND /.well-known/caldav"
+        << "http://127.0.0.1:%P/.well-known/caldav stuurt door naar een ander adres; dat volgt Brolt niet"
+        << 0;
+    QTest::newRow("a principal on another server is not asked")
+        << true
+        << R"("collections": {"/": "folder"}, "props": {"/": {"principal": "http://localhost:%P/anna/"}})"
+        << "/"
+        << "PROPFIND /.well-known/caldav|PROPFIND /|PROPFIND /"
+        << "http://127.0.0.1:%P/ wijst naar een andere server; dat volgt Brolt niet" << 0;
+    QTest::newRow("a home on another server is not asked")
+        << false << R"("collections": {"/": "folder", "/anna/": "folder"},
+             "props": {"/": {"principal": "/anna/"}, "/anna/": {"addressbook-home": "//localhost:%P/anna/"}})"
+        << "/"
+        << "PROPFIND /.well-known/carddav|PROPFIND /|PROPFIND /|PROPFIND /anna/"
+        << "http://127.0.0.1:%P/ wijst naar een andere server; dat volgt Brolt niet" << 0;
+    QTest::newRow("every address book in the home, none named outside it")
+        << false << R"("collections": {"/": "folder", "/anna/": "folder", "/anna/a/": "addressbook",
+                             "/anna/b/": "addressbook", "/anna/c/": "calendar", "/bob/x/": "addressbook"},
+             "props": {"/": {"principal": "/anna/"}, "/anna/": {"addressbook-home": "/anna/"},
+                       "/anna/a/": {"displayname": "Thuis\nen werk"}},
+             "objects": {"/anna/a/1.vcf": %K, "/anna/a/2.vcf": %K, "/anna/b/3.vcf": %K, "/bob/x/4.vcf": %K},
+             "extra": [{"href": "/bob/x/", "type": "addressbook"}, {"href": "../bob/x/", "type": "addressbook"},
+                       {"href": "http://localhost:%P/bob/x/", "type": "addressbook"}])"
+        << "/"
+        << "PROPFIND /.well-known/carddav|PROPFIND /|PROPFIND /|PROPFIND /anna/|PROPFIND /anna/|"
+           "REPORT /anna/a/|REPORT /anna/b/"
+        << "gevonden: Adresboek \"Thuis en werk\": 2 kaarten/Adresboek \"b\": 1 kaart" << 6;
+    QTest::newRow("an address book given is read alone")
+        << false
+        << R"("collections": {"/anna/": "folder", "/anna/boek/": "addressbook", "/anna/ander/": "addressbook"},
+             "props": {"/anna/boek/": {"displayname": "Boek", "principal": "/anna/"},
+                       "/anna/": {"addressbook-home": "/anna/"}},
+             "objects": {"/anna/boek/1.vcf": %K, "/anna/ander/2.vcf": %K})"
+        << "/anna/boek/"
+        << "PROPFIND /anna/boek/|REPORT /anna/boek/"
+        << "gegeven: Adresboek \"Boek\": 1 kaart" << 0;
+    QTest::newRow("a calendar given for cards is a mistake, not a place to look")
+        << false << R"("collections": {"/anna/agenda/": "calendar"},
+                       "props": {"/anna/agenda/": {"principal": "/anna/"}})"
+        << "/anna/agenda/"
+        << "PROPFIND /anna/agenda/"
+        << "http://127.0.0.1:%P/anna/agenda/ is geen adresboek" << 0;
+    QTest::newRow("a principal that names itself ends")
+        << false << R"("collections": {"/p/": "folder"}, "props": {"/p/": {"principal": "/p/"}})"
+        << "/p/"
+        << "PROPFIND /p/|PROPFIND /p/"
+        << "Op http://127.0.0.1:%P/p/ is geen adresboek te vinden" << 0;
+    QTest::newRow("a principal that is not there")
+        << true << R"("collections": {"/x/": "folder"}, "props": {"/x/": {"principal": "/p/anna/"}})"
+        << "/x/"
+        << "PROPFIND /x/|PROPFIND /x/|PROPFIND /p/anna/"
+        << "Op http://127.0.0.1:%P/x/ is geen agenda te vinden" << 0;
+    QTest::newRow("a server without any DAV at its root")
+        << false << R"("collections": {})"
+        << "/"
+        << "PROPFIND /.well-known/carddav|PROPFIND /"
+        << "Op http://127.0.0.1:%P/ is geen adresboek te vinden" << 0;
+}
+
+void TestHostileDav::findsItsCollectionsOnItsServer() {
+    QFETCH(bool, publishing);
+    QFETCH(QString, scenario);
+    QFETCH(QString, path);
+    QFETCH(QString, sent);
+    QFETCH(QString, result);
+    QFETCH(int, ignored);
+    HostileDav server;
+    const QString why = server.start(this->scenario(
+        scenario.replace("%K", R"({"data": "BEGIN:VCARD\r\nFN:Anna\r\nBDAY:1960-05-12\r\nEND:VCARD\r\n"})")));
+    QVERIFY2(why.isEmpty(), qPrintable(why));
+    QTemporaryDir dir;
+    DavClient client;
+    if (publishing)
+        client.publish(server.url(path), {m_anna}, {dir.filePath("state.json")});
+    else
+        client.fetchCards(server.url(path));
+    const bool ok = client.waitForFinished();
+    QString got = client.errorText();
+    if (ok && publishing) {
+        got = PublishLine(client.counts()) + " in " + client.collection().path();
+    } else if (ok) {
+        QStringList books;
+        for (const DavBook& book : client.books())
+            books << BookLine(book);
+        got = (client.discovered() ? "gevonden: " : "gegeven: ") + books.join(u'/');
+    }
+    QCOMPARE(server.requests().join(u'|'), sent.replace("%U", m_anna.uid));
+    QCOMPARE(got, result.replace("%P", QString::number(server.port())));
+    QCOMPARE(client.ignored(), ignored);
 }
 
 QTEST_GUILESS_MAIN(TestHostileDav)

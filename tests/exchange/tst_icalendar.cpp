@@ -1,5 +1,6 @@
 #include "TestKit.h"
 #include "exchange/ICalendar.h"
+#include "kit/Store.h"
 #include "records/Reminders.h"
 
 #include <QProcess>
@@ -17,6 +18,11 @@ private Q_SLOTS:
     void fingerprintIsWhatTheRecordDetermines_data();
     void fingerprintIsWhatTheRecordDetermines();
     void anotherParserSeesTheReminderDays();
+    void alarmsFollowAgendaVooraf_data();
+    void alarmsFollowAgendaVooraf();
+
+private:
+    TempHome m_home;
 };
 
 void TestICalendar::foldsAndEscapes_data() {
@@ -40,22 +46,28 @@ void TestICalendar::foldsAndEscapes() {
 void TestICalendar::uidFollowsNameAndKind_data() {
     QTest::addColumn<QString>("second");
     QTest::addColumn<int>("stampDays");
+    QTest::addColumn<int>("alarmDays");
     QTest::addColumn<bool>("sameUid");
     QTest::addColumn<bool>("sameFingerprint");
-    QTest::newRow("only the stamp differs") << "1960-05-12;Anna;Geboorte" << 3 << true << true;
-    QTest::newRow("the date changed") << "1960-05-13;Anna;Geboorte" << 0 << true << false;
-    QTest::newRow("another kind") << "1960-05-12;Anna;Huwelijk" << 0 << false << false;
-    QTest::newRow("another name") << "1960-05-12;Anne;Geboorte" << 0 << false << false;
+    QTest::newRow("only the stamp differs") << "1960-05-12;Anna;Geboorte" << 3 << 7 << true << true;
+    QTest::newRow("the date changed") << "1960-05-13;Anna;Geboorte" << 0 << 7 << true << false;
+    QTest::newRow("another kind") << "1960-05-12;Anna;Huwelijk" << 0 << 7 << false << false;
+    QTest::newRow("another name") << "1960-05-12;Anne;Geboorte" << 0 << 7 << false << false;
+    QTest::newRow("another Agenda Vooraf") << "1960-05-12;Anna;Geboorte" << 0 << 6 << true << false;
+    QTest::newRow("no second alarm") << "1960-05-12;Anna;Geboorte" << 0 << 0 << true << false;
 }
 
 void TestICalendar::uidFollowsNameAndKind() {
     QFETCH(QString, second);
     QFETCH(int, stampDays);
+    QFETCH(int, alarmDays);
     QFETCH(bool, sameUid);
     QFETCH(bool, sameFingerprint);
     const QDateTime stamp = Noon(2026, 5, 10);
-    const CalendarEvent a = CalendarEvents(TableOf({"1960-05-12;Anna;Geboorte"}), 0, stamp).events.value(0);
-    const CalendarEvent b = CalendarEvents(TableOf({second}), 0, stamp.addDays(stampDays)).events.value(0);
+    const CalendarEvent a =
+        CalendarEvents(TableOf({"1960-05-12;Anna;Geboorte"}), 0, stamp, 7).events.value(0);
+    const CalendarEvent b =
+        CalendarEvents(TableOf({second}), 0, stamp.addDays(stampDays), alarmDays).events.value(0);
     QCOMPARE(a.uid == b.uid, sameUid);
     QCOMPARE(a.fingerprint == b.fingerprint, sameFingerprint);
     QCOMPARE(CalendarFingerprint(b.calendar), b.fingerprint);
@@ -82,6 +94,21 @@ void TestICalendar::fingerprintIsWhatTheRecordDetermines_data() {
     QTest::newRow("lines in another order, a parameter in lower case, folded")
         << QByteArray("DTSTART;VALUE=DATE:19600512\r\nDURATION:P1D\r\nRRULE:FREQ=YEARLY\r\n")
         << QByteArray("RRULE:freq=YEARLY\r\nDURATION:P1D\r\nDTSTART;value=DATE:1960\r\n 0512\r\n") << true;
+    QTest::newRow("an alarm at another time added")
+        << QByteArray("END:VEVENT")
+        << QByteArray("BEGIN:VALARM\r\nACTION:DISPLAY\r\nTRIGGER:-PT15M\r\nEND:VALARM\r\nEND:VEVENT") << true;
+    QTest::newRow("our alarm written another way")
+        << QByteArray("TRIGGER;RELATED=START:-P6DT15H") << QByteArray("trigger:-PT159H") << true;
+    QTest::newRow("our alarm days ahead changed") << QByteArray("TRIGGER;RELATED=START:-P6DT15H")
+                                                  << QByteArray("TRIGGER;RELATED=START:-P2DT15H") << false;
+    QTest::newRow("an alarm on the day at 09:00 added by hand")
+        << QByteArray("END:VEVENT")
+        << QByteArray("BEGIN:VALARM\r\nACTION:DISPLAY\r\nTRIGGER:PT9H\r\nEND:VALARM\r\nEND:VEVENT") << false;
+    QTest::newRow("our alarm made a sound instead")
+        << QByteArray("ACTION:DISPLAY\r\nDESCRIPTION:Anna: verjaardag (1960)\r\nTRIGGER;RELATED=START:-P6")
+        << QByteArray("ACTION:AUDIO\r\nTRIGGER;RELATED=START:-P6") << false;
+    QTest::newRow("our alarm tied to the end")
+        << QByteArray("TRIGGER;RELATED=START:PT9H") << QByteArray("TRIGGER;RELATED=END:PT9H") << false;
     QTest::newRow("another summary") << QByteArray("SUMMARY:Anna") << QByteArray("SUMMARY:Anne") << false;
     QTest::newRow("another day") << QByteArray("19600512") << QByteArray("19600513") << false;
     QTest::newRow("another UID") << QByteArray("@brolt") << QByteArray("@elders") << false;
@@ -92,7 +119,7 @@ void TestICalendar::fingerprintIsWhatTheRecordDetermines() {
     QFETCH(QByteArray, to);
     QFETCH(bool, same);
     const CalendarEvent e =
-        CalendarEvents(TableOf({"1960-05-12;Anna;Geboorte"}), 0, Noon(2026, 5, 10)).events.value(0);
+        CalendarEvents(TableOf({"1960-05-12;Anna;Geboorte"}), 0, Noon(2026, 5, 10), 7).events.value(0);
     QVERIFY(e.calendar.contains(from));
     const QByteArray stored = QByteArray(e.calendar).replace(from, to);
     QCOMPARE(CalendarFingerprint(stored) == e.fingerprint, same);
@@ -120,10 +147,10 @@ void TestICalendar::anotherParserSeesTheReminderDays() {
                                "1970-13-01;Kapot;Geboorte",
                                "1970-01-01;Raar;Onzin"};
     RecordTable table = TableOf(lines);
-    QCOMPARE(CalendarEvents(table, 0, Noon(2026, 5, 10)).left, 2);
+    QCOMPARE(CalendarEvents(table, 0, Noon(2026, 5, 10), 7).left, 2);
     QTemporaryDir dir;
     const QString file = dir.filePath("brolt.ics");
-    WriteFileForTest(file, CalendarFile(table, 0, Noon(2026, 5, 10)));
+    WriteFileForTest(file, CalendarFile(table, 0, Noon(2026, 5, 10), 7));
 
     // Every line CRLF-ended and at most 75 octets; each event with its stamp and a unique UID.
     const char* script = R"(
@@ -168,6 +195,94 @@ for ev in cal.walk('VEVENT'):
     QCOMPARE(seen, expected);
     QVERIFY(expected.contains("Schrikkel: verjaardag (1964)|2028-02-29"));
     QVERIFY(expected.contains("Schrikkel: verjaardag (1964)|2027-03-01"));
+}
+
+// "Agenda Vooraf" as stored gives the alarms of every event, as another
+// parser reads them: when each goes off, what it shows.
+void TestICalendar::alarmsFollowAgendaVooraf_data() {
+    QTest::addColumn<QString>("stored"); // "-": not stored
+    QTest::addColumn<QString>("trigger");
+    QTest::addColumn<QString>("alarms"); // when each alarm of both events goes off
+    const QString onTheDay = "DISPLAY|Anna: verjaardag (1960)|2026-05-12 09:00|"
+                             "DISPLAY|Schrikkel: verjaardag (1964)|2027-03-01 09:00";
+    QTest::newRow("not stored: a week ahead")
+        << "-"
+        << "-P6DT15H"
+        << onTheDay + "|DISPLAY|Anna: verjaardag (1960)|2026-05-05 09:00|"
+                      "DISPLAY|Schrikkel: verjaardag (1964)|2027-02-22 09:00";
+    QTest::newRow("one day ahead") << "1"
+                                   << "-P0DT15H"
+                                   << onTheDay + "|DISPLAY|Anna: verjaardag (1960)|2026-05-11 09:00|"
+                                                 "DISPLAY|Schrikkel: verjaardag (1964)|2027-02-28 09:00";
+    QTest::newRow("0: on the day only") << "0"
+                                        << "" << onTheDay;
+    QTest::newRow("60, the most") << "60"
+                                  << "-P59DT15H"
+                                  << onTheDay + "|DISPLAY|Anna: verjaardag (1960)|2026-03-13 09:00|"
+                                                "DISPLAY|Schrikkel: verjaardag (1964)|2026-12-31 09:00";
+    QTest::newRow("beyond 60: 60") << "365"
+                                   << "-P59DT15H"
+                                   << onTheDay + "|DISPLAY|Anna: verjaardag (1960)|2026-03-13 09:00|"
+                                                 "DISPLAY|Schrikkel: verjaardag (1964)|2026-12-31 09:00";
+    QTest::newRow("below 0: none") << "-3"
+                                   << "" << onTheDay;
+    QTest::newRow("no number: a week") << "veel"
+                                       << "-P6DT15H"
+                                       << onTheDay + "|DISPLAY|Anna: verjaardag (1960)|2026-05-05 09:00|"
+                                                     "DISPLAY|Schrikkel: verjaardag (1964)|2027-02-22 09:00";
+}
+
+void TestICalendar::alarmsFollowAgendaVooraf() {
+    QFETCH(QString, stored);
+    QFETCH(QString, trigger);
+    QFETCH(QString, alarms);
+    if (QProcess::execute("/usr/bin/python3", {"-c", "import icalendar"}) != 0)
+        QSKIP("python3-icalendar is not installed");
+    if (stored == "-")
+        Store::remove(Keys::AgendaVooraf.name);
+    else
+        Store::writeText(Keys::AgendaVooraf.name, stored);
+    const RecordTable table = TableOf({"1960-05-12;Anna;Geboorte", "1964-02-29;Schrikkel;Geboorte"});
+    const QByteArray file = CalendarFile(table, 0, Noon(2026, 5, 10), StoredAlarmDays());
+    // Exactly as written: the day's own alarm first, then the one ahead.
+    QCOMPARE(file.count("TRIGGER;RELATED=START:PT9H\r\n"), 2);
+    QCOMPARE(file.count("TRIGGER;RELATED=START:" + trigger.toLatin1() + "\r\n"), trigger.isEmpty() ? 0 : 2);
+    QCOMPARE(file.count("BEGIN:VALARM"), trigger.isEmpty() ? 2 : 4);
+    QTemporaryDir dir;
+    WriteFileForTest(dir.filePath("a.ics"), file);
+    // Each alarm's moment: the event's next day after the stamp at midnight
+    // (1 March 2027 for a 29 February outside leap years), plus the trigger.
+    const char* script = R"(
+import sys, datetime
+from icalendar import Calendar
+from dateutil.rrule import rrulestr
+cal = Calendar.from_ical(open(sys.argv[1], 'rb').read())
+out = []
+for ev in cal.walk('VEVENT'):
+    start = datetime.datetime.combine(ev['DTSTART'].dt, datetime.time())
+    day = rrulestr(ev['RRULE'].to_ical().decode(), dtstart=start).after(datetime.datetime(2026, 5, 10))
+    for alarm in ev.walk('VALARM'):
+        if alarm['DESCRIPTION'] != ev['SUMMARY'] or alarm['TRIGGER'].params.get('RELATED') != 'START':
+            print('BAD ALARM', alarm.to_ical())
+        out.append((str(alarm['ACTION']), str(alarm['DESCRIPTION']),
+                    (day + alarm['TRIGGER'].dt).strftime('%Y-%m-%d %H:%M')))
+print('|'.join('|'.join(a) for a in out))
+)";
+    QProcess p;
+    p.start("/usr/bin/python3", {"-c", script, dir.filePath("a.ics")});
+    QVERIFY(p.waitForFinished(60000));
+    QCOMPARE(QString::fromUtf8(p.readAllStandardError()), QString());
+    QStringList seen = QString::fromUtf8(p.readAllStandardOutput()).trimmed().split(u'|');
+    // Grouped per alarm, sorted: the order of events in the file is no matter.
+    QStringList got, want;
+    const QStringList expected = alarms.split(u'|');
+    for (qsizetype i = 0; i + 2 < seen.size(); i += 3)
+        got << seen.mid(i, 3).join(u'|');
+    for (qsizetype i = 0; i + 2 < expected.size(); i += 3)
+        want << expected.mid(i, 3).join(u'|');
+    got.sort();
+    want.sort();
+    QCOMPARE(got, want);
 }
 
 QTEST_GUILESS_MAIN(TestICalendar)

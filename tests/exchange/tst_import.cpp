@@ -134,7 +134,7 @@ void TestImport::importsIntoTheDataFile() {
     if (blockSave) // the temporary file of the save cannot be made
         QVERIFY(QDir().mkpath(file + ".tmp"));
 
-    const ImportOutcome outcome = ImportIntoDataFile(cards, file);
+    const ImportOutcome outcome = ImportIntoDataFile({{QString(), cards}}, file);
     QCOMPARE(outcome.ok, !summary.isEmpty());
     QCOMPARE(outcome.error.isEmpty(), outcome.ok);
     if (outcome.ok) {
@@ -189,7 +189,7 @@ void TestImport::anOpenWindowAsksBeforeWritingOverAnImport() {
     window.unsavedChanges = window.saveEnabled = true;
 
     const ImportOutcome outcome =
-        ImportIntoDataFile(card("FN:Kees\r\nBDAY:19700403\r\n"), folder + "Brolt.dat");
+        ImportIntoDataFile({{QString(), card("FN:Kees\r\nBDAY:19700403\r\n")}}, folder + "Brolt.dat");
     QVERIFY(outcome.ok);
     ui.nextAnswer(overwrite);
     QCOMPARE(window.save(), overwrite);
