@@ -71,6 +71,8 @@ private Q_SLOTS:
     void morningStart();
     void exchangeNow_data();
     void exchangeNow();
+    void networkOnlyForTheExchange_data();
+    void networkOnlyForTheExchange();
 
 private:
     // A fresh data folder holding `records`, and the accounts on `server`.
@@ -402,6 +404,40 @@ void TestMorning::exchangeNow() {
              ran ? QStringLiteral("2026-05-10") : QStringLiteral("2026-05-09"));
     options->reject();
     form.dataFile().unsavedChanges = false;
+}
+
+// With the box off, and once today's exchange is done, the morning start
+// with a display loads no network library: only the exchange needs one.
+void TestMorning::networkOnlyForTheExchange_data() {
+    QTest::addColumn<bool>("box");
+    QTest::addColumn<QString>("done");
+    QTest::addColumn<bool>("network");
+    QTest::newRow("the box off") << false << "2026-05-09" << false;
+    QTest::newRow("today's exchange done") << true << QDate::currentDate().toString(Qt::ISODate) << false;
+    QTest::newRow("today's exchange due") << true << "2026-05-09" << true;
+}
+
+void TestMorning::networkOnlyForTheExchange() {
+    QFETCH(bool, box);
+    QFETCH(QString, done);
+    QFETCH(bool, network);
+    // This start reads the computer's own clock: a birthday half a year from it.
+    const QString later = QDate::currentDate().addDays(180).toString(u"MM-dd");
+    prepare("1940-" + later.toLatin1() + ";Opa;Geboorte;;;;;;;\r\n", QStringLiteral("closed"));
+    Store::writeBool(Keys::UitwisselenAan.name, box);
+    Store::writeText(Keys::UitgewisseldOp.name, done);
+    QProcess brolt;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("QT_QPA_PLATFORM", "offscreen");
+    env.insert("LD_DEBUG", "libs");
+    env.insert("BROLT_DAV_PASSWORD", "geheim");
+    brolt.setProcessEnvironment(env);
+    brolt.start(QStringLiteral(BROLT_PROGRAM_DIR "/Brolt"), {"a"});
+    QVERIFY(brolt.waitForFinished(60000));
+    QCOMPARE(brolt.exitCode(), 0);
+    const QByteArray loaded = brolt.readAllStandardError();
+    QVERIFY(loaded.contains("calling init: ")); // the loader told what it loaded
+    QCOMPARE(loaded.contains("libQt6Network"), network);
 }
 
 QTEST_MAIN(TestMorning)
