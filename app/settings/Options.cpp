@@ -228,6 +228,7 @@ TOptionsForm::TOptionsForm(RecordTable& table, DataFile& data, QWidget* parent)
     SetHelpContext(m_updateBox, 32150);
     SetHelpContext(m_updatesCheck, 32150);
     SetHelpContext(m_boxLog, 314);
+    SetHelpContext(m_agendaBox, 32160);
 
     describeForKeyboardAndReaders();
     ReadOptions();
