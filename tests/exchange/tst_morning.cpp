@@ -327,31 +327,44 @@ void TestMorning::morningStart() {
 // "Nu bijwerken" in the options: the same exchange at once, the password
 // asked when nobody keeps it, the result in a message.
 void TestMorning::exchangeNow_data() {
-    QTest::addColumn<QString>("kept");  // the password the secret store keeps for both
-    QTest::addColumn<QString>("typed"); // at the question; empty: Annuleren
-    QTest::addColumn<bool>("inHand");   // changes in hand, not saved
+    QTest::addColumn<QString>("kept");   // the password the secret store keeps for both
+    QTest::addColumn<QString>("typed");  // at the question; empty: Annuleren
+    QTest::addColumn<QString>("scheme"); // of the address typed; "in hand": http, with changes not saved
     QTest::addColumn<QString>("message");
     QTest::addColumn<int>("asked");         // password questions
     QTest::addColumn<QString>("keptAfter"); // for the address book, then the calendar; "-": none
     const QString done = QStringLiteral("Adresboek: 1 toegevoegd, 0 al aanwezig, 0 overgeslagen\n"
                                         "Agenda: 3 nieuw, 0 gewijzigd, 0 ongewijzigd, 0 verwijderd");
-    QTest::newRow("asked once for both, kept for the mornings")
-        << ""
-        << "geheim" << false << done << 1 << "geheim,geheim";
+    QTest::newRow("asked once for both, kept for the mornings") << ""
+                                                                << "geheim"
+                                                                << "http" << done << 1 << "geheim,geheim";
     QTest::newRow("a kept password asks nothing") << "geheim"
-                                                  << "" << false << done << 0 << "geheim,geheim";
+                                                  << ""
+                                                  << "http" << done << 0 << "geheim,geheim";
     QTest::newRow("a kept password the server refuses is forgotten")
         << "fout"
-        << "" << false << "Adresboek niet bijgewerkt: Gebruikersnaam of wachtwoord onjuist voor 127.0.0.1:%1"
-        << 0 << "-,fout";
+        << ""
+        << "http"
+        << "Adresboek niet bijgewerkt: Gebruikersnaam of wachtwoord onjuist voor 127.0.0.1:%1" << 0
+        << "-,fout";
     QTest::newRow("no password given: nothing sent")
         << ""
-        << "" << false
+        << ""
+        << "http"
         << "Adresboek niet bijgewerkt: geen wachtwoord van user in de sleutelbos of in BROLT_DAV_PASSWORD"
         << 1 << "-,-";
+    QTest::newRow("no address Brolt reads: nothing sent, and no password kept from it")
+        << ""
+        << ""
+        << "ftp"
+        << "Adresboek niet bijgewerkt: Het adres ftp://127.0.0.1:%1/user/contacts/ wordt niet begrepen; "
+           "Brolt "
+           "leest http://, https://, webcal://, webcals://, caldav://, carddav://, dav:// en davs://."
+        << 0 << "-,-";
     QTest::newRow("changes in hand: nothing runs")
         << "geheim"
-        << "" << true
+        << ""
+        << "in hand"
         << "Bewaar eerst de wijzigingen: Brolt werkt het adresboek en de agenda bij in het bewaarde bestand."
         << 0 << "geheim,geheim";
 }
@@ -359,7 +372,7 @@ void TestMorning::exchangeNow_data() {
 void TestMorning::exchangeNow() {
     QFETCH(QString, kept);
     QFETCH(QString, typed);
-    QFETCH(bool, inHand);
+    QFETCH(QString, scheme);
     QFETCH(QString, message);
     QFETCH(int, asked);
     QFETCH(QString, keptAfter);
@@ -381,21 +394,22 @@ void TestMorning::exchangeNow() {
     form.setProgramFile(QStringLiteral("Brolt"));
     form.show();
     form.FormPaint();
-    if (inHand) {
+    if (scheme == QLatin1String("in hand")) {
         form.dataFile().unsavedChanges = true;
         form.FormResize();
     }
+    const QString typedBook = scheme == QLatin1String("ftp") ? QString(book).replace("http:", "ftp:") : book;
     // Typed into the group, a password in the address included: it is never kept there.
     TOptionsForm* options = form.optionsForm();
     options->show();
     auto* address = options->findChild<QLineEdit*>(QStringLiteral("AdresboekEdit"));
-    address->setText(QString(book).replace("http://", "http://user:geheim@"));
+    address->setText(QString(typedBook).replace("://", "://user:geheim@"));
     QTest::mouseClick(options->findChild<QAbstractButton*>(QStringLiteral("BtnUitwisselen")), Qt::LeftButton);
     QCOMPARE(ui.messages, QStringList{message.arg(m_radicale->port())});
     QCOMPARE(ui.busyWhenAsked, QList<int>(asked, 1));
     QCOMPARE(ui.busyLevel, 0);
-    QCOMPARE(Store::readText(Keys::AdresboekAdres), book);
-    QCOMPARE(address->text(), book);
+    QCOMPARE(Store::readText(Keys::AdresboekAdres), typedBook);
+    QCOMPARE(address->text(), typedBook);
     QCOMPARE(secrets.kept.value(keys[0], "-") + u',' + secrets.kept.value(keys[1], "-"), keptAfter);
     const bool ran = message.startsWith(QLatin1String("Adresboek:"));
     const QStringList shown = ran ? QStringList{anna, keesLine} : QStringList{anna};
