@@ -23,23 +23,11 @@ if [ ! -x build-bench-base/bin/Brolt ] || [ "$(cat build-bench-base/commit 2>/de
     echo "$base" >build-bench-base/commit
 fi
 
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-export HOME="$work" XDG_CONFIG_HOME="$work/config" XDG_DATA_HOME="$work/data" XDG_RUNTIME_DIR="$work/run"
-export QT_QPA_PLATFORM="${BENCH_PLATFORM:-offscreen}"
-mkdir -p "$XDG_CONFIG_HOME" "$XDG_DATA_HOME/Brolt" "$XDG_RUNTIME_DIR"
-chmod 700 "$XDG_RUNTIME_DIR"
-# 9 999 birthdays 45 to 320 days away: never within 10 days back and 30 ahead.
-python3 - "$XDG_DATA_HOME/Brolt/Brolt.dat" <<'PY'
-import datetime, sys
-today = datetime.date.today()
-with open(sys.argv[1], "w", newline="") as out:
-    for i in range(9999):
-        d = today + datetime.timedelta(days=45 + i % 276)
-        out.write(f"{1930 + i % 80}-{d.month:02d}-{d.day:02d};Persoon {i:04d};Geboorte;;;;;;;\r\n")
-PY
-settings() { # the news counted as read; $1: the morning box; today's exchange done
-    printf '[Defaults]\nVersie=versie 2.60e\nTimer%%20Aan=0\nUpdatesCheck%%20Aan=0\n' >"$XDG_CONFIG_HOME/Brolt.conf"
+# shellcheck source=bench/nothing_due.sh
+source bench/nothing_due.sh
+cp "$XDG_CONFIG_HOME/Brolt.conf" "$work/plain.conf"
+settings() { # $1: the morning box; today's exchange done
+    cp "$work/plain.conf" "$XDG_CONFIG_HOME/Brolt.conf"
     printf 'Uitwisselen%%20Aan=%s\nUitgewisseld%%20Op=%s\n' "$1" "$(date +%F)" >>"$XDG_CONFIG_HOME/Brolt.conf"
     printf 'Adresboek%%20Adres=http://127.0.0.1:9/boek/\n' >>"$XDG_CONFIG_HOME/Brolt.conf"
 }
