@@ -355,8 +355,8 @@ void TMainForm::FormPaint() {
     ResetLog(UserDataFolder());
     LogStep = 3;
     LogScope log("MainForm", "FormPaint");
-    if (!m_exchangeLogged.isEmpty())
-        WriteLog(std::exchange(m_exchangeLogged, QString()));
+    if (m_exchangeUnlogged)
+        std::exchange(m_exchangeUnlogged, std::nullopt)->log();
 
     SetKitBackground(this, KitColor::Window);
     m_mainPanel->move(0, outOfSight);
@@ -665,7 +665,7 @@ void TMainForm::TimerDatumTimer() {
     }
     // The exchange reads the records again after: it waits while they are
     // being changed, and tries at the next look.
-    if (!m_exchangeWaiting || !m_data.painted || m_speedSave->isEnabled() ||
+    if (!m_exchangeWaiting || m_exchanging || !m_data.painted || m_speedSave->isEnabled() ||
         QApplication::activeModalWidget())
         return;
     m_exchangeWaiting = false;
@@ -708,11 +708,11 @@ QString TMainForm::exchangeNow(const QRect& caller) {
 void TMainForm::ShowExchangeOutcome(const ExchangeOutcome& outcome) {
     m_exchangeNote = outcome.ok ? QString() : outcome.failure;
     if (!m_data.painted) {
-        m_exchangeLogged = outcome.logLine();
+        m_exchangeUnlogged = outcome;
         return;
     }
-    WriteLog(outcome.logLine());
-    if (outcome.added) {
+    outcome.log();
+    if (outcome.changed) {
         m_data.reread(); // and shows them
         return;
     }

@@ -9,6 +9,8 @@
 #include <QStringList>
 #include <QWidget>
 
+#include <optional>
+
 class QLabel;
 class QMenu;
 class QProgressBar;
@@ -196,6 +198,6 @@ private:
     bool m_exchangeWaiting = false;
     bool m_exchanging = false;
     bool m_closeAfterExchange = false;
-    QString m_exchangeNote;   // a failed exchange, in the status line
-    QString m_exchangeLogged; // the exchange's log line, until the first paint starts the log
+    QString m_exchangeNote;                            // a failed exchange, in the status line
+    std::optional<ExchangeOutcome> m_exchangeUnlogged; // until the first paint starts the log
 };

@@ -148,15 +148,17 @@ bool importAddressBook(const ExchangeRun& run, const QDeadlineTimer& deadline, A
     for (const QByteArray& card : client.cards())
         cards += card + "\r\n";
     ImportSummary summary;
+    // An empty address book was read all the same: nothing to add.
     if (!cards.isEmpty()) {
-        const ImportOutcome imported = ImportIntoDataFile(cards, run.dataFile);
+        const ImportOutcome imported = ImportIntoDataFile({{ServerBook(account.url), cards}}, run.dataFile);
         if (!imported.ok) {
             out.failure = bookNotDone + imported.error;
             return false;
         }
         summary = imported.summary;
     }
-    out.added = summary.added > 0;
+    out.cardNotes = summary.reasons + summary.notes;
+    out.changed = summary.added > 0 || summary.updated > 0;
     out.importLine = summary.line();
     return true;
 }
@@ -191,9 +193,6 @@ bool publishCalendar(const ExchangeRun& run, const QDeadlineTimer& deadline, con
     return true;
 }
 
-} // namespace
-
-namespace {
 // What was done, then what failed: an address book read in stays read in.
 QStringList outcomeParts(const ExchangeOutcome& outcome) {
     QStringList parts;
@@ -209,6 +208,12 @@ QStringList outcomeParts(const ExchangeOutcome& outcome) {
 
 QString ExchangeOutcome::logLine() const {
     return QStringLiteral("Uitwisselen: ") + outcomeParts(*this).join(QStringLiteral("; "));
+}
+
+void ExchangeOutcome::log() const {
+    WriteLog(logLine());
+    for (const QString& note : cardNotes)
+        WriteLog(QStringLiteral("Uitwisselen: ") + note);
 }
 
 QString ExchangeOutcome::message() const {
@@ -257,7 +262,7 @@ int RunMorningWithoutDisplay(const QStringList& arguments) {
         ResetLog(UserDataFolder());
         LogStep = 3;
         const ExchangeOutcome outcome = RunExchange({dataFile});
-        WriteLog(outcome.logLine());
+        outcome.log();
         if (!outcome.ok)
             std::fprintf(stderr, "%s\n", outcome.failure.toUtf8().constData());
     });
@@ -273,6 +278,6 @@ std::optional<ExchangeOutcome> RunMorningBeforeWindows(const QString& programFil
     endUnseen = NothingDueInAutomaticMode(programFile);
     Ui::install(&ui);
     if (endUnseen)
-        WriteLog(outcome.logLine());
+        outcome.log();
     return outcome;
 }

@@ -28,14 +28,19 @@ struct ExchangeRun {
 
 struct ExchangeOutcome {
     bool ok = false;
-    bool added = false;  // the data file has new records
-    QString importLine;  // "1 toegevoegd, 2 al aanwezig, 0 overgeslagen", when an address book is set
-    QString publishLine; // "1 nieuw, 0 gewijzigd, 2 ongewijzigd, 0 verwijderd", when a calendar is set
+    bool changed = false; // records were added to the data file or changed in it
+    QString importLine;   // "1 toegevoegd, 2 al aanwezig, 0 overgeslagen", when an address book is set
+    QString publishLine;  // "1 nieuw, 0 gewijzigd, 2 ongewijzigd, 0 verwijderd", when a calendar is set
     // Why it failed, for the status line: "Adresboek niet bijgewerkt: ..." or "Agenda niet bijgewerkt: ...".
     QString failure;
+    // The import's lines about single cards: skipped, changed, differing from
+    // the user's records, gone from the address book.
+    QStringList cardNotes;
 
     // The one line for the log.
     QString logLine() const;
+    // Writes that line to the log, and a line for each card note.
+    void log() const;
     // The result as a message shows it.
     QString message() const;
 };

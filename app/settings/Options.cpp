@@ -242,19 +242,15 @@ void TOptionsForm::describeForKeyboardAndReaders() {
     for (const QButtonGroup* group : {m_datumGroup, m_sorteerGroup})
         for (QAbstractButton* radio : group->buttons())
             order << radio;
-    order << QList<QWidget*>{m_timerAan,         m_duurEdit,
-                             m_achterafEdit,     m_voorafEdit,
-                             m_mailEdit,         m_geluidCheckBox,
-                             m_radioSysteem,     m_radioMelodie,
-                             m_btnMelodie,       m_updatesCheck,
-                             m_btnCheck,         m_checkOpstart,
-                             m_logCheck,         m_btnLog,
-                             m_checkUitgebreid,  m_checkMeldingen,
-                             m_adresboekEdit,    m_adresboekGebruikerEdit,
-                             m_agendaEdit,       m_agendaGebruikerEdit,
-                             m_agendaVoorafEdit, m_checkUitwisselen,
-                             m_btnUitwisselen,   m_btnOK,
-                             m_btnCancel};
+    order << QList<QWidget*>{
+        m_timerAan,     m_duurEdit,     m_achterafEdit,    m_voorafEdit,     m_mailEdit, m_geluidCheckBox,
+        m_radioSysteem, m_radioMelodie, m_btnMelodie,      m_updatesCheck,   m_btnCheck, m_checkOpstart,
+        m_logCheck,     m_btnLog,       m_checkUitgebreid, m_checkMeldingen, m_btnOK,    m_btnCancel};
+    // The third column after the right one, before OK and Annuleren.
+    for (QWidget* w :
+         QList<QWidget*>{m_adresboekEdit, m_adresboekGebruikerEdit, m_agendaEdit, m_agendaGebruikerEdit,
+                         m_agendaVoorafEdit, m_checkUitwisselen, m_btnUitwisselen})
+        order.insert(order.indexOf(m_btnOK), w);
     for (qsizetype i = 1; i < order.size(); ++i)
         setTabOrder(order[i - 1], order[i]);
     // Fields are named after their own label, not after the box around them.

@@ -1,5 +1,6 @@
 #include "Main.h"
 #include "TestKit.h"
+#include "exchange/Import.h"
 #include "exchange/MemorySecrets.h"
 #include "exchange/Morning.h"
 #include "exchange/Radicale.h"
@@ -13,6 +14,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTcpServer>
 #include <QTest>
 #include <QTextBlock>
@@ -109,6 +111,8 @@ void TestMorning::initTestCase() {
     QVERIFY2(why.isEmpty(), qPrintable(why));
     QCOMPARE(m_radicale->makeAddressBook(QStringLiteral("/user/contacts/")), 201);
     QCOMPARE(m_radicale->request("PUT", "/user/contacts/kees.vcf", kees, "text/vcard"), 201);
+    QCOMPARE(m_radicale->makeAddressBook(QStringLiteral("/user/veranderd/")), 201);
+    QCOMPARE(m_radicale->request("PUT", "/user/veranderd/kees.vcf", kees, "text/vcard"), 201);
 }
 
 void TestMorning::init() {
@@ -127,9 +131,9 @@ void TestMorning::cleanup() {
 }
 
 QString TestMorning::base(const QString& server) const {
-    const int port = server == QLatin1String("radicale") ? m_radicale->port()
-                     : server == QLatin1String("silent") ? m_silent.serverPort()
-                                                         : m_closedPort;
+    const int port = server.startsWith(QLatin1String("radicale")) ? m_radicale->port()
+                     : server == QLatin1String("silent")          ? m_silent.serverPort()
+                                                                  : m_closedPort;
     return QStringLiteral("http://127.0.0.1:%1/user/").arg(port);
 }
 
@@ -137,16 +141,19 @@ void TestMorning::prepare(const QByteArray& records, const QString& server) {
     const QString folder = m_home.path() + QStringLiteral("/rij%1/").arg(++m_folders);
     WriteFileForTest(folder + "Brolt.dat", records);
     Store::writeText(Keys::NameOfFile.name, folder + "Brolt.dat");
-    Store::writeText(Keys::AdresboekAdres.name, base(server) + "contacts/");
+    Store::writeText(Keys::AdresboekAdres.name,
+                     base(server) + (server.endsWith(QLatin1String("renamed")) ? "veranderd/" : "contacts/"));
     Store::writeText(Keys::AgendaAdres.name, base(server) + QStringLiteral("ochtend%1/").arg(m_folders));
     Store::writeText(Keys::AdresboekGebruiker.name, QStringLiteral("user"));
     Store::writeText(Keys::AgendaGebruiker.name, QStringLiteral("user"));
 }
 
 void TestMorning::morningStart_data() {
-    QTest::addColumn<QString>(
-        "start"); // "window" (Brolt a), "date change", "no display" (Brolt a, a process)
-    QTest::addColumn<QString>("server");   // "radicale", "silent" or "closed"
+    // How the morning comes: "window" (Brolt a with a display), "date change" (a
+    // window open since yesterday), "no display" (Brolt a as a process without one).
+    QTest::addColumn<QString>("start");
+    QTest::addColumn<QString>("server");   // "radicale", "silent", "closed"; "radicale renamed": Kees
+                                           // taken in yesterday, renamed on the server since
     QTest::addColumn<QString>("password"); // "env" (BROLT_DAV_PASSWORD), "kept" (secret store), "none"
     QTest::addColumn<bool>("box");         // "Uitwisselen Aan"
     QTest::addColumn<QString>("done");     // the day of the last exchange that succeeded
@@ -156,9 +163,10 @@ void TestMorning::morningStart_data() {
     QTest::addColumn<QString>("note");      // in the status line or on standard error; %1 the port
     QTest::addColumn<QString>("logged");    // the log's entry of the exchange; empty: none ran
     QTest::addColumn<int>("asked");         // requests that reached the silent server
+    QTest::addColumn<QString>("cardNote");  // an entry about one card, after the exchange's
     const QString yesterday = QStringLiteral("2026-05-09"), today = QStringLiteral("2026-05-10");
     const QString imported =
-        QStringLiteral("Uitwisselen: Adresboek: 1 toegevoegd, 0 al aanwezig, 0 overgeslagen; "
+        QStringLiteral("Uitwisselen: Adresboek: 1 toegevoegd, 0 bijgewerkt, 0 al aanwezig, 0 overgeslagen; "
                        "Agenda: %1 nieuw, 0 gewijzigd, 0 ongewijzigd, 0 verwijderd");
     const QString down = QStringLiteral("Adresboek niet bijgewerkt: Geen verbinding met 127.0.0.1:%1");
     const QString slow = QStringLiteral("Adresboek niet bijgewerkt: De server antwoordt te traag");
@@ -168,71 +176,79 @@ void TestMorning::morningStart_data() {
         << "window"
         << "radicale"
         << "env" << true << yesterday << true << 20000 << QStringList{anna, keesLine} << "" << imported.arg(3)
-        << 0;
+        << 0 << "";
     QTest::newRow("the password from the secret store")
         << "window"
         << "radicale"
         << "kept" << true << yesterday << true << 20000 << QStringList{anna, keesLine} << ""
-        << imported.arg(3) << 0;
+        << imported.arg(3) << 0 << "";
     QTest::newRow("with nothing due before, the new contact keeps the window open")
         << "window"
         << "radicale"
-        << "env" << true << "" << false << 20000 << QStringList{keesLine} << "" << imported.arg(2) << 0;
+        << "env" << true << "" << false << 20000 << QStringList{keesLine} << "" << imported.arg(2) << 0 << "";
     QTest::newRow("a second start the same day asks nothing")
         << "window"
         << "silent"
         << "env" << true << today << true << 300 << QStringList{anna} << ""
-        << "" << 0;
+        << "" << 0 << "";
     QTest::newRow("the box off asks nothing")
         << "window"
         << "silent"
         << "env" << false << yesterday << true << 300 << QStringList{anna} << ""
-        << "" << 0;
+        << "" << 0 << "";
     QTest::newRow("a server that is down: a note, a log line, tried again tomorrow")
         << "window"
         << "closed"
         << "env" << true << yesterday << true << 20000 << QStringList{anna} << down << "Uitwisselen: " + down
-        << 0;
+        << 0 << "";
     QTest::newRow("a silent server costs the bound and no more")
         << "window"
         << "silent"
         << "env" << true << yesterday << true << 300 << QStringList{anna} << slow << "Uitwisselen: " + slow
-        << 1;
+        << 1 << "";
     QTest::newRow("nothing due and a failure: ended unseen, the log says why")
         << "window"
         << "closed"
         << "env" << true << yesterday << false << 20000 << QStringList() << ""
-        << "Uitwisselen: " + down << 0;
+        << "Uitwisselen: " + down << 0 << "";
     QTest::newRow("no password anywhere: nothing sent")
         << "window"
         << "silent"
         << "none" << true << yesterday << true << 300 << QStringList{anna} << noPassword
-        << "Uitwisselen: " + noPassword << 0;
+        << "Uitwisselen: " + noPassword << 0 << "";
     QTest::newRow("the date changes in a running window")
         << "date change"
         << "radicale"
         << "env" << true << yesterday << true << 20000 << QStringList{anna, keesLine} << "" << imported.arg(3)
-        << 0;
+        << 0 << "";
+    QTest::newRow("a contact renamed on the server since yesterday: the record follows")
+        << "date change"
+        << "radicale renamed"
+        << "env" << true << "" << true << 20000
+        << QStringList{anna, QStringLiteral("Kees de Vries wordt over 3 dagen (wo 13-05) 56 jaar")} << ""
+        << "Uitwisselen: Adresboek: 0 toegevoegd, 1 bijgewerkt, 0 al aanwezig, 0 overgeslagen; "
+           "Agenda: 1 nieuw, 0 gewijzigd, 2 ongewijzigd, 1 verwijderd"
+        << 0 << "Geboorte \"Kees Jansen\" heet nu \"Kees de Vries\"";
     QTest::newRow("the date changes, the server is silent")
         << "date change"
         << "silent"
         << "env" << true << yesterday << true << 300 << QStringList{anna} << slow << "Uitwisselen: " + slow
-        << 1;
+        << 1 << "";
     QTest::newRow("without a display: the sentence on the terminal")
         << "no display"
         << "radicale"
         << "env" << true << yesterday << true << 20000 << QStringList{anna, keesLine} << "" << imported.arg(3)
-        << 0;
+        << 0 << "";
     QTest::newRow("without a display, the server down: the note on standard error")
         << "no display"
         << "closed"
         << "env" << true << yesterday << true << 20000 << QStringList{anna} << down << "Uitwisselen: " + down
-        << 0;
+        << 0 << "";
     QTest::newRow("without a display, the second start of the day asks nothing")
         << "no display"
         << "silent"
         << "env" << true << today << true << 20000 << QStringList{anna} << ""
-        << "" << 0;
+        << "" << 0 << "";
 }
 
 void TestMorning::morningStart() {
@@ -246,8 +262,9 @@ void TestMorning::morningStart() {
     QFETCH(QStringList, shows);
     QFETCH(QString, note);
     QFETCH(QString, logged);
+    QFETCH(QString, cardNote);
     QFETCH(int, asked);
-    if (server == QLatin1String("radicale") && !m_radicale)
+    if (server.startsWith(QLatin1String("radicale")) && !m_radicale)
         QSKIP("radicale is not installed");
     const QString port = QString::number(server == QLatin1String("closed") ? m_closedPort : 0);
     note = note.arg(port);
@@ -262,6 +279,15 @@ void TestMorning::morningStart() {
     else if (password == QLatin1String("kept"))
         secrets.kept.insert("user@" + base(server) + "contacts/", "geheim");
     SetMorningBoundMs(boundMs);
+    if (server.endsWith(QLatin1String("renamed"))) {
+        Clock::set(Noon(2026, 5, 9));
+        QVERIFY(RunExchange({ConfiguredDataFile()}).ok);
+        const int renamed =
+            m_radicale->request("PUT", "/user/veranderd/kees.vcf",
+                                QByteArray(kees).replace("Kees Jansen", "Kees de Vries"), "text/vcard");
+        QVERIFY2(renamed == 201 || renamed == 204, qPrintable(QString::number(renamed)));
+        Clock::set(Noon(2026, 5, 10));
+    }
     const QString log = m_home.dataFolder() + "Log.txt";
     QFile::remove(log);
 
@@ -316,6 +342,12 @@ void TestMorning::morningStart() {
         QVERIFY2(entries.filter(QStringLiteral("Uitwisselen:")).isEmpty(), qPrintable(entries.join(u'\n')));
     else
         QVERIFY2(entries.contains(logged), qPrintable(entries.join(u'\n')));
+    if (!cardNote.isEmpty())
+        QVERIFY2(
+            entries.mid(entries.indexOf(logged))
+                    .filter(QRegularExpression("^Uitwisselen: .*" + QRegularExpression::escape(cardNote)))
+                    .size() == 1,
+            qPrintable(entries.join(u'\n')));
     // Only an exchange that succeeded counts for the day.
     QCOMPARE(Store::readText(Keys::UitgewisseldOp), logged.contains(QStringLiteral("niet bijgewerkt")) ? done
                                                     : logged.isEmpty()                                 ? done
@@ -333,8 +365,9 @@ void TestMorning::exchangeNow_data() {
     QTest::addColumn<QString>("message");
     QTest::addColumn<int>("asked");         // password questions
     QTest::addColumn<QString>("keptAfter"); // for the address book, then the calendar; "-": none
-    const QString done = QStringLiteral("Adresboek: 1 toegevoegd, 0 al aanwezig, 0 overgeslagen\n"
-                                        "Agenda: 3 nieuw, 0 gewijzigd, 0 ongewijzigd, 0 verwijderd");
+    const QString done =
+        QStringLiteral("Adresboek: 1 toegevoegd, 0 bijgewerkt, 0 al aanwezig, 0 overgeslagen\n"
+                       "Agenda: 3 nieuw, 0 gewijzigd, 0 ongewijzigd, 0 verwijderd");
     QTest::newRow("asked once for both, kept for the mornings") << ""
                                                                 << "geheim"
                                                                 << "http" << done << 1 << "geheim,geheim";
