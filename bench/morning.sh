@@ -7,7 +7,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 runs=${1:-100}
-base=${2:-346d4d8}
+base=${2:-7fc89f6}
 command -v hyperfine >/dev/null || { echo "bench/morning.sh needs hyperfine" >&2; exit 1; }
 
 cmake -S . -B build-bench-startup -G Ninja -DCMAKE_BUILD_TYPE=Release -DBROLT_BUILD_TESTS=OFF >/dev/null
