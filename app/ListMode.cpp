@@ -34,7 +34,7 @@ void appendLine(QByteArray& out, const QString& text, quint32 colour, bool ansi)
 
 } // namespace
 
-int RunListMode(const CommandLine& line) {
+int RunListMode(const CommandLine& line, const std::function<void(const QString& dataFile)>& beforeReading) {
     // Asked for by name, the list takes nothing else; as the plain start of a
     // machine without a display ("Brolt", "Brolt a") it ignores the rest.
     if (line.has(QStringLiteral("--list")) && !line.positional.isEmpty())
@@ -72,10 +72,14 @@ int RunListMode(const CommandLine& line) {
     if (file.isEmpty()) {
         data.setLocation(Working().nameOfFile);
         data.provision();
+        if (beforeReading)
+            beforeReading(data.defaultFilePath());
         result = data.read(data.dataFolder, QStringLiteral("Brolt"), data.extension);
     } else {
         const DataFile::PathParts parts = DataFile::splitPath(file);
         data.retryDelayMs = 0; // a file named on the command line is not expected to be busy
+        if (beforeReading)
+            beforeReading(file);
         result = data.read(parts.folder, parts.baseName, parts.extension);
     }
     if (result != DataFile::ReadResult::Ok) {

@@ -29,6 +29,7 @@
 #include "records/Reminders.h"
 #include "settings/Working.h"
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QFileInfo>
@@ -49,6 +50,8 @@
 #include <QTextEdit>
 #include <QTimer>
 #include <QToolButton>
+
+#include <utility>
 
 namespace {
 const QString programName = QStringLiteral("Brolt");
@@ -352,6 +355,8 @@ void TMainForm::FormPaint() {
     ResetLog(UserDataFolder());
     LogStep = 3;
     LogScope log("MainForm", "FormPaint");
+    if (m_exchangeUnlogged)
+        std::exchange(m_exchangeUnlogged, std::nullopt)->log();
 
     SetKitBackground(this, KitColor::Window);
     m_mainPanel->move(0, outOfSight);
@@ -393,7 +398,8 @@ void TMainForm::FormPaint() {
 void TMainForm::showReadState() {
     setWindowTitle(m_data.caption);
     const bool read = !m_data.countText.isEmpty();
-    m_aantalLabel->setText(read ? m_data.countText : QStringLiteral("Geen Brolt-bestand gelezen"));
+    const QString state = read ? m_data.countText : QStringLiteral("Geen Brolt-bestand gelezen");
+    m_aantalLabel->setText(m_exchangeNote.isEmpty() ? state : state + QStringLiteral("   ") + m_exchangeNote);
     m_speedEdit->setEnabled(read);
 }
 
@@ -518,6 +524,7 @@ void TMainForm::createWindows() {
     m_optionsForm->hooks.checkForUpdates = [this](const QRect& caller) {
         m_versionsForm->ManualCheck(caller);
     };
+    m_optionsForm->hooks.exchangeNow = [this](const QRect& caller) { return exchangeNow(caller); };
 
     m_aboutForm = new TAboutForm(this);
     m_versionsForm = new TVersionsForm(this);
@@ -649,10 +656,67 @@ void TMainForm::UpdateTimerTimer() {
 void TMainForm::TimerDatumTimer() {
     const QDate today = Clock::today();
     const int day = DayNumberOf(today);
-    if (day == m_lastDay)
+    if (day != m_lastDay) {
+        // The first look is the start's own; a later one is a new day.
+        m_exchangeWaiting = m_lastDay != 0;
+        m_lastDay = day;
+        m_labelDatum->setText(WeekdayAbbreviation(today) + u' ' + timeText(QTime(0, 0)));
+        FormResize();
+    }
+    // The exchange reads the records again after: it waits while they are
+    // being changed, and tries at the next look.
+    if (!m_exchangeWaiting || m_exchanging || !m_data.painted || m_speedSave->isEnabled() ||
+        QApplication::activeModalWidget())
         return;
-    m_lastDay = day;
-    m_labelDatum->setText(WeekdayAbbreviation(today) + u' ' + timeText(QTime(0, 0)));
+    m_exchangeWaiting = false;
+    if (MorningExchangeDue())
+        runExchange({m_data.defaultFilePath()});
+}
+
+MorningOutcome TMainForm::runExchange(const MorningRun& run) {
+    LogScope log("MainForm", "Uitwisselen");
+    // Nothing else may change the records or open a window meanwhile.
+    m_exchanging = true;
+    setEnabled(false);
+    MorningOutcome outcome;
+    {
+        const BusyCursor busy;
+        outcome = RunMorningExchange(run);
+    }
+    setEnabled(true);
+    m_exchanging = false;
+    ShowExchangeOutcome(outcome);
+    if (std::exchange(m_closeAfterExchange, false))
+        close();
+    return outcome;
+}
+
+QString TMainForm::exchangeNow(const QRect& caller) {
+    if (m_speedSave->isEnabled())
+        return QStringLiteral(
+            "Bewaar eerst de wijzigingen: Brolt werkt het adresboek en de agenda bij in het "
+            "bewaarde bestand.");
+    // The user is there: a password nobody keeps is asked.
+    Ui& ui = Ui::instance();
+    MorningRun run{m_data.defaultFilePath(), 0, [&ui, caller](const QString& user, QString& password) {
+                        return ui.askPassword(password, QStringLiteral("Wachtwoord van %1:").arg(user),
+                                              QStringLiteral("Adresboek en agenda"), caller);
+                    }};
+    return runExchange(run).message();
+}
+
+void TMainForm::ShowExchangeOutcome(const MorningOutcome& outcome) {
+    m_exchangeNote = outcome.ok ? QString() : outcome.failure;
+    if (!m_data.painted) {
+        m_exchangeUnlogged = outcome;
+        return;
+    }
+    outcome.log();
+    if (outcome.changed) {
+        m_data.reread(); // and shows them
+        return;
+    }
+    showReadState();
     FormResize();
 }
 
@@ -797,6 +861,12 @@ bool TMainForm::eventFilter(QObject* watched, QEvent* event) {
 void TMainForm::closeEvent(QCloseEvent* event) {
     if (m_closed) {
         event->accept();
+        return;
+    }
+    // The exchange is bounded: closing follows once it has ended.
+    if (m_exchanging) {
+        m_closeAfterExchange = true;
+        event->ignore();
         return;
     }
     LogScope log("MainForm", "FormClose");

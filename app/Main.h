@@ -1,12 +1,15 @@
 #pragma once
 
 #include "Start.h"
+#include "exchange/Morning.h"
 #include "records/DataFile.h"
 #include "records/RecordTable.h"
 
 #include <QCheckBox>
 #include <QStringList>
 #include <QWidget>
+
+#include <optional>
 
 class QLabel;
 class QMenu;
@@ -92,6 +95,10 @@ public Q_SLOTS:
     void DagenMemoMouseDown(int line);
     // A second start of the program asked for this window.
     void BringToFront();
+    // What the morning's exchange of address book and calendar did: a log
+    // line, and a failure in the status line; new records are read.  Before
+    // the first paint it waits for that paint's fresh log.
+    void ShowExchangeOutcome(const MorningOutcome& outcome);
 
 Q_SIGNALS:
     // The window accepted its closing: the program ends.
@@ -124,6 +131,11 @@ private:
     QString timeText(const QTime& time) const;
     // The clock label: today's weekday and the time now.
     void showClock();
+    // The address book in and the calendar out on the data file, with the
+    // window closed to input meanwhile; the records are read again after.
+    MorningOutcome runExchange(const MorningRun& run);
+    // "Nu bijwerken": the result as a message shows it.
+    QString exchangeNow(const QRect& caller);
 
     RecordTable m_table;
     DataFile m_data;
@@ -182,4 +194,10 @@ private:
     bool m_readDone = false;
     int m_countdownTicks = 0;
     int m_lastDay = 0;
+    // The exchange of a new day waits until no record is being changed.
+    bool m_exchangeWaiting = false;
+    bool m_exchanging = false;
+    bool m_closeAfterExchange = false;
+    QString m_exchangeNote;                            // a failed exchange, in the status line
+    std::optional<MorningOutcome> m_exchangeUnlogged; // until the first paint starts the log
 };

@@ -77,3 +77,14 @@ bool NothingDueInAutomaticMode(const QString& programFile) {
     Ui::install(nullptr);
     return nothingDue;
 }
+
+bool MorningExchangeDue() {
+    // With the box off, one look at the store is all a morning start spends on it.
+    return Store::readBool(Keys::UitwisselenAan) &&
+           Store::readText(Keys::UitgewisseldOp) != Clock::today().toString(Qt::ISODate);
+}
+
+bool NoDisplay() {
+    return qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") &&
+           qEnvironmentVariable("QT_QPA_PLATFORM") != QLatin1String("offscreen");
+}

@@ -17,3 +17,11 @@ bool ProgramNameIsOwn(const QString& fileName);
 // only when nothing falls within the window of days and nothing would have
 // been shown or played (no news, no message, no question, no sound).
 bool NothingDueInAutomaticMode(const QString& programFile);
+
+// The morning's exchange of address book and calendar is due: "Uitwisselen
+// Aan" is on and no exchange has succeeded today.
+bool MorningExchangeDue();
+
+// No window can be shown: neither an X nor a Wayland display, nor Qt's
+// offscreen platform.
+bool NoDisplay();

@@ -6,6 +6,7 @@
 #include "Instance.h"
 #include "ListMode.h"
 #include "Start.h"
+#include "kit/Store.h"
 #include "kit/Support.h"
 
 #include <QCoreApplication>
@@ -29,9 +30,7 @@ int HandOverToWindows(char* argv[], const QString& programFile) {
 } // namespace
 
 int main(int argc, char* argv[]) {
-    const bool windowless = qEnvironmentVariableIsEmpty("DISPLAY") &&
-                            qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") &&
-                            qEnvironmentVariable("QT_QPA_PLATFORM") != QLatin1String("offscreen");
+    const bool windowless = NoDisplay();
     QStringList arguments;
     for (int i = 0; i < argc; ++i)
         arguments << QString::fromLocal8Bit(argv[i]);
@@ -43,8 +42,14 @@ int main(int argc, char* argv[]) {
     if (line.has(QStringLiteral("--version")))
         return PrintVersion();
     const bool exchange = line.has(QStringLiteral("--import")) || line.has(QStringLiteral("--export-ics"));
+    const bool automatic = AutomaticModeRequested(arguments);
     if (line.has(QStringLiteral("--list")) || (windowless && !exchange)) {
         QCoreApplication app(argc, argv);
+        // The morning's address book and calendar need the network, which the
+        // window program has: with the box on, it decides whether today's
+        // exchange is still due, and then prints the reminders.
+        if (automatic && !line.has(QStringLiteral("--list")) && Store::readBool(Keys::UitwisselenAan))
+            return HandOverToWindows(argv, QFileInfo(QCoreApplication::applicationFilePath()).fileName());
         return RunListMode(line);
     }
     // An import or export is done by the window program, which has the network,
@@ -56,9 +61,10 @@ int main(int argc, char* argv[]) {
     {
         QCoreApplication app(argc, argv);
         programFile = QFileInfo(QCoreApplication::applicationFilePath()).fileName();
-        // A running Brolt is brought forward by the window program, whatever is due.
-        if (AutomaticModeRequested(arguments) && !InstanceAnswers(InstanceServerName()) &&
-            NothingDueInAutomaticMode(programFile))
+        // A running Brolt is brought forward by the window program, whatever
+        // is due; so is the morning's exchange of address book and calendar.
+        if (automatic && !InstanceAnswers(InstanceServerName()) && NothingDueInAutomaticMode(programFile) &&
+            !MorningExchangeDue())
             return 0;
     }
     return HandOverToWindows(argv, programFile);

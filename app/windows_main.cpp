@@ -1,9 +1,11 @@
 // The window program, started by `Brolt` (app/main.cpp) for everything that
-// needs a window.
+// needs a window or the network.
 #include "Main.h"
 #include "SingleInstance.h"
+#include "Start.h"
 #include "WidgetUi.h"
 #include "exchange/ExchangeMode.h"
+#include "exchange/Morning.h"
 #include "info/Bericht.h"
 #include "kit/Desktop.h"
 #include "records/Notify.h"
@@ -12,6 +14,9 @@
 
 #include <QApplication>
 #include <QCoreApplication>
+#include <QFileInfo>
+
+#include <optional>
 
 namespace {
 int RunWindows(int argc, char* argv[]) {
@@ -30,10 +35,27 @@ int RunWindows(int argc, char* argv[]) {
     LoadDutchTranslations(&app);
     WidgetUi ui;
     Ui::install(&ui);
+
+    // The morning start brings the address book in and the calendar out
+    // before any window shows; with nothing due after that, it ends unseen.
+    bool endUnseen = false;
+    std::optional<MorningOutcome> morning;
+    if (AutomaticModeRequested(QCoreApplication::arguments())) {
+        const QString programFile = qEnvironmentVariable(
+            "BROLT_PROGRAM_FILE", QFileInfo(QCoreApplication::applicationFilePath()).fileName());
+        morning = RunMorningBeforeWindows(programFile, endUnseen);
+    }
+    if (endUnseen) {
+        Ui::install(nullptr);
+        return 0;
+    }
+
     int result = 0;
     {
         // Every window is created once, here, and kept for the whole run.
         TMainForm mainForm(QCoreApplication::arguments());
+        if (morning)
+            mainForm.ShowExchangeOutcome(*morning);
         ui.setMainWindow(&mainForm);
         // The morning start needs Brolt_Sched at login.  An installed program
         // has the package's entry; a build started from its folder writes the
@@ -66,6 +88,12 @@ int main(int argc, char* argv[]) {
         QCoreApplication app(argc, argv);
         app.setApplicationName(QStringLiteral("Brolt"));
         return RunExchangeMode(arguments);
+    }
+    // So does the morning start of a machine without a display.
+    if (AutomaticModeRequested(arguments) && NoDisplay()) {
+        QCoreApplication app(argc, argv);
+        app.setApplicationName(QStringLiteral("Brolt"));
+        return RunMorningWithoutDisplay(arguments);
     }
     return RunWindows(argc, argv);
 }

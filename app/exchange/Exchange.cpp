@@ -189,6 +189,7 @@ void ExchangeRun::end(bool ok, const QString& error) {
     m_stage = Stage::Idle;
     m_outcome.ok = ok;
     m_outcome.error = ok ? QString() : error;
+    m_outcome.refused = m_client->refused();
     m_outcome.cancelled = m_outcome.cancelled || m_client->cancelled() || m_outcome.import.cancelled;
     Q_EMIT finished(ok);
 }

@@ -63,6 +63,7 @@ struct ExchangeOutcome {
     bool ok = false;
     bool cancelled = false; // stopped by cancel(): what was done before stays done
     QString error;          // Dutch, when not ok
+    bool refused = false;   // the server refused the user name or password
     // The import: every address book found by looking named with its cards
     // ("Adresboek "Contacten": 12 kaarten"); none when the address was one.
     QStringList books;

@@ -9,11 +9,9 @@
 #include "kit/Clock.h"
 #include "records/DataFile.h"
 
-#include <QEventLoop>
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
-#include <QTimer>
 
 #include <csignal>
 #include <cstdio>
@@ -72,23 +70,7 @@ QString askPassword(const QString& prompt) {
 
 // The password the windows keep for this user and address, if a secret store answers.
 std::optional<QString> storedPassword(const QString& key) {
-    struct Answer {
-        bool done = false;
-        std::optional<QString> password;
-        QEventLoop loop;
-    };
-    auto answer = std::make_shared<Answer>();
-    Secrets::instance().read(key, [answer](std::optional<QString> password) {
-        answer->done = true;
-        answer->password = std::move(password);
-        answer->loop.quit();
-    });
-    if (!answer->done) {
-        // A store that never answers (a locked keyring nobody unlocks) is no store.
-        QTimer::singleShot(DavClient::limits().requestMs, &answer->loop, &QEventLoop::quit);
-        answer->loop.exec();
-    }
-    return answer->password;
+    return WaitForStoredPassword(key, DavClient::limits().requestMs);
 }
 
 // The user from --user or the address; the password from the address (with

@@ -1,8 +1,12 @@
 #include "exchange/Secrets.h"
 
 #include <QCoreApplication>
+#include <QEventLoop>
+#include <QTimer>
 
 #include <qt6keychain/keychain.h>
+
+#include <memory>
 
 namespace {
 
@@ -72,4 +76,23 @@ Secrets& Secrets::instance() {
 
 void Secrets::install(Secrets* secrets) {
     installed = secrets;
+}
+
+std::optional<QString> WaitForStoredPassword(const QString& key, int timeoutMs) {
+    struct Answer {
+        bool done = false;
+        std::optional<QString> password;
+        QEventLoop loop;
+    };
+    auto answer = std::make_shared<Answer>();
+    Secrets::instance().read(key, [answer](std::optional<QString> password) {
+        answer->done = true;
+        answer->password = std::move(password);
+        answer->loop.quit();
+    });
+    if (!answer->done) {
+        QTimer::singleShot(timeoutMs, &answer->loop, &QEventLoop::quit);
+        answer->loop.exec();
+    }
+    return answer->password;
 }

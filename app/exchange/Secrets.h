@@ -26,3 +26,8 @@ public:
     // Installs `secrets` (not owned); nullptr restores the desktop's store.
     static void install(Secrets* secrets);
 };
+
+// The stored password of `key`, waited for on a local event loop: nothing when
+// none is stored, no store runs, or the store does not answer within `timeoutMs`
+// (a locked keyring nobody unlocks is no store).
+std::optional<QString> WaitForStoredPassword(const QString& key, int timeoutMs);

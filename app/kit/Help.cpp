@@ -50,6 +50,7 @@ constexpr HelpTopic helpTopics[] = {
     {32080, "afsluiten.html"},
     {32150, "instellingen.html#updates"},
     {32157, "instellingen.html#vooraf"},
+    {32160, "instellingen.html#adresboek"},
     {40000, "invoer.html"},
     {41300, "invoer.html#toevoegen"},
     {41400, "invoer.html#verwijderen"},

@@ -43,9 +43,12 @@ inline constexpr StoreKey AdresboekAdres{"Adresboek Adres", ""};
 inline constexpr StoreKey AdresboekGebruiker{"Adresboek Gebruiker", ""};
 inline constexpr StoreKey AgendaAdres{"Agenda Adres", ""};
 inline constexpr StoreKey AgendaGebruiker{"Agenda Gebruiker", ""};
-// Days before each event of the published calendar that its second alarm goes
-// off, 0..60; 0 leaves that alarm out.
+// Days before an event that the calendar's second alarm goes off, 0..60 (0: on the day only).
 inline constexpr StoreKey AgendaVooraf{"Agenda Vooraf", "7"};
+// Every morning the address book in and the calendar out, without a click.
+inline constexpr StoreKey UitwisselenAan{"Uitwisselen Aan", "0"};
+// The day (yyyy-mm-dd) of the last exchange that succeeded: one a day is enough.
+inline constexpr StoreKey UitgewisseldOp{"Uitgewisseld Op", ""};
 
 // Window geometry.
 inline constexpr StoreKey Top{"Top", "100"};

@@ -1,6 +1,7 @@
 #include "settings/Options.h"
 
 #include "Ui.h"
+#include "exchange/Multistatus.h"
 #include "kit/ClrBtn.h"
 #include "kit/Desktop.h"
 #include "kit/Help.h"
@@ -159,10 +160,44 @@ TOptionsForm::TOptionsForm(RecordTable& table, DataFile& data, QWidget* parent)
                              {12, 54, 340, 24});
     m_checkMeldingen->setChecked(true);
 
-    m_btnOK = button(this, "BtnOK", QStringLiteral("OK"), {420, 590, 110, 30});
-    m_btnCancel = button(this, "BtnCancel", QStringLiteral("Annuleren"), {590, 590, 110, 30});
+    // A third column: the address book in and the calendar out, every morning or at once.
+    m_agendaBox = group("AgendaBox", QStringLiteral(" Adresboek en agenda "), {750, 10, 360, 546});
+    label(m_agendaBox, "AdresboekLabel", QStringLiteral("Adres van het adresboek (CardDAV):"),
+          {12, 26, 336, 22});
+    m_adresboekEdit = edit(m_agendaBox, "AdresboekEdit", {12, 48, 336, 26});
+    label(m_agendaBox, "AdresboekGebruikerLabel", QStringLiteral("Gebruiker van het adresboek:"),
+          {12, 80, 336, 22});
+    m_adresboekGebruikerEdit = edit(m_agendaBox, "AdresboekGebruikerEdit", {12, 102, 336, 26});
+    label(m_agendaBox, "AgendaLabel", QStringLiteral("Adres van de agenda (CalDAV):"), {12, 144, 336, 22});
+    m_agendaEdit = edit(m_agendaBox, "AgendaEdit", {12, 166, 336, 26});
+    label(m_agendaBox, "AgendaGebruikerLabel", QStringLiteral("Gebruiker van de agenda:"),
+          {12, 198, 336, 22});
+    m_agendaGebruikerEdit = edit(m_agendaBox, "AgendaGebruikerEdit", {12, 220, 336, 26});
+    m_agendaVoorafEdit = edit(m_agendaBox, "AgendaVoorafEdit", {12, 262, 50, 26});
+    m_agendaVoorafEdit->setText(QStringLiteral("7"));
+    label(m_agendaBox, "AgendaVoorafLabel", QStringLiteral("Aantal dagen Vooraf in de agenda"),
+          {72, 264, 276, 24});
+    m_agendaVoorafEdit->setToolTip(
+        QStringLiteral("De agenda herinnert op de dag zelf en zoveel dagen vooraf (0: alleen op de dag)"));
+    m_checkUitwisselen =
+        check(m_agendaBox, "CheckUitwisselen", QStringLiteral("Elke ochtend adresboek en agenda bijwerken"),
+              {12, 304, 340, 24});
+    // The one letter of it no older control uses: theirs stay as they were.
+    m_btnUitwisselen =
+        button(m_agendaBox, "BtnUitwisselen", QStringLiteral("Nu bij&werken"), {218, 334, 130, 28});
+    auto* passwordNote =
+        label(m_agendaBox, "WachtwoordLabel",
+              QStringLiteral("Het wachtwoord vraagt Brolt bij \"Nu bijwerken\" en bewaart het in "
+                             "de sleutelbos van het bureaublad."),
+              {12, 376, 336, 60});
+    passwordNote->setWordWrap(true);
+    passwordNote->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+
+    m_btnOK = button(this, "BtnOK", QStringLiteral("OK"), {880, 590, 110, 30});
+    m_btnCancel = button(this, "BtnCancel", QStringLiteral("Annuleren"), {1000, 590, 110, 30});
     m_btnOK->setDefault(true);
-    resize(width(), m_mailBox->geometry().bottom() + 1 + 10);
+    // The design size, so that a larger desktop font grows the window only as far as the screen allows.
+    resize(m_agendaBox->geometry().right() + 1 + 10, m_mailBox->geometry().bottom() + 1 + 10);
 
     connect(m_timerAan, &QCheckBox::clicked, this, &TOptionsForm::TimerAanClick);
     connect(m_geluidCheckBox, &QCheckBox::clicked, this, &TOptionsForm::GeluidCheckBoxClick);
@@ -175,9 +210,10 @@ TOptionsForm::TOptionsForm(RecordTable& table, DataFile& data, QWidget* parent)
     connect(m_btnBrowse, &TClrBtn::clicked, this, &TOptionsForm::BtnBrowseClick);
     connect(m_btnDefault, &TClrBtn::clicked, this, &TOptionsForm::BtnDefaultClick);
     connect(m_btnLog, &TClrBtn::clicked, this, &TOptionsForm::BtnLogClick);
+    connect(m_btnUitwisselen, &TClrBtn::clicked, this, &TOptionsForm::BtnUitwisselenClick);
     connect(m_btnOK, &TClrBtn::clicked, this, &TOptionsForm::BtnOKClick);
     connect(m_btnCancel, &TClrBtn::clicked, this, &TOptionsForm::BtnCancelClick);
-    for (QLineEdit* e : {m_duurEdit, m_achterafEdit, m_voorafEdit})
+    for (QLineEdit* e : {m_duurEdit, m_achterafEdit, m_voorafEdit, m_agendaVoorafEdit})
         e->installEventFilter(this);
 
     SetHelpContext(this, 32050);
@@ -192,6 +228,7 @@ TOptionsForm::TOptionsForm(RecordTable& table, DataFile& data, QWidget* parent)
     SetHelpContext(m_updateBox, 32150);
     SetHelpContext(m_updatesCheck, 32150);
     SetHelpContext(m_boxLog, 314);
+    SetHelpContext(m_agendaBox, 32160);
 
     describeForKeyboardAndReaders();
     ReadOptions();
@@ -209,13 +246,24 @@ void TOptionsForm::describeForKeyboardAndReaders() {
         m_timerAan,     m_duurEdit,     m_achterafEdit,    m_voorafEdit,     m_mailEdit, m_geluidCheckBox,
         m_radioSysteem, m_radioMelodie, m_btnMelodie,      m_updatesCheck,   m_btnCheck, m_checkOpstart,
         m_logCheck,     m_btnLog,       m_checkUitgebreid, m_checkMeldingen, m_btnOK,    m_btnCancel};
+    // The third column after the right one, before OK and Annuleren.
+    for (QWidget* w :
+         QList<QWidget*>{m_adresboekEdit, m_adresboekGebruikerEdit, m_agendaEdit, m_agendaGebruikerEdit,
+                         m_agendaVoorafEdit, m_checkUitwisselen, m_btnUitwisselen})
+        order.insert(order.indexOf(m_btnOK), w);
     for (qsizetype i = 1; i < order.size(); ++i)
         setTabOrder(order[i - 1], order[i]);
     // Fields are named after their own label, not after the box around them.
-    const std::pair<QLineEdit*, const char*> labelled[] = {{m_pathEdit, "PathLabel"},
-                                                           {m_duurEdit, "DuurLabel"},
-                                                           {m_achterafEdit, "AchterafLabel"},
-                                                           {m_voorafEdit, "VoorafLabel"}};
+    const std::pair<QLineEdit*, const char*> labelled[] = {
+        {m_pathEdit, "PathLabel"},
+        {m_duurEdit, "DuurLabel"},
+        {m_achterafEdit, "AchterafLabel"},
+        {m_voorafEdit, "VoorafLabel"},
+        {m_adresboekEdit, "AdresboekLabel"},
+        {m_adresboekGebruikerEdit, "AdresboekGebruikerLabel"},
+        {m_agendaEdit, "AgendaLabel"},
+        {m_agendaGebruikerEdit, "AgendaGebruikerLabel"},
+        {m_agendaVoorafEdit, "AgendaVoorafLabel"}};
     for (const auto& [field, name] : labelled) {
         auto* label = findChild<QLabel*>(QLatin1String(name));
         label->setBuddy(field);
@@ -275,6 +323,9 @@ void TOptionsForm::ReadOptions() {
     m_checkUitgebreid->setChecked(s.uitgebreid);
     m_logCheck->setChecked(s.logAan);
     m_checkMeldingen->setChecked(s.meldingenAan);
+    readAccounts(false);
+    m_agendaVoorafEdit->setText(s.agendaVooraf);
+    m_checkUitwisselen->setChecked(s.uitwisselenAan);
     // The notation and the sort order are carried by the data file, not read
     // from the store: the choices go back to the ones in use, so that leaving
     // with "Annuleren" cannot switch the date format away from the records'.
@@ -355,6 +406,8 @@ void TOptionsForm::PasToe() {
     w.eMail = m_mailEdit->text();
     w.uitgebreid = m_checkUitgebreid->isChecked();
     w.meldingenAan = m_checkMeldingen->isChecked();
+    w.agendaVooraf = numberInUse(m_agendaVoorafEdit, 0, 60, w.agendaVooraf,
+                                 QStringLiteral("Aantal dagen Vooraf in de agenda"), QStringLiteral("dagen"));
     LogOn = m_logCheck->isChecked();
     w.logAan = LogOn;
 
@@ -398,6 +451,52 @@ void TOptionsForm::WriteOptions() {
     Store::writeBool(Keys::Year1900.name, false);
     Store::writeBool(Keys::LogAan.name, m_logCheck->isChecked());
     Store::writeBool(Keys::MeldingenAan.name, m_checkMeldingen->isChecked());
+    writeAccounts();
+    Store::writeText(Keys::AgendaVooraf.name, m_agendaVoorafEdit->text());
+    Store::writeBool(Keys::UitwisselenAan.name, m_checkUitwisselen->isChecked());
+}
+
+namespace {
+// The accounts' keys, in the order of their fields.
+const StoreKey* const accountKeys[] = {&Keys::AdresboekAdres, &Keys::AdresboekGebruiker, &Keys::AgendaAdres,
+                                       &Keys::AgendaGebruiker};
+} // namespace
+
+void TOptionsForm::readAccounts(bool onlyChanged) {
+    const StoreSnapshot store;
+    QLineEdit* const fields[] = {m_adresboekEdit, m_adresboekGebruikerEdit, m_agendaEdit,
+                                 m_agendaGebruikerEdit};
+    m_accountsRead.resize(std::size(fields));
+    for (std::size_t i = 0; i < std::size(fields); ++i) {
+        const QString stored = store.readText(*accountKeys[i]);
+        // What is typed here stays, unless an exchange dialog stored another since.
+        if (!onlyChanged || stored != m_accountsRead[i])
+            fields[i]->setText(stored);
+        m_accountsRead[i] = stored;
+    }
+}
+
+void TOptionsForm::writeAccounts() {
+    QLineEdit* const fields[] = {m_adresboekEdit, m_adresboekGebruikerEdit, m_agendaEdit,
+                                 m_agendaGebruikerEdit};
+    for (QLineEdit* address : {m_adresboekEdit, m_agendaEdit}) {
+        const QString typed = address->text().trimmed();
+        if (typed.isEmpty())
+            continue;
+        // Kept as the exchange dialogs keep it: never with a password typed into it.
+        const DavAddress parsed = ParseDavAddress(typed);
+        QUrl url = parsed.url;
+        QLineEdit* user = address == m_adresboekEdit ? m_adresboekGebruikerEdit : m_agendaGebruikerEdit;
+        if (user->text().trimmed().isEmpty())
+            user->setText(url.userName());
+        url.setUserInfo(QString());
+        address->setText(parsed.error.isEmpty() ? url.toString() : parsed.shown);
+    }
+    m_accountsRead.resize(std::size(fields));
+    for (std::size_t i = 0; i < std::size(fields); ++i) {
+        m_accountsRead[i] = fields[i]->text().trimmed();
+        Store::writeText(QLatin1String(accountKeys[i]->name), m_accountsRead[i]);
+    }
 }
 
 void TOptionsForm::applyNotation(int notation) {
@@ -544,6 +643,7 @@ void TOptionsForm::showEvent(QShowEvent* event) {
 void TOptionsForm::FormPaint() {
     if (!m_shown)
         FormResize();
+    readAccounts(true);
     m_shown = true;
     if (isVisible())
         m_btnCancel->setFocus();
@@ -552,7 +652,8 @@ void TOptionsForm::FormPaint() {
 void TOptionsForm::FormResize() {
     if (m_shown)
         return;
-    resize(m_pathBox->width() + 2 * m_pathBox->x(), m_mailBox->geometry().bottom() + 1 + m_pathBox->y());
+    resize(m_agendaBox->geometry().right() + 1 + m_pathBox->x(),
+           m_mailBox->geometry().bottom() + 1 + m_pathBox->y());
     if (const QScreen* s = screen()) {
         const QRect area = s->availableGeometry();
         const QRect frame = frameGeometry();
@@ -588,6 +689,8 @@ void TOptionsForm::fieldLeft(QObject* field) {
         AchterafEditExit();
     else if (field == m_voorafEdit)
         VoorafEditExit();
+    else if (field == m_agendaVoorafEdit)
+        AgendaVoorafEditExit();
 }
 
 void TOptionsForm::TimerAanClick() {
@@ -637,6 +740,26 @@ void TOptionsForm::AchterafEditExit() {
 
 void TOptionsForm::VoorafEditExit() {
     rangeCheck(m_voorafEdit, 1, 30, QStringLiteral("dagen"), &Working().vooraf);
+}
+
+void TOptionsForm::AgendaVoorafEditExit() {
+    rangeCheck(m_agendaVoorafEdit, 0, 60, QStringLiteral("dagen"), &Working().agendaVooraf);
+}
+
+void TOptionsForm::BtnUitwisselenClick() {
+    // What the group holds is what runs: the accounts as the exchange dialogs
+    // keep them, and the days of the calendar's alarm.
+    writeAccounts();
+    const int vooraf =
+        numberInUse(m_agendaVoorafEdit, 0, 60, Working().agendaVooraf,
+                    QStringLiteral("Aantal dagen Vooraf in de agenda"), QStringLiteral("dagen"));
+    Working().agendaVooraf = vooraf;
+    Store::writeInteger(Keys::AgendaVooraf.name, vooraf);
+    if (!hooks.exchangeNow)
+        return;
+    const QString result = hooks.exchangeNow(frameGeometry());
+    Ui::instance().showMessage(result, programName + QStringLiteral(" - Adresboek en agenda"),
+                               frameGeometry());
 }
 
 void TOptionsForm::RadioClick() {

@@ -6,6 +6,7 @@
 #include <QDialog>
 #include <QPointer>
 #include <QRect>
+#include <QStringList>
 
 #include <functional>
 
@@ -39,6 +40,9 @@ public:
         std::function<void(const QRect& caller)> checkForUpdates;
         // "Bladeren" for the melody: let the user try `file` (the melody window by default).
         std::function<void(const QString& file)> tryMelody;
+        // "Nu bijwerken": the address book in and the calendar out, at once;
+        // the result as the message shows it.
+        std::function<QString(const QRect& caller)> exchangeNow;
     };
 
     // `parent` is the main window: PasToe keeps it on the screen.
@@ -83,6 +87,8 @@ public Q_SLOTS:
     void CheckUitgebreidClick();
     void LogCheckClick();
     void BtnLogClick();
+    void AgendaVoorafEditExit();
+    void BtnUitwisselenClick();
     void BtnOKClick();
     void BtnCancelClick();
 
@@ -108,6 +114,10 @@ private:
                     const QString& unit);
     void rangeCheck(QLineEdit* edit, int low, int high, const QString& unit, int* working);
     void note(const QString& first, const QString& second);
+    // The address book's and the calendar's address and user, from the store
+    // they share with the exchange dialogs, and back into it.
+    void readAccounts(bool onlyChanged);
+    void writeAccounts();
     void focusOK();
     void describeForKeyboardAndReaders();
     static int itemIndex(const QButtonGroup* group);
@@ -157,6 +167,15 @@ private:
     QGroupBox* m_groupBox1;
     QCheckBox* m_checkUitgebreid;
     QCheckBox* m_checkMeldingen;
+    QGroupBox* m_agendaBox;
+    QLineEdit* m_adresboekEdit;
+    QLineEdit* m_adresboekGebruikerEdit;
+    QLineEdit* m_agendaEdit;
+    QLineEdit* m_agendaGebruikerEdit;
+    QLineEdit* m_agendaVoorafEdit;
+    QCheckBox* m_checkUitwisselen;
+    TClrBtn* m_btnUitwisselen;
+    QStringList m_accountsRead; // as last read from the store or written to it
     TClrBtn* m_btnOK;
     TClrBtn* m_btnCancel;
 };

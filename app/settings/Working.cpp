@@ -53,6 +53,8 @@ StoredOptions ReadStoredOptions() {
     store.readBool(Keys::Year1900); // a legacy value, read and ignored
     s.logAan = store.readBool(Keys::LogAan);
     s.meldingenAan = store.readBool(Keys::MeldingenAan);
+    s.agendaVooraf = store.readText(Keys::AgendaVooraf);
+    s.uitwisselenAan = store.readBool(Keys::UitwisselenAan);
     return s;
 }
 
@@ -105,4 +107,5 @@ void LoadWorkingSettings() {
     w.uitgebreid = s.uitgebreid;
     w.logAan = s.logAan;
     w.meldingenAan = s.meldingenAan;
+    w.agendaVooraf = numberInRange(s.agendaVooraf, 7, 0, 60);
 }

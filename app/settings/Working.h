@@ -18,6 +18,7 @@ struct WorkingSettings {
     bool uitgebreid = false;
     bool logAan = false;
     bool meldingenAan = true; // a desktop notification when something is due today or tomorrow
+    int agendaVooraf = 7;     // days before an event of the calendar's second alarm, 0..60
     bool startUp = true;
     bool copyFiles = true;
     QString nameOfFile; // full path of the data file: dataFolder + fileName
@@ -54,6 +55,8 @@ struct StoredOptions {
     bool uitgebreid = false;
     bool logAan = false;
     bool meldingenAan = true;
+    QString agendaVooraf;
+    bool uitwisselenAan = false;
 };
 // Reads every preference.  An empty "Pad voor Melodie" becomes the shipped
 // melody, written back at once; a bare melody name lies in the program folder.

@@ -2,6 +2,7 @@
 #include "editing/Edit.h"
 #include "exchange/Dav.h"
 #include "exchange/ExchangeDialogs.h"
+#include "exchange/MemorySecrets.h"
 #include "exchange/Radicale.h"
 #include "exchange/Secrets.h"
 #include "kit/Clock.h"
@@ -22,23 +23,6 @@
 #include <memory>
 
 namespace {
-
-// A secret store in memory; `running` false is a desktop without one.
-class MemorySecrets : public Secrets {
-public:
-    MemorySecrets() { Secrets::install(this); }
-    ~MemorySecrets() override { Secrets::install(nullptr); }
-    void read(const QString& key, std::function<void(std::optional<QString>)> done) override {
-        done(running && kept.contains(key) ? std::optional<QString>(kept.value(key)) : std::nullopt);
-    }
-    void write(const QString& key, const QString& password) override {
-        if (running)
-            kept.insert(key, password);
-    }
-    void forget(const QString& key) override { kept.remove(key); }
-    bool running = true;
-    QHash<QString, QString> kept;
-};
 
 const QByteArray twoCards = "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:Dirk Dekker\r\nBDAY:1970-01-02\r\nEND:VCARD\r\n"
                             "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:Eva Ek\r\nBDAY:--03-04\r\nEND:VCARD\r\n";

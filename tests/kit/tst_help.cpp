@@ -61,6 +61,7 @@ QList<QPair<int, QString>> TestHelp::knownTopics() {
         {32056, "instellingen.html#achteraf"},
         {32157, "instellingen.html#vooraf"},
         {32150, "instellingen.html#updates"},
+        {32160, "instellingen.html#adresboek"},
         {314, "instellingen.html#logbestand"},
         {40000, "invoer.html"},
         {20350, "invoer.html#kolommen"},
