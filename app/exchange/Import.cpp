@@ -229,22 +229,18 @@ struct Event {
     const char* what;
 };
 
-QString linkKey(const QString& uid, const QString& kind) {
-    return uid + QChar(0x1F) + kind;
-}
-
 // One import: the cards of every source against one table.
 class Importer {
 public:
     // `total`: the cards of all sources, for the progress (0: not counted).
     Importer(const ImportTarget& target, ImportSummary& summary, qint64 total)
-        : m_target(target), m_table(*target.table), s(summary), m_total(total) {
+        : m_target(target), m_table(*target.table), s(summary), m_total(total),
+          m_deleted(DeletedCards(m_table)) {
         for (int r = 1; r <= m_table.recordCount(); ++r) {
             m_rows.insert(key(m_table.cell(r, Col::Kind), baseOf(m_table.cell(r, Col::Name))), r);
             const QString& link = m_table.cell(r, Col::CardLink);
             if (!link.isEmpty())
-                m_linked.insert(
-                    linkKey(CardLink::field(link, 0).toString(), CardLink::field(link, 2).toString()), r);
+                m_linked.insert(CardLink::key(CardLink::field(link, 0), CardLink::field(link, 2)), r);
         }
     }
 
@@ -300,11 +296,12 @@ private:
     RecordTable& m_table;
     ImportSummary& s;
     qint64 m_total;
-    QHash<QString, int> m_rows;   // name and kind -> row of the record already there
-    QHash<QString, int> m_linked; // UID and kind -> row of the record a card made
-    QSet<QString> m_uids;         // of every card read
-    QSet<QString> m_books;        // the address books read whole
-    QString m_book;               // the one being read
+    QHash<QString, int> m_rows;                   // name and kind -> row of the record already there
+    QHash<QString, int> m_linked;                 // UID and kind -> row of the record a card made
+    QMap<QString, CardMemory::Deleted> m_deleted; // UID -> a card whose records the user deleted
+    QSet<QString> m_uids;                         // of every card read
+    QSet<QString> m_books;                        // the address books read whole
+    QString m_book;                               // the one being read
     int m_number = 0;
     QList<PhotoJob> m_photos;
     std::optional<PictureNames> m_names; // looked up at the first photo
@@ -378,7 +375,7 @@ void Importer::take(const VCard& card) {
     };
     const QString named = label + QStringLiteral(" (") + c.name + QStringLiteral("): ");
     QStringList unreadable, changes, differs;
-    bool any = false, changed = false;
+    bool any = false, changed = false, withheld = false;
     QList<int> newRows, renamed;
     for (const Event& e : events) {
         if (!e.date.isValid()) {
@@ -388,7 +385,13 @@ void Importer::take(const VCard& card) {
             continue;
         }
         any = true;
-        int r = uid.isEmpty() ? 0 : m_linked.value(linkKey(uid, e.kind));
+        int r = uid.isEmpty() ? 0 : m_linked.value(CardLink::key(uid, e.kind));
+        // The user deleted what the card made: nothing comes back, and a
+        // record of that name typed since is the user's own.
+        if (r == 0 && !uid.isEmpty() && m_deleted.contains(uid)) {
+            withheld = true;
+            continue;
+        }
         if (r == 0) {
             r = m_rows.value(key(e.kind, e.name));
             // A wedding an earlier import made under the bare name.
@@ -403,7 +406,7 @@ void Importer::take(const VCard& card) {
                 CardLink link{uid,         m_book,       e.kind,    baseOf(m_table.cell(r, Col::Name)),
                               e.date.year, e.date.month, e.date.day};
                 setLink(r, link);
-                m_linked.insert(linkKey(uid, e.kind), r);
+                m_linked.insert(CardLink::key(uid, e.kind), r);
             }
         }
         if (r > 0) {
@@ -428,7 +431,7 @@ void Importer::take(const VCard& card) {
         const int added = m_table.recordCount();
         if (!uid.isEmpty()) {
             setLink(added, {uid, m_book, e.kind, e.name, e.date.year, e.date.month, e.date.day});
-            m_linked.insert(linkKey(uid, e.kind), added);
+            m_linked.insert(CardLink::key(uid, e.kind), added);
         }
         m_rows.insert(key(e.kind, e.name), added);
         newRows << added;
@@ -444,6 +447,13 @@ void Importer::take(const VCard& card) {
                          differs.join(QStringLiteral("; ")) + QStringLiteral("; uw gegevens blijven");
     if (!changes.isEmpty())
         s.notes << named + QStringLiteral("bijgewerkt: ") + changes.join(QStringLiteral("; "));
+    if (withheld && !m_deleted[uid].named) {
+        // Said once; the side file remembers that it was.
+        m_deleted[uid].named = true;
+        m_table.cardMemory().deleted.insert(uid, m_deleted[uid]);
+        s.linksChanged = true;
+        s.notes << named + QStringLiteral("door u verwijderd; wordt niet opnieuw toegevoegd");
+    }
     for (const QString& u : unreadable + notes)
         s.notes << named + u;
 
@@ -668,9 +678,12 @@ bool DataFileImport::open(QString& error) {
             return false;
         }
     } else {
-        // A new file: year-month-day, UTF-8.
+        // A new file: year-month-day, UTF-8.  One emptied by deleting every
+        // record keeps the cards of those records out.
         m_data.dateNotation = YearMonthDay;
         m_data.utf8 = true;
+        if (info.exists())
+            ReadCardLinks(m_table, CardLinksFile(parts.folder, parts.baseName));
     }
     if (!QDir().mkpath(parts.folder)) {
         error = QStringLiteral("De map ") + parts.folder + QStringLiteral(" kan niet worden gemaakt.");
@@ -693,7 +706,8 @@ bool DataFileImport::save(ImportSummary& summary, QString& error) {
         // Nothing new: the file stays as it was; what the import learnt about
         // the cards of its records is kept beside it.
         if (summary.linksChanged)
-            WriteCardLinks(m_table, m_data.dataFolder, CardLinksFile(m_data.dataFolder, m_data.saveBaseName));
+            WriteCardLinks(m_table, m_data.dataFolder, CardLinksFile(m_data.dataFolder, m_data.saveBaseName),
+                           m_data.utf8);
         return true;
     }
     m_data.painted = true;

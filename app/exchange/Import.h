@@ -21,25 +21,29 @@
 // another name or date, its records follow where they still hold what the
 // card gave them before; a record the user changed keeps the user's value,
 // and a card that is no longer in its address book leaves its records as
-// they are.  Cards without a UID are known by name and kind only.
+// they are.  A card whose records the user deleted adds nothing again.
+// Cards without a UID are known by name and kind only.
 
 // Counted per card: every card of the sources is one of the four.
 struct ImportSummary {
     int added = 0;   // cards that added a record
     int updated = 0; // cards that gave a record they made before another name or date
-    int present = 0; // cards whose records were all there already (also when they keep the user's values)
+    int present = 0; // cards whose records were all there already (also when they keep the user's
+                     // values, or the user deleted them)
     int skipped = 0; // cards that gave no record
     // One line per skipped card, and per card that differs from what the
     // user made of its records ("verschilt van uw gegevens").
     QStringList reasons;
     // Notes that do not stop a card: what was changed, a picture that could
-    // not be used, a card no longer in its address book.
+    // not be used, a card no longer in its address book, a card whose records
+    // the user deleted (once).
     QStringList notes;
     // Picture files written into the data folder, to take back when the
     // records are not saved after all.
     QStringList writtenPictures;
-    // A record's card link was made or changed (the side file needs writing
-    // even when no record changed).
+    // A record's card link, or what the side file remembers of the cards,
+    // was made or changed (the side file needs writing even when no record
+    // changed).
     bool linksChanged = false;
     // Stopped by its progress: the table holds part of the import, which is
     // to be thrown away with the pictures written.

@@ -5,6 +5,7 @@
 #include "kit/Log.h"
 #include "kit/Store.h"
 #include "maintenance/Backups.h"
+#include "records/CardLinks.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -84,6 +85,8 @@ void TLeesBackupForm::BtnOKClick() {
         {
             const BusyCursor busy;
             m_data.read(m_data.dataFolder, Backups::ProgramName, m_data.extension);
+            ForgetCardLinksNotFound(m_data.table, m_data.dataFolder,
+                                    CardLinksFile(m_data.dataFolder, Backups::ProgramName), m_data.utf8);
         }
         m_data.saveEnabled = false;
     }

@@ -2,6 +2,7 @@
 
 #include "kit/Log.h"
 #include "kit/Support.h"
+#include "records/DataFile.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -19,8 +20,12 @@ namespace {
 // name and date as saved (escaped), then its link as the row keeps it, all
 // separated by tabs.  Read at every start of the windows and of the morning
 // run, so it is read without a parser and attached without a string made
-// per field.
+// per field.  Then one line per card the user deleted: the word below, its
+// UID, its address book and, once an import said so, "genoemd".  Those
+// lines have four fields where a record's have eleven, so that a program
+// that knows only the records' lines passes them by.
 const QByteArray header = "Brolt kaarten 1\n";
+constexpr QStringView deletedWord = u"verwijderd";
 
 // No link is longer: card texts stop at 1 000 characters, paths and
 // addresses well before this.
@@ -165,6 +170,15 @@ QStringView CardLink::field(QStringView cell, int n) {
     return {};
 }
 
+QString CardLink::key(QStringView uid, QStringView kind) {
+    QString key;
+    key.reserve(uid.size() + kind.size() + 1);
+    key += uid;
+    key += QChar(0x1F);
+    key += kind;
+    return key;
+}
+
 CardLink CardLink::of(const QString& cell) {
     CardLink link;
     const QStringList fields = cell.split(u'\t');
@@ -196,6 +210,7 @@ void ReadCardLinks(RecordTable& table, const QString& file) {
         return;
     }
     const QString text = QString::fromUtf8(QByteArrayView(bytes).sliced(header.size()));
+    CardMemory& memory = table.cardMemory();
     // The records by kind and name; a record takes one link, the first of
     // equals with the same date first.
     QMultiHash<size_t, int> records;
@@ -205,6 +220,13 @@ void ReadCardLinks(RecordTable& table, const QString& file) {
     for (QStringView line : QStringView(text).tokenize(u'\n', Qt::SkipEmptyParts)) {
         if (line.endsWith(u'\r'))
             line.chop(1);
+        if (line.size() <= MaxLinkCell && line.count(u'\t') == 3 && CardLink::field(line, 0) == deletedWord) {
+            const QStringView uid = CardLink::field(line, 1);
+            if (!uid.isEmpty())
+                memory.deleted.insert(uid.toString(), {CardLink::field(line, 2).toString(),
+                                                       !CardLink::field(line, 3).isEmpty()});
+            continue;
+        }
         QStringView fields[3];
         qsizetype at = 0;
         bool whole = true;
@@ -217,7 +239,9 @@ void ReadCardLinks(RecordTable& table, const QString& file) {
             at = tab + 1;
         }
         const QStringView cell = whole ? line.sliced(at) : QStringView();
-        if (cell.isEmpty() || cell.size() > MaxLinkCell || cell.count(u'\t') != 7)
+        int y, m, d;
+        if (cell.isEmpty() || cell.size() > MaxLinkCell || cell.count(u'\t') != 7 ||
+            CardLink::field(cell, 0).isEmpty() || !readDate(CardLink::field(cell, 4), y, m, d))
             continue;
         QString kind, name, date;
         if (line.first(at).contains(u'\\')) {
@@ -240,13 +264,52 @@ void ReadCardLinks(RecordTable& table, const QString& file) {
             if (table.cell(r, Col::Date) == fields[2] && (dated == 0 || r < dated))
                 dated = r;
         }
+        const QString link = cell.toString();
+        memory.saved.insert(CardLink::key(CardLink::field(link, 0), CardLink::field(link, 2)), link);
         const int found = dated > 0 ? dated : first;
         if (found > 0)
-            table.setCell(found, Col::CardLink, cell.toString());
+            table.setCell(found, Col::CardLink, link);
     }
 }
 
-bool WriteCardLinks(RecordTable& table, const QString& folder, const QString& file) {
+namespace {
+// The links of the records in `table`, by UID and kind.
+QHash<QString, QString> linksOf(const RecordTable& table) {
+    QHash<QString, QString> links;
+    for (int r = 1; r <= table.recordCount(); ++r) {
+        const QString& cell = table.cell(r, Col::CardLink);
+        if (!cell.isEmpty())
+            links.insert(CardLink::key(CardLink::field(cell, 0), CardLink::field(cell, 2)), cell);
+    }
+    return links;
+}
+
+// The cards of the links the side file held that `kept` lacks, added to
+// those remembered.
+QMap<QString, CardMemory::Deleted> deletedBeside(const CardMemory& memory,
+                                                 const QHash<QString, QString>& kept) {
+    QMap<QString, CardMemory::Deleted> deleted = memory.deleted;
+    for (auto it = memory.saved.cbegin(); it != memory.saved.cend(); ++it) {
+        if (kept.contains(it.key()))
+            continue;
+        const QString uid = CardLink::field(it.value(), 0).toString();
+        if (!deleted.contains(uid))
+            deleted.insert(uid, {CardLink::field(it.value(), 1).toString(), false});
+    }
+    return deleted;
+}
+} // namespace
+
+void ForgetCardLinksNotFound(RecordTable& table, const QString& folder, const QString& file, bool utf8) {
+    table.cardMemory().saved = linksOf(table);
+    WriteCardLinks(table, folder, file, utf8);
+}
+
+QMap<QString, CardMemory::Deleted> DeletedCards(const RecordTable& table) {
+    return deletedBeside(table.cardMemory(), linksOf(table));
+}
+
+bool WriteCardLinks(RecordTable& table, const QString& folder, const QString& file, bool utf8) {
     QSet<QString> pictures; // in use, in lower case: the folder may be shared with Windows
     for (int r = 1; r <= table.recordCount(); ++r)
         pictures.insert(table.cell(r, Col::Picture).toLower());
@@ -266,25 +329,39 @@ bool WriteCardLinks(RecordTable& table, const QString& folder, const QString& fi
     }
 
     QString text;
+    QHash<QString, QString> saved;
     for (int r = 1; r <= table.recordCount(); ++r) {
         const QString& cell = table.cell(r, Col::CardLink);
         // A record without a date was not saved.
         if (cell.isEmpty() || RemoveSpaces(table.cell(r, Col::Date)).isEmpty() ||
             !CardLink::of(cell).isValid())
             continue;
-        appendEscaped(text, table.cell(r, Col::Kind));
+        // As the data file gives them back, so that the link finds its record.
+        appendEscaped(text, NormaliseKind(DataFile::savedField(table.cell(r, Col::Kind), utf8)));
         text += u'\t';
-        appendEscaped(text, table.cell(r, Col::Name));
+        appendEscaped(text, DataFile::savedField(table.cell(r, Col::Name), utf8));
         text += u'\t';
-        appendEscaped(text, table.cell(r, Col::Date));
+        appendEscaped(text, DataFile::savedField(table.cell(r, Col::Date), utf8));
         text += u'\t';
         text += cell;
         text += u'\n';
+        saved.insert(CardLink::key(CardLink::field(cell, 0), CardLink::field(cell, 2)), cell);
     }
-    if (text.isEmpty() && !QFileInfo::exists(file) && !QFileInfo(file).isSymLink())
-        return true;
-    if (replaceFile(file, header + text.toUtf8()))
-        return true;
-    WriteLog(QStringLiteral("Kaartkoppelingen niet bewaard: ") + file);
-    return false;
+    const QMap<QString, CardMemory::Deleted> deleted = deletedBeside(table.cardMemory(), saved);
+    for (auto it = deleted.cbegin(); it != deleted.cend(); ++it) {
+        text += deletedWord;
+        text += u'\t';
+        text += it.key();
+        text += u'\t';
+        text += it->book;
+        text += it->named ? QStringView(u"\tgenoemd\n") : QStringView(u"\t\n");
+    }
+    const bool written = (text.isEmpty() && !QFileInfo::exists(file) && !QFileInfo(file).isSymLink()) ||
+                         replaceFile(file, header + text.toUtf8());
+    if (!written) {
+        WriteLog(QStringLiteral("Kaartkoppelingen niet bewaard: ") + file);
+        return false;
+    }
+    table.cardMemory() = {saved, deleted};
+    return true;
 }

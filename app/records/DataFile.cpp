@@ -216,6 +216,17 @@ QString DataFile::recordLine(const RecordTable::Row& row) {
     return line;
 }
 
+QString DataFile::savedField(const QString& field, bool isUtf8) {
+    QString saved = cleanField(field);
+    if (!isUtf8) {
+        const QByteArray bytes = toCp1252(saved); // one byte per character
+        for (qsizetype i = 0; i < saved.size(); ++i)
+            if (bytes[i] == '?')
+                saved[i] = u'?';
+    }
+    return saved;
+}
+
 DataFile::ReadResult DataFile::read(const QString& folderIn, const QString& baseName, const QString& ext) {
     LogScope log("MainForm", "ReadDataFile");
     table.reset();
@@ -239,6 +250,10 @@ DataFile::ReadResult DataFile::read(const QString& folderIn, const QString& base
     }
     log.setEndSuffix(QStringLiteral(", iCount = ") + QString::number(readTries));
     if (!enough) {
+        // A file emptied by deleting every record: the cards of the deleted
+        // records are still known.
+        if (!onlyForReminders && FileSizeOf(path) == 0 && QFileInfo::exists(path))
+            ReadCardLinks(table, CardLinksFile(folder, baseName));
         remember(path, FileStamp::of(path), true);
         log.endWith(QStringLiteral("Bestand te klein"));
         return ReadResult::TooSmall;
@@ -603,7 +618,7 @@ bool DataFile::save() {
         return false;
     }
     remember(defaultFilePath(), FileStamp::of(defaultFilePath()), false);
-    WriteCardLinks(table, dataFolder, CardLinksFile(dataFolder, saveBaseName));
+    WriteCardLinks(table, dataFolder, CardLinksFile(dataFolder, saveBaseName), utf8);
     Ui::instance().showTimedMessage(5000, QStringLiteral("De wijzigingen zijn bewaard."), QString(), caller);
     otherFileRead = false;
     unsavedChanges = false;

@@ -54,6 +54,9 @@ public:
     static QByteArray encode(const QString& text, bool utf8);
     // One record line as written: nine fields, each followed by ";", then CR LF.
     static QString recordLine(const RecordTable::Row& row);
+    // A field as it is read back after a save: no separator nor line end, and
+    // in a Windows-1252 file "?" for what that cannot hold.
+    static QString savedField(const QString& field, bool utf8);
 
     RecordTable& table;
 

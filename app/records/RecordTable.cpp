@@ -6,6 +6,7 @@ RecordTable::RecordTable() {
 
 void RecordTable::reset() {
     m_rows.assign(2, Row{});
+    m_cards = {};
     Row& titles = m_rows[0];
     titles[0] = QStringLiteral("Naam");
     titles[1] = QStringLiteral("Datum");

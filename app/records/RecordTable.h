@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QHash>
+#include <QMap>
 #include <QString>
 
 #include <array>
@@ -43,6 +45,22 @@ inline const QString TeDoen = QStringLiteral("Te doen");
 inline const QString* const All[] = {&Geboorte, &Feest, &Huwelijk, &Jubileum, &Overlijden, &TeDoen};
 } // namespace Kind
 
+// What the side file of the card links (records/CardLinks) knows beyond the
+// links of the records in the table.  It belongs to the rows: a copy of the
+// table takes it along, so that Annuleren puts it back with them.
+struct CardMemory {
+    // The link of each record the side file held when it was last read or
+    // written, by UID and kind (a link whose record was not found included).
+    QHash<QString, QString> saved;
+    // The cards whose records the user deleted, by UID: an import adds
+    // nothing for them again.
+    struct Deleted {
+        QString book;       // the address book the records came from
+        bool named = false; // an import has said so once
+    };
+    QMap<QString, Deleted> deleted;
+};
+
 // The one in-memory copy of the records: row 0 holds the titles, rows
 // 1..recordCount() the records, and one blank row always follows the last
 // record (new records are typed into it).
@@ -77,8 +95,12 @@ public:
 
     static bool isRowEmpty(const Row& row);
 
+    CardMemory& cardMemory() { return m_cards; }
+    const CardMemory& cardMemory() const { return m_cards; }
+
 private:
     std::vector<Row> m_rows;
+    CardMemory m_cards;
 };
 
 // Normalises a kind as read from the file: empty, a single NUL or the older

@@ -452,6 +452,18 @@ void TestImport::followsCardsThatChange_data() {
     QTest::newRow("a side file naming pictures outside the folder, and garbage, is not followed")
         << QByteArray() << jan << "outside" << johan << "a.vcf" << updated << renamed
         << QByteArray("1960-05-12;Johan Visser;Geboorte;../buiten.jpg;;;;;;\r\n") << "";
+    const QString deleted = "Kaart 1 (Jan Visser): door u verwijderd; wordt niet opnieuw toegevoegd";
+    QTest::newRow("a record the user deleted does not come back, and is named once")
+        << QByteArray() << jan + piet << "delete Jan" << jan + piet << "a.vcf"
+        << "0 toegevoegd, 0 bijgewerkt, 2 al aanwezig, 0 overgeslagen" << deleted
+        << QByteArray("1970-01-01;Piet;Geboorte;;;;;;;\r\n") << "";
+    QTest::newRow("every record deleted: the emptied file keeps them out too")
+        << QByteArray() << jan << "delete Jan" << johan << "b.vcf" << nothing
+        << "Kaart 1 (Johan Visser): door u verwijderd; wordt niet opnieuw toegevoegd" << QByteArray() << "";
+    QTest::newRow("a deleted card stays out while a new card comes in")
+        << QByteArray() << jan << "delete Jan" << jan + piet << "a.vcf"
+        << "1 toegevoegd, 0 bijgewerkt, 1 al aanwezig, 0 overgeslagen" << deleted
+        << QByteArray("1970-01-01;Piet;Geboorte;;;;;;;\r\n") << "";
     QTest::newRow("a save that failed changed nothing, the links included")
         << QByteArray() << jan << "fail name Jan Visser=Oom Jan" << johan << "a.vcf" << updated << renamed
         << QByteArray("1960-05-12;Johan Visser;Geboorte;;;;;;;\r\n") << "";
@@ -507,8 +519,10 @@ void TestImport::followsCardsThatChange() {
         data.saveBaseName = "Mijn";
         QCOMPARE(data.read(folder, "Mijn", ".dat"), DataFile::ReadResult::Ok);
         const QString what = edit.section(u' ', 0, 0), target = edit.section(u' ', 1);
-        for (int r = 1; r <= table.recordCount(); ++r)
-            if (table.cell(r, Col::Name) == target.section(u'=', 0, 0))
+        for (int r = table.recordCount(); r >= 1; --r)
+            if (what == "delete" && table.cell(r, Col::Name).startsWith(target))
+                table.removeRow(r);
+            else if (table.cell(r, Col::Name) == target.section(u'=', 0, 0))
                 table.setCell(r, what == "name" ? Col::Name : Col::Date, target.section(u'=', 1));
         data.unsavedChanges = true;
         if (move) {
