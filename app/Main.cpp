@@ -3,6 +3,8 @@
 #include "editing/Datum.h"
 #include "editing/Edit.h"
 #include "editing/Props.h"
+#include "exchange/Exchange.h"
+#include "exchange/ExchangeDialogs.h"
 #include "info/About.h"
 #include "info/Uitleg.h"
 #include "lists/Resize.h"
@@ -42,6 +44,7 @@
 #include <QMenu>
 #include <QMouseEvent>
 #include <QPixmap>
+#include <QPointer>
 #include <QProgressBar>
 #include <QScreen>
 #include <QStyle>
@@ -675,12 +678,18 @@ void TMainForm::TimerDatumTimer() {
 
 MorningOutcome TMainForm::runExchange(const MorningRun& run) {
     LogScope log("MainForm", "Uitwisselen");
-    // Nothing else may change the records or open a window meanwhile.
+    // Nothing else may change the records or open a window meanwhile: a
+    // progress window blocks the others while it is up, else the window
+    // takes no input under the busy cursor.
     m_exchanging = true;
-    setEnabled(false);
+    const bool followed = bool(run.follow);
+    if (!followed)
+        setEnabled(false);
     MorningOutcome outcome;
     {
-        const BusyCursor busy;
+        std::optional<BusyCursor> busy;
+        if (!followed)
+            busy.emplace();
         outcome = RunMorningExchange(run);
     }
     setEnabled(true);
@@ -696,13 +705,26 @@ QString TMainForm::exchangeNow(const QRect& caller) {
         return QStringLiteral(
             "Bewaar eerst de wijzigingen: Brolt werkt het adresboek en de agenda bij in het "
             "bewaarde bestand.");
-    // The user is there: a password nobody keeps is asked.
+    // The user is there: a password nobody keeps is asked, and the work shows
+    // its progress with Annuleren.
     Ui& ui = Ui::instance();
     MorningRun run{m_data.defaultFilePath(), 0, [&ui, caller](const QString& user, QString& password) {
-                        return ui.askPassword(password, QStringLiteral("Wachtwoord van %1:").arg(user),
-                                              QStringLiteral("Adresboek en agenda"), caller);
-                    }};
-    return runExchange(run).message();
+                       return ui.askPassword(password, QStringLiteral("Wachtwoord van %1:").arg(user),
+                                             QStringLiteral("Adresboek en agenda"), caller);
+                   }};
+    QWidget* over = QApplication::activeWindow() ? QApplication::activeWindow() : this;
+    QPointer<TExchangeProgress> progress;
+    run.follow = [&progress, over](ExchangeRun& exchange) {
+        if (!progress) {
+            progress = new TExchangeProgress(over, QStringLiteral("Adresboek en agenda bijwerken"));
+            progress->setWindowModality(Qt::ApplicationModal);
+            progress->show();
+        }
+        progress->follow(&exchange);
+    };
+    const QString message = runExchange(run).message();
+    delete progress;
+    return message;
 }
 
 void TMainForm::ShowExchangeOutcome(const MorningOutcome& outcome) {

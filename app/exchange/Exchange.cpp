@@ -194,11 +194,13 @@ void ExchangeRun::end(bool ok, const QString& error) {
     Q_EMIT finished(ok);
 }
 
-ExchangeOutcome RunExchange(const ExchangeJob& job,
-                            const std::function<void(const ExchangeStep&)>& progress) {
+ExchangeOutcome RunExchange(const ExchangeJob& job, const std::function<void(const ExchangeStep&)>& progress,
+                            const std::function<void(ExchangeRun&)>& follow) {
     ExchangeRun run;
     if (progress)
         QObject::connect(&run, &ExchangeRun::progress, progress);
+    if (follow)
+        follow(run);
     QEventLoop loop;
     QObject::connect(&run, &ExchangeRun::finished, &loop, &QEventLoop::quit);
     run.start(job);

@@ -121,5 +121,7 @@ private:
 
 // The same, waiting for the end on a local event loop (the command line, the
 // morning start).
+// `follow` sees the run before it starts: a progress window follows it there.
 ExchangeOutcome RunExchange(const ExchangeJob& job,
-                            const std::function<void(const ExchangeStep&)>& progress = {});
+                            const std::function<void(const ExchangeStep&)>& progress = {},
+                            const std::function<void(ExchangeRun&)>& follow = {});

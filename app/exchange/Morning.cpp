@@ -116,11 +116,12 @@ bool findPassword(Account& account, const Account* other, const MorningRun& run,
 
 // One half of the exchange, waited for within the run's bound.  A new password
 // that worked is kept; a stored one the server refused is forgotten.
-ExchangeOutcome runJob(const ExchangeJob& job, const Account& account, const QDeadlineTimer& deadline) {
+ExchangeOutcome runJob(const MorningRun& run, const ExchangeJob& job, const Account& account,
+                       const QDeadlineTimer& deadline) {
     ExchangeOutcome outcome;
     {
         const LimitsWithin limits(deadline);
-        outcome = RunExchange(job);
+        outcome = RunExchange(job, {}, run.follow);
     }
     if (outcome.ok && account.fresh && !account.user.isEmpty())
         Secrets::instance().write(account.secretKey, account.password);
@@ -141,7 +142,7 @@ bool importAddressBook(const MorningRun& run, const QDeadlineTimer& deadline, Ac
     job.addressBook = account.url;
     job.bookLogin = {account.user, account.password};
     job.dataFile = run.dataFile;
-    const ExchangeOutcome done = runJob(job, account, deadline);
+    const ExchangeOutcome done = runJob(run, job, account, deadline);
     out.books = done.books;
     if (!done.ok) {
         out.failure = bookNotDone + done.error;
@@ -167,7 +168,7 @@ bool publishCalendar(const MorningRun& run, const QDeadlineTimer& deadline, cons
     job.calendarLogin = {account.user, account.password};
     job.dataFile = run.dataFile;
     job.alarmDays = StoredAlarmDays();
-    const ExchangeOutcome done = runJob(job, account, deadline);
+    const ExchangeOutcome done = runJob(run, job, account, deadline);
     if (!done.ok) {
         out.failure = calendarNotDone + done.error;
         return false;

@@ -6,6 +6,8 @@
 #include <functional>
 #include <optional>
 
+class ExchangeRun;
+
 // Every morning without a click: the contacts of the address book in, then the
 // records out to the calendar, with the addresses and users the options and the
 // exchange dialogs share ("Adresboek Adres", "Agenda Adres", ...).  A run works
@@ -24,6 +26,9 @@ struct MorningRun {
     // store has it: "Nu bijwerken", with the user at the screen.  The morning
     // asks nobody.  A password that worked is kept in the secret store.
     std::function<bool(const QString& user, QString& password)> askPassword;
+    // Sees each half of the run before it starts: a progress window with
+    // Annuleren follows it there.
+    std::function<void(ExchangeRun&)> follow;
 };
 
 struct MorningOutcome {

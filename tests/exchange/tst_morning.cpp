@@ -440,7 +440,8 @@ void TestMorning::exchangeNow() {
     QTest::mouseClick(options->findChild<QAbstractButton*>(QStringLiteral("BtnUitwisselen")), Qt::LeftButton);
     QCOMPARE(ui.messages,
              QStringList{QString(message).replace(QLatin1String("%1"), QString::number(m_radicale->port()))});
-    QCOMPARE(ui.busyWhenAsked, QList<int>(asked, 1));
+    // The progress window with Annuleren tells the run is on, not a busy cursor.
+    QCOMPARE(ui.busyWhenAsked, QList<int>(asked, 0));
     QCOMPARE(ui.busyLevel, 0);
     QCOMPARE(Store::readText(Keys::AdresboekAdres), typedBook);
     QCOMPARE(address->text(), typedBook);
