@@ -28,7 +28,13 @@ void appendLine(QByteArray& out, const QString& text, quint32 colour, bool ansi)
         out += colour == ReminderColour::Past ? "34" : colour == ReminderColour::Today ? "1;31" : "32";
         out += 'm';
     }
-    out += text.toUtf8();
+    // A hand-edited data file may hold control characters: an escape sequence
+    // in a name must not steer the terminal.
+    QString shown = text;
+    for (QChar& c : shown)
+        if (c.category() == QChar::Other_Control)
+            c = QChar::ReplacementCharacter;
+    out += shown.toUtf8();
     out += ansi ? "\033[0m\n" : "\n";
 }
 

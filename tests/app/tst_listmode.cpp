@@ -72,6 +72,10 @@ void TestListMode::printsTheReminderLines_data() {
         << "2026-05-10"
         << "Anna wordt overmorgen (di 12-05) 66 jaar\n"
         << 0;
+    QTest::newRow("a control character in a name never reaches the terminal")
+        << QByteArray("1960-05-12;Anna\x1b[2J\x07;Geboorte;;;;;;;\r\n") << "2026-05-10"
+        << "Anna\uFFFD[2J\uFFFD wordt overmorgen (di 12-05) 66 jaar\n"
+        << 0;
     QTest::newRow("unreadable file") << QByteArray("kort") << "2026-05-10"
                                      << "" << 1;
 }
