@@ -30,6 +30,7 @@
 #include <QToolButton>
 #include <QValidator>
 
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -441,6 +442,13 @@ TEditForm::TEditForm(RecordTable& table, DataFile& data, QWidget* parent)
     AddMnemonics(this);
     FitCaptions(this);
     FitHeaderSections(m_grid, Keys::ColWidths, 5);
+    // The kind cell shows a whole kind word: "Overlijden" cut to "Overlij..."
+    // reads as no kind at all.
+    int kindWidth = 0;
+    for (const QString* kind : Kind::All)
+        kindWidth = std::max(kindWidth, m_grid->fontMetrics().horizontalAdvance(*kind) + 12);
+    if (m_grid->columnWidth(Col::Kind) < kindWidth)
+        m_grid->setColumnWidth(Col::Kind, kindWidth);
 }
 
 TEditForm::~TEditForm() {
