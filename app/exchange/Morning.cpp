@@ -14,10 +14,8 @@
 #include "kit/Log.h"
 #include "kit/Store.h"
 #include "kit/Support.h"
-#include "records/DataFile.h"
 
 #include <QDeadlineTimer>
-#include <QFileInfo>
 
 #include <cstdio>
 
