@@ -90,6 +90,7 @@ TBerichtForm::TBerichtForm(QWidget* parent) : QDialog(parent, Qt::Window) {
 
     m_richEdit = new QTextEdit(this);
     m_richEdit->setObjectName(QStringLiteral("RichEdit"));
+    m_richEdit->setAccessibleName(QStringLiteral("Bericht"));
     m_richEdit->setReadOnly(true);
     m_richEdit->setFrameShape(QFrame::NoFrame);
     m_richEdit->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);

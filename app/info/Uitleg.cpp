@@ -62,6 +62,7 @@ TFormUitleg::TFormUitleg(QWidget* mainWindow) : QDialog(mainWindow, Qt::Window) 
 
     m_richEdit = new QTextEdit(this);
     m_richEdit->setObjectName(QStringLiteral("RichEdit"));
+    m_richEdit->setAccessibleName(QStringLiteral("Uitleg"));
     m_richEdit->setFrameShape(QFrame::NoFrame);
     m_richEdit->setReadOnly(true);
     // Nothing to select or type, but the text is taller than the window:

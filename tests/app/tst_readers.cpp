@@ -5,6 +5,8 @@
 #include "editing/Datum.h"
 #include "editing/Edit.h"
 #include "editing/Props.h"
+#include "info/Bericht.h"
+#include "info/Uitleg.h"
 #include "kit/Clock.h"
 #include "kit/Help.h"
 #include "kit/Store.h"
@@ -68,6 +70,7 @@ private:
     std::unique_ptr<TempHome> m_home;
     std::unique_ptr<FakeUi> m_ui;
     std::unique_ptr<TMainForm> m_form;
+    std::unique_ptr<TBerichtForm> m_news;
 
     QWidget* window(const QString& which) {
         if (which == QLatin1String("main"))
@@ -78,6 +81,13 @@ private:
             return m_form->propertiesForm();
         if (which == QLatin1String("options"))
             return m_form->optionsForm();
+        if (which == QLatin1String("news")) {
+            if (!m_news)
+                m_news = std::make_unique<TBerichtForm>();
+            return m_news.get();
+        }
+        if (which == QLatin1String("explanation"))
+            return m_form->findChild<TFormUitleg*>();
         return m_form->findChild<TCalendarDlg*>();
     }
 
@@ -116,6 +126,8 @@ private Q_SLOTS:
             << "options" << int(QAccessible::Dialog)
             << QStringList{"Geef het nieuwe pad voor de bestanden:", "Tijd in Seconden",
                            "Aantal dagen Achteraf", "Aantal dagen Vooraf", "e-mailadres"};
+        QTest::newRow("news window") << "news" << int(QAccessible::Dialog) << QStringList{};
+        QTest::newRow("explanation window") << "explanation" << int(QAccessible::Dialog) << QStringList{};
         QTest::newRow("calendar") << "calendar" << int(QAccessible::Dialog)
                                   << QStringList{"Uur", "Minuut", "Seconde"};
     }
