@@ -527,3 +527,36 @@ QString KeepNumberChars(const QString& text) {
             result += c;
     return result;
 }
+
+void AppendEscaped(QString& out, QStringView text) {
+    for (const QChar c : text) {
+        if (c == u'\\')
+            out += QLatin1String("\\\\");
+        else if (c == u'\t')
+            out += QLatin1String("\\t");
+        else if (c == u'\n')
+            out += QLatin1String("\\n");
+        else if (c == u'\r')
+            out += QLatin1String("\\r");
+        else
+            out += c;
+    }
+}
+
+QString Unescaped(QStringView text) {
+    QString out;
+    out.reserve(text.size());
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        if (text[i] != u'\\' || i + 1 == text.size()) {
+            out += text[i];
+            continue;
+        }
+        const QChar next = text[++i];
+        out += next == u's'   ? QChar(u' ')
+               : next == u'n' ? QChar(u'\n')
+               : next == u't' ? QChar(u'\t')
+               : next == u'r' ? QChar(u'\r')
+                              : next;
+    }
+    return out;
+}

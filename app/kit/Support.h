@@ -15,8 +15,8 @@
 
 // Folders.
 QString UserDataFolder(const QString& programName = QStringLiteral("Brolt")); // created when missing
-QString ProgramFolder();   // folder of the running executable
-QString DownloadsFolder(); // the user's download folder
+QString ProgramFolder();    // folder of the running executable
+QString DownloadsFolder();  // the user's download folder
 QString ExecutableSuffix(); // "" on Linux, ".exe" on Windows
 
 // Files.
@@ -77,3 +77,10 @@ QString RemoveSpaces(const QString& text);
 QString TrimRight(const QString& text);
 QString RemoveDigits(const QString& text);
 QString KeepNumberChars(const QString& text);
+// Backslash, tab, line feed and carriage return as "\\", "\t", "\n" and "\r"
+// (the escapes of a desktop entry's string value), appended to `out`; the
+// text then holds no tab or line end.
+void AppendEscaped(QString& out, QStringView text);
+// Those escapes undone, and "\s" as a space; any other escaped character
+// stands for itself.
+QString Unescaped(QStringView text);

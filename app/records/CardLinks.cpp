@@ -65,37 +65,6 @@ bool isPlainPicture(const QString& name) {
     return true;
 }
 
-// A record's kind, name and date may hold anything the data file holds.
-void appendEscaped(QString& out, const QString& field) {
-    for (QChar c : field) {
-        if (c == u'\\')
-            out += QLatin1String("\\\\");
-        else if (c == u'\t')
-            out += QLatin1String("\\t");
-        else if (c == u'\n')
-            out += QLatin1String("\\n");
-        else if (c == u'\r')
-            out += QLatin1String("\\r");
-        else
-            out += c;
-    }
-}
-
-QString unescaped(QStringView field) {
-    QString out;
-    out.reserve(field.size());
-    for (qsizetype i = 0; i < field.size(); ++i) {
-        const QChar c = field[i];
-        if (c != u'\\' || i + 1 == field.size()) {
-            out += c;
-            continue;
-        }
-        const QChar n = field[++i];
-        out += n == u't' ? QChar(u'\t') : n == u'n' ? QChar(u'\n') : n == u'r' ? QChar(u'\r') : n;
-    }
-    return out;
-}
-
 // Only a regular file is read: a pipe or a device put in its place would
 // hold the start of the program up, or never end.
 QByteArray readSmallFile(const QString& path) {
@@ -245,9 +214,9 @@ void ReadCardLinks(RecordTable& table, const QString& file) {
             continue;
         QString kind, name, date;
         if (line.first(at).contains(u'\\')) {
-            kind = unescaped(fields[0]);
-            name = unescaped(fields[1]);
-            date = unescaped(fields[2]);
+            kind = Unescaped(fields[0]);
+            name = Unescaped(fields[1]);
+            date = Unescaped(fields[2]);
             fields[0] = kind;
             fields[1] = name;
             fields[2] = date;
@@ -337,11 +306,11 @@ bool WriteCardLinks(RecordTable& table, const QString& folder, const QString& fi
             !CardLink::of(cell).isValid())
             continue;
         // As the data file gives them back, so that the link finds its record.
-        appendEscaped(text, NormaliseKind(DataFile::savedField(table.cell(r, Col::Kind), utf8)));
+        AppendEscaped(text, NormaliseKind(DataFile::savedField(table.cell(r, Col::Kind), utf8)));
         text += u'\t';
-        appendEscaped(text, DataFile::savedField(table.cell(r, Col::Name), utf8));
+        AppendEscaped(text, DataFile::savedField(table.cell(r, Col::Name), utf8));
         text += u'\t';
-        appendEscaped(text, DataFile::savedField(table.cell(r, Col::Date), utf8));
+        AppendEscaped(text, DataFile::savedField(table.cell(r, Col::Date), utf8));
         text += u'\t';
         text += cell;
         text += u'\n';

@@ -83,26 +83,6 @@ QString DesktopExecArgument(const QString& program) {
     return u'"' + quoted + u'"';
 }
 
-namespace {
-// A string value of a desktop entry: backslashes and control characters escaped.
-QString escapeValue(const QString& value) {
-    QString out;
-    for (const QChar c : value) {
-        if (c == u'\\')
-            out += QStringLiteral("\\\\");
-        else if (c == u'\n')
-            out += QStringLiteral("\\n");
-        else if (c == u'\t')
-            out += QStringLiteral("\\t");
-        else if (c == u'\r')
-            out += QStringLiteral("\\r");
-        else
-            out += c;
-    }
-    return out;
-}
-} // namespace
-
 QByteArray AutostartEntryText(const QString& program, bool hidden) {
     QString text;
     text += QStringLiteral("[Desktop Entry]\n");
@@ -111,7 +91,9 @@ QByteArray AutostartEntryText(const QString& program, bool hidden) {
     text += QStringLiteral("Comment=Start Brolt elke ochtend\n");
     // A desktop starts nothing when this file is gone: a removed program
     // leaves no failing start at every login behind.
-    text += QStringLiteral("TryExec=") + escapeValue(program) + u'\n';
+    text += QStringLiteral("TryExec=");
+    AppendEscaped(text, program);
+    text += u'\n';
     text += QStringLiteral("Exec=") + DesktopExecArgument(program) + u'\n';
     text += QStringLiteral("Terminal=false\n");
     text += QStringLiteral("NoDisplay=true\n");
@@ -123,24 +105,6 @@ QByteArray AutostartEntryText(const QString& program, bool hidden) {
 }
 
 namespace {
-// A string value of a desktop entry with its escapes undone.
-QString unescapeValue(const QString& value) {
-    QString out;
-    for (qsizetype i = 0; i < value.size(); ++i) {
-        if (value[i] != u'\\' || i + 1 == value.size()) {
-            out += value[i];
-            continue;
-        }
-        const QChar next = value[++i];
-        out += next == u's'   ? QChar(u' ')
-               : next == u'n' ? QChar(u'\n')
-               : next == u't' ? QChar(u'\t')
-               : next == u'r' ? QChar(u'\r')
-                              : next;
-    }
-    return out;
-}
-
 // The first argument of an Exec line (already unescaped as a string).
 QString firstExecWord(const QString& exec) {
     QString word;
@@ -199,7 +163,7 @@ AutostartEntry ReadAutostartEntry(const QString& path) {
         if (!inMainGroup || equals < 0)
             continue;
         const QString key = line.left(equals).trimmed();
-        const QString value = unescapeValue(line.mid(equals + 1).trimmed());
+        const QString value = Unescaped(line.mid(equals + 1).trimmed());
         if (key == QLatin1String("Hidden") && value == QLatin1String("true"))
             entry.active = false;
         else if (key == QLatin1String("X-GNOME-Autostart-enabled") && value == QLatin1String("false"))
