@@ -6,7 +6,6 @@
 #include "Instance.h"
 #include "ListMode.h"
 #include "Start.h"
-#include "kit/Store.h"
 #include "kit/Support.h"
 
 #include <QCoreApplication>
@@ -46,9 +45,9 @@ int main(int argc, char* argv[]) {
     if (line.has(QStringLiteral("--list")) || (windowless && !exchange)) {
         QCoreApplication app(argc, argv);
         // The morning's address book and calendar need the network, which the
-        // window program has: with the box on, it decides whether today's
-        // exchange is still due, and then prints the reminders.
-        if (automatic && !line.has(QStringLiteral("--list")) && Store::readBool(Keys::UitwisselenAan))
+        // window program has: while today's exchange is due, it does that
+        // first and then prints the reminders.
+        if (automatic && !line.has(QStringLiteral("--list")) && MorningExchangeDue())
             return HandOverToWindows(argv, QFileInfo(QCoreApplication::applicationFilePath()).fileName());
         return RunListMode(line);
     }

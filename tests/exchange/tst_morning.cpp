@@ -461,15 +461,21 @@ void TestMorning::networkOnlyForTheExchange_data() {
     QTest::addColumn<bool>("box");
     QTest::addColumn<QString>("done");
     QTest::addColumn<bool>("network");
-    QTest::newRow("the box off") << false << "2026-05-09" << false;
-    QTest::newRow("today's exchange done") << true << QDate::currentDate().toString(Qt::ISODate) << false;
-    QTest::newRow("today's exchange due") << true << "2026-05-09" << true;
+    QTest::addColumn<bool>("display");
+    const QString today = QDate::currentDate().toString(Qt::ISODate);
+    for (const bool display : {true, false}) {
+        const char* start = display ? "" : ", without a display";
+        QTest::addRow("the box off%s", start) << false << "2026-05-09" << false << display;
+        QTest::addRow("today's exchange done%s", start) << true << today << false << display;
+        QTest::addRow("today's exchange due%s", start) << true << "2026-05-09" << true << display;
+    }
 }
 
 void TestMorning::networkOnlyForTheExchange() {
     QFETCH(bool, box);
     QFETCH(QString, done);
     QFETCH(bool, network);
+    QFETCH(bool, display);
     // This start reads the computer's own clock: a birthday half a year from it.
     const QString later = QDate::currentDate().addDays(180).toString(u"MM-dd");
     prepare("1940-" + later.toLatin1() + ";Opa;Geboorte;;;;;;;\r\n", QStringLiteral("closed"));
@@ -477,7 +483,12 @@ void TestMorning::networkOnlyForTheExchange() {
     Store::writeText(Keys::UitgewisseldOp.name, done);
     QProcess brolt;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert("QT_QPA_PLATFORM", "offscreen");
+    if (display) {
+        env.insert("QT_QPA_PLATFORM", "offscreen");
+    } else {
+        for (const char* name : {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY"})
+            env.remove(QString::fromLatin1(name));
+    }
     env.insert("LD_DEBUG", "libs");
     env.insert("BROLT_DAV_PASSWORD", "geheim");
     brolt.setProcessEnvironment(env);
