@@ -562,8 +562,18 @@ void TOptionsForm::changeDataFolder(const QString oldFolder) {
     m_pathEdit->setText(folder);
     w.nameOfFile = folder + w.fileName;
     m_data.setLocation(w.nameOfFile);
-    if (folder == oldFolder || m_data.unsavedChanges)
-        return; // changes in hand stay in hand, and are saved into the new folder
+    if (folder == oldFolder)
+        return;
+    if (m_data.unsavedChanges) {
+        // Changes in hand stay in hand, and are saved into the new folder;
+        // a data file of its own there is not saved over without a question.
+        QByteArray theirs, ours;
+        if (FileSizeOf(m_data.defaultFilePath()) > 0 &&
+            (!ReadWholeFile(m_data.defaultFilePath(), theirs) ||
+             !ReadWholeFile(oldFolder + w.fileName, ours) || theirs != ours))
+            m_data.otherFileRead = true;
+        return;
+    }
     if (QFileInfo::exists(m_data.defaultFilePath())) {
         // The folder's own data file is the one in use from now on: show its
         // records, so that a later save does not replace them with these.

@@ -74,6 +74,10 @@ void TestAsAsked::optionsAndListsChangeOnlyWhatIsAsked_data() {
     QTest::newRow("changes in hand are kept, not read over")
         << QStringList{"changed", "waiting", "options:geen kopie", "options:nieuwe map", "options:BtnOK"}
         << "Sorteren op Naam | Save aan | 3 namen gelezen. | Uitgebreid uit | nieuw: Carla";
+    QTest::newRow("changes in hand are not saved over the new folder's own file unasked")
+        << QStringList{"changed",       "waiting",           "options:geen kopie", "options:nieuwe map",
+                       "options:BtnOK", "save, answered Nee"}
+        << "Sorteren op Naam | Save uit | 3 namen gelezen. | Uitgebreid uit | nieuw: Carla";
     QTest::newRow("Annuleren brings back the stored Uitgebreid")
         << QStringList{"options:Uitgebreide Editor", "options:BtnCancel"}
         << "Sorteren op Naam | Save uit | 3 namen gelezen. | Uitgebreid uit | nieuw: -";
@@ -142,6 +146,17 @@ void TestAsAsked::optionsAndListsChangeOnlyWhatIsAsked() {
             Qt::LeftButton);
     }
 
+    QStringList asked;
+    if (steps.contains("save, answered Nee")) {
+        ui.nextAnswer(false);
+        QTest::mouseClick(form.findChild<QToolButton*>("SpeedSave"), Qt::LeftButton);
+        for (const auto& question : std::as_const(ui.questions))
+            asked << question.message;
+        ui.questions.clear();
+        QCOMPARE(asked,
+                 QStringList{"Pas op ! U gaat het standaardbestand Brolt.dat overschrijven. Wilt U toch "
+                             "de wijzigingen bewaren?"});
+    }
     QVERIFY(ui.questions.isEmpty() && ui.messages.isEmpty());
     QCOMPARE(ReadFileForTest(folder + "Brolt.dat"), records);
     const auto* sortChoice = qobject_cast<QRadioButton*>(
