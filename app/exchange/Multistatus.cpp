@@ -209,11 +209,14 @@ DavAddress ParseDavAddress(const QString& typed) {
     DavAddress address;
     const QString text = typed.trimmed();
     const qsizetype colon = text.indexOf(QLatin1String("://"));
-    const QString scheme = text.left(colon).toLower();
-    QString rest = text.mid(colon + 3);
+    // An address typed without its scheme ("anna:geheim@cloud.example.nl")
+    // has none: the whole text is the rest.
+    const QString scheme = colon > 0 ? text.left(colon).toLower() : QString();
+    QString rest = colon > 0 ? text.mid(colon + 3) : text;
     // What the user may see of an address that could not be read: nothing of
     // what stands before an "@", where a user name and password would be.
-    const QString shown = scheme + QStringLiteral("://") + rest.section(QLatin1Char('@'), -1);
+    const QString shown =
+        (colon > 0 ? scheme + QStringLiteral("://") : QString()) + rest.section(QLatin1Char('@'), -1);
     address.shown = shown;
     QString real;
     if (scheme == QLatin1String("http") || scheme == QLatin1String("dav"))

@@ -394,6 +394,13 @@ void TestMorning::exchangeNow_data() {
            "Brolt "
            "leest http://, https://, webcal://, webcals://, caldav://, carddav://, dav:// en davs://."
         << 0 << "-,-";
+    QTest::newRow("an address without its scheme: its password is never kept nor shown")
+        << ""
+        << ""
+        << "bare"
+        << "Adresboek niet bijgewerkt: Het adres 127.0.0.1:%1/user/contacts/ wordt niet begrepen; Brolt "
+           "leest http://, https://, webcal://, webcals://, caldav://, carddav://, dav:// en davs://."
+        << 0 << "-,-";
     QTest::newRow("changes in hand: nothing runs")
         << "geheim"
         << ""
@@ -431,12 +438,15 @@ void TestMorning::exchangeNow() {
         form.dataFile().unsavedChanges = true;
         form.FormResize();
     }
-    const QString typedBook = scheme == QLatin1String("ftp") ? QString(book).replace("http:", "ftp:") : book;
+    const QString typedBook = scheme == QLatin1String("ftp")    ? QString(book).replace("http:", "ftp:")
+                              : scheme == QLatin1String("bare") ? QString(book).remove("http://")
+                                                                : book;
     // Typed into the group, a password in the address included: it is never kept there.
     TOptionsForm* options = form.optionsForm();
     options->show();
     auto* address = options->findChild<QLineEdit*>(QStringLiteral("AdresboekEdit"));
-    address->setText(QString(typedBook).replace("://", "://user:geheim@"));
+    address->setText(scheme == QLatin1String("bare") ? "user:geheim@" + typedBook
+                                                     : QString(typedBook).replace("://", "://user:geheim@"));
     QTest::mouseClick(options->findChild<QAbstractButton*>(QStringLiteral("BtnUitwisselen")), Qt::LeftButton);
     QCOMPARE(ui.messages,
              QStringList{QString(message).replace(QLatin1String("%1"), QString::number(m_radicale->port()))});
