@@ -2,6 +2,7 @@
 
 #include "Ui.h"
 #include "kit/Clock.h"
+#include "kit/Support.h"
 #include "records/DataFile.h"
 #include "records/Reminders.h"
 #include "settings/Working.h"
@@ -30,11 +31,7 @@ void appendLine(QByteArray& out, const QString& text, quint32 colour, bool ansi)
     }
     // A hand-edited data file may hold control characters: an escape sequence
     // in a name must not steer the terminal.
-    QString shown = text;
-    for (QChar& c : shown)
-        if (c.category() == QChar::Other_Control)
-            c = QChar::ReplacementCharacter;
-    out += shown.toUtf8();
+    out += WithoutControls(text).toUtf8();
     out += ansi ? "\033[0m\n" : "\n";
 }
 

@@ -61,10 +61,7 @@ QString host(const QUrl& url) {
 
 // A server's text in one of our messages: one line, never a terminal's escape.
 QString shownText(const QString& text) {
-    QString out;
-    for (QChar c : text.left(200))
-        out += c.category() == QChar::Other_Control ? QChar(u' ') : c;
-    return out.simplified();
+    return WithoutControls(text.left(200), u' ').simplified();
 }
 
 } // namespace

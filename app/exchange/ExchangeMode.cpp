@@ -7,6 +7,7 @@
 #include "exchange/Import.h"
 #include "exchange/Secrets.h"
 #include "kit/Clock.h"
+#include "kit/Support.h"
 #include "records/DataFile.h"
 
 #include <QFile>
@@ -21,8 +22,10 @@
 #include <unistd.h>
 
 namespace {
+// The lines name records and cards as they are: their control characters
+// never reach the terminal.
 void printLine(FILE* stream, const QString& text) {
-    std::fprintf(stream, "%s\n", text.toUtf8().constData());
+    std::fprintf(stream, "%s\n", WithoutControls(text).toUtf8().constData());
 }
 
 // Also webcal://, caldav:// and their kin: never a file of that name.

@@ -1,6 +1,7 @@
 #include "exchange/ICalendar.h"
 
 #include "kit/Store.h"
+#include "kit/Support.h"
 #include "records/Dates.h"
 
 #include <QCryptographicHash>
@@ -48,11 +49,7 @@ struct Vevent {
 
 // "Anna: geen geldige datum (1962-13-09)", with no control character for the terminal.
 QString leftOutLine(const QString& name, const QString& why, const QString& value) {
-    QString line = name + QStringLiteral(": ") + why + QStringLiteral(" (") + value + u')';
-    for (QChar& c : line)
-        if (c.category() == QChar::Other_Control)
-            c = QChar::ReplacementCharacter;
-    return line;
+    return WithoutControls(name + QStringLiteral(": ") + why + QStringLiteral(" (") + value + u')');
 }
 
 // An alarm at 09:00 `days` days before the start of an all-day event.

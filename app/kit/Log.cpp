@@ -2,6 +2,7 @@
 
 #include "Ui.h"
 #include "kit/Clock.h"
+#include "kit/Support.h"
 
 #include <QFile>
 
@@ -20,10 +21,9 @@ void WriteLog(const QString& message) {
     }
     // One entry is one line: a text from outside (a card, a server) can
     // neither forge a second entry nor send escapes to a terminal.
-    QString text = message;
+    QString text = WithoutControls(message, u' ');
     for (QChar& c : text)
-        if (c.category() == QChar::Other_Control || c == QChar::LineSeparator ||
-            c == QChar::ParagraphSeparator)
+        if (c == QChar::LineSeparator || c == QChar::ParagraphSeparator)
             c = QLatin1Char(' ');
     // The date is always year-month-day, whatever notation the data file uses.
     const QByteArray line = (Clock::now().toString(QStringLiteral("yyyy-MM-dd hh:mm:ss")) + QLatin1Char(' ') +

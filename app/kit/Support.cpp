@@ -528,6 +528,13 @@ QString KeepNumberChars(const QString& text) {
     return result;
 }
 
+QString WithoutControls(QString text, QChar with) {
+    for (QChar& c : text)
+        if (c.category() == QChar::Other_Control)
+            c = with;
+    return text;
+}
+
 void AppendEscaped(QString& out, QStringView text) {
     for (const QChar c : text) {
         if (c == u'\\')

@@ -77,6 +77,9 @@ QString RemoveSpaces(const QString& text);
 QString TrimRight(const QString& text);
 QString RemoveDigits(const QString& text);
 QString KeepNumberChars(const QString& text);
+// `text` with every control character (line ends, escapes) replaced by
+// `with`: a text from outside shown on one line, never steering a terminal.
+QString WithoutControls(QString text, QChar with = QChar::ReplacementCharacter);
 // Backslash, tab, line feed and carriage return as "\\", "\t", "\n" and "\r"
 // (the escapes of a desktop entry's string value), appended to `out`; the
 // text then holds no tab or line end.
