@@ -63,6 +63,7 @@ bool NothingDueInAutomaticMode(const QString& programFile) {
         RecordTable table;
         DataFile data(table);
         data.setLocation(Working().nameOfFile);
+        data.withCardLinks = false;
         // A missing file needs the window (first start, or the folder browser).
         if (QFileInfo::exists(data.defaultFilePath()) &&
             data.read(data.dataFolder, QStringLiteral("Brolt"), data.extension) == DataFile::ReadResult::Ok) {

@@ -62,8 +62,8 @@ int main(int argc, char* argv[]) {
         programFile = QFileInfo(QCoreApplication::applicationFilePath()).fileName();
         // A running Brolt is brought forward by the window program, whatever
         // is due; so is the morning's exchange of address book and calendar.
-        if (automatic && !InstanceAnswers(InstanceServerName()) && NothingDueInAutomaticMode(programFile) &&
-            !MorningExchangeDue())
+        if (automatic && !MorningExchangeDue() && !InstanceAnswers(InstanceServerName()) &&
+            NothingDueInAutomaticMode(programFile))
             return 0;
     }
     return HandOverToWindows(argv, programFile);

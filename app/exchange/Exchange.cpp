@@ -5,7 +5,6 @@
 
 #include <QElapsedTimer>
 #include <QEventLoop>
-#include <QFileInfo>
 
 #include <algorithm>
 
@@ -159,10 +158,8 @@ void ExchangeRun::publishRecords() {
     }
     RecordTable table;
     DataFile data(table);
-    const DataFile::PathParts parts = DataFile::splitPath(m_job.dataFile);
-    data.retryDelayMs = 0;
-    if (!QFileInfo::exists(m_job.dataFile) ||
-        data.read(parts.folder, parts.baseName, parts.extension) != DataFile::ReadResult::Ok) {
+    data.withCardLinks = false;
+    if (!data.readNamed(m_job.dataFile)) {
         end(false, QStringLiteral("Geen Brolt-bestand gelezen: ") + m_job.dataFile);
         return;
     }

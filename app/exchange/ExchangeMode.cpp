@@ -11,7 +11,6 @@
 #include "records/DataFile.h"
 
 #include <QFile>
-#include <QFileInfo>
 #include <QSaveFile>
 
 #include <csignal>
@@ -162,10 +161,8 @@ int runImport(const QString& source, const QString& dataFile, const QString& use
 int runExport(const QString& target, const QString& dataFile, const QString& user) {
     RecordTable table;
     DataFile data(table);
-    const DataFile::PathParts parts = DataFile::splitPath(dataFile);
-    data.retryDelayMs = 0;
-    if (!QFileInfo::exists(dataFile) ||
-        data.read(parts.folder, parts.baseName, parts.extension) != DataFile::ReadResult::Ok) {
+    data.withCardLinks = false;
+    if (!data.readNamed(dataFile)) {
         printLine(stderr, QStringLiteral("Geen Brolt-bestand gelezen: ") + dataFile);
         return 1;
     }

@@ -252,7 +252,7 @@ DataFile::ReadResult DataFile::read(const QString& folderIn, const QString& base
     if (!enough) {
         // A file emptied by deleting every record: the cards of the deleted
         // records are still known.
-        if (!onlyForReminders && FileSizeOf(path) == 0 && QFileInfo::exists(path))
+        if (withCardLinks && !onlyForReminders && FileSizeOf(path) == 0 && QFileInfo::exists(path))
             ReadCardLinks(table, CardLinksFile(folder, baseName));
         remember(path, FileStamp::of(path), true);
         log.endWith(QStringLiteral("Bestand te klein"));
@@ -462,7 +462,7 @@ DataFile::ReadResult DataFile::read(const QString& folderIn, const QString& base
     otherFileRead = false;
     Ui::instance().closeTimedMessage();
     countText = QString::number(table.recordCount()) + QStringLiteral(" namen gelezen.");
-    if (!onlyForReminders)
+    if (withCardLinks && !onlyForReminders)
         ReadCardLinks(table, CardLinksFile(folder, baseName));
     return ReadResult::Ok;
 }
@@ -751,6 +751,12 @@ QString DataFile::refusedExportTarget(const QString& target, const QString& data
         return {};
     return QStringLiteral("Het bestand ") + target +
            QStringLiteral(" bestaat al en is geen agenda (iCalendar); het wordt niet overschreven.");
+}
+
+bool DataFile::readNamed(const QString& path) {
+    const PathParts parts = splitPath(path);
+    retryDelayMs = 0;
+    return QFileInfo::exists(path) && read(parts.folder, parts.baseName, parts.extension) == ReadResult::Ok;
 }
 
 DataFile::PathParts DataFile::splitPath(const QString& path) {

@@ -21,6 +21,9 @@ public:
     enum class ReadResult { Ok, TooSmall, NotationFailed };
 
     // Fills the table from folder + baseName + extension.
+    // Reads the data file at `path` as a command or a run names it, without
+    // waiting for a busy file: false when it is missing or cannot be read.
+    bool readNamed(const QString& path);
     ReadResult read(const QString& folder, const QString& baseName, const QString& extension);
     // A data file's whole path in the three parts `read` takes: the folder
     // (ending in "/"), the name up to its first dot, and the rest.
@@ -100,6 +103,10 @@ public:
         int ahead = 0;
     };
     std::optional<ReminderWindow> onlyForReminders;
+    // Whether a read also attaches the cards the records came from (the side
+    // file beside the data file); a look that only composes reminders needs
+    // none of them.
+    bool withCardLinks = true;
 
     // What the data file on disk was like when it was last read or written:
     // enough to see that another program (a sync folder, a second computer,
