@@ -298,8 +298,8 @@ bool DavClient::check(QNetworkReply* reply, Target target) {
 }
 
 // A multistatus that cannot be read ends the job: what it would have said is unknown.
-bool DavClient::readListing(QNetworkReply* reply, DavListing& listing) {
-    listing = ParseMultistatus(reply->readAll(), m_base);
+bool DavClient::readListing(QNetworkReply* reply, DavListing& listing, const QUrl& base) {
+    listing = ParseMultistatus(reply->readAll(), base.isEmpty() ? m_base : base);
     m_ignored += listing.outside;
     if (!listing.ok)
         fail(QStringLiteral("Het antwoord van %1 is geen leesbare WebDAV-lijst; er is niets veranderd")
@@ -375,12 +375,8 @@ void DavClient::askAt(const QUrl& at, const QByteArray& depth, const QByteArray&
         if (!check(reply, m_publishing ? Target::Calendar : Target::AddressBook))
             return;
         const QUrl where = withSlash(reply->url());
-        const DavListing listing = ParseMultistatus(reply->readAll(), where);
-        m_ignored += listing.outside;
-        if (!listing.ok)
-            fail(QStringLiteral("Het antwoord van %1 is geen leesbare WebDAV-lijst; er is niets veranderd")
-                     .arg(host(m_base)));
-        else
+        DavListing listing;
+        if (readListing(reply, listing, where))
             then(listing, where);
     };
     send(std::move(request));

@@ -143,7 +143,8 @@ private:
     void finishedReply(QNetworkReply* reply, const Request& request);
     void pump();
     bool check(QNetworkReply* reply, Target target);
-    bool readListing(QNetworkReply* reply, DavListing& listing);
+    // Hrefs are resolved against `base`, or the collection when none is given.
+    bool readListing(QNetworkReply* reply, DavListing& listing, const QUrl& base = {});
     // A PROPFIND or REPORT on the collection; `then` gets the listing once it
     // is read, `whenMissing` (if given) runs instead when the collection is not there.
     void ask(const QByteArray& method, const QByteArray& depth, const QByteArray& body, Target target,

@@ -27,11 +27,6 @@ void printLine(FILE* stream, const QString& text) {
     std::fprintf(stream, "%s\n", WithoutControls(text).toUtf8().constData());
 }
 
-// Also webcal://, caldav:// and their kin: never a file of that name.
-bool isWebAddress(const QString& s) {
-    return IsDavAddress(s);
-}
-
 // The terminal as it was before a prompt, for when Ctrl-C ends the prompt.
 termios shownTerminal;
 volatile std::sig_atomic_t echoHidden = 0;
@@ -130,7 +125,7 @@ ExchangeOutcome runWithProgress(const ExchangeJob& job) {
 int runImport(const QString& source, const QString& dataFile, const QString& user) {
     ExchangeJob job;
     job.dataFile = dataFile;
-    if (isWebAddress(source)) {
+    if (IsDavAddress(source)) {
         QUrl url;
         if (!serverAddress(source, url))
             return 1;
@@ -166,7 +161,7 @@ int runExport(const QString& target, const QString& dataFile, const QString& use
         printLine(stderr, QStringLiteral("Geen Brolt-bestand gelezen: ") + dataFile);
         return 1;
     }
-    if (isWebAddress(target)) {
+    if (IsDavAddress(target)) {
         QUrl url;
         if (!serverAddress(target, url))
             return 1;

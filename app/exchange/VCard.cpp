@@ -83,14 +83,6 @@ QByteArray decodeQuotedPrintable(QByteArrayView in) {
     return out;
 }
 
-bool isQuotedPrintableLine(QByteArrayView line) {
-    // Only the part before the value counts: the value may itself hold the word.
-    qsizetype colon = line.indexOf(':');
-    if (colon < 0)
-        colon = line.size();
-    return QByteArrayView(line.data(), colon).toByteArray().toUpper().contains("QUOTED-PRINTABLE");
-}
-
 // Splits at `sep` outside double quotes.
 QList<QByteArrayView> splitOutsideQuotes(QByteArrayView text, char sep) {
     QList<QByteArrayView> parts;
