@@ -71,10 +71,7 @@ TPropertiesForm::TPropertiesForm(RecordTable& table, DataFile& data, QWidget* pa
     m_panelLeft->setObjectName(QStringLiteral("PanelLeft"));
     m_listBox = new QListWidget(m_panelLeft);
     m_listBox->setObjectName(QStringLiteral("ListBox"));
-    QPalette listPalette = m_listBox->palette();
-    listPalette.setColor(QPalette::Base, Shade(ColorFromBgr(KitColor::Window)));
-    MakeTextReadable(listPalette, listPalette.color(QPalette::Base));
-    m_listBox->setPalette(listPalette);
+    SetKitBase(m_listBox, ColorFromBgr(KitColor::Window));
 
     m_panelMain = new QWidget(this);
     m_panelMain->setObjectName(QStringLiteral("PanelMain"));
