@@ -528,6 +528,19 @@ QString KeepNumberChars(const QString& text) {
     return result;
 }
 
+int WriteAll(int fd, QByteArrayView bytes) {
+    for (qsizetype done = 0; done < bytes.size();) {
+        const ssize_t n = ::write(fd, bytes.data() + done, size_t(bytes.size() - done));
+        if (n > 0)
+            done += n;
+        else if (n == 0)
+            return ENOSPC;
+        else if (errno != EINTR)
+            return errno;
+    }
+    return 0;
+}
+
 QString WithoutControls(QString text, QChar with) {
     for (QChar& c : text)
         if (c.category() == QChar::Other_Control)

@@ -34,6 +34,9 @@ bool CopyNewerByExtReport(const QString& sourceFolder, const QString& targetFold
 bool ReadWholeFile(const QString& path, QByteArray& content);
 // Creates or empties the file and writes `content`; the number of bytes written, -1 on failure.
 qint64 WriteWholeFile(const QString& path, const QByteArray& content);
+// Writes all of `bytes` to the open file `fd`, going on after an interrupted
+// write: 0, or the errno value (ENOSPC when the disk takes nothing more).
+int WriteAll(int fd, QByteArrayView bytes);
 void DeleteFileAt(const QString& path);
 qint64 FileSizeOf(const QString& path);
 bool EnterFolder(const QString& folder);

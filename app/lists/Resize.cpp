@@ -371,17 +371,7 @@ bool WriteNewFile(const QString& path, const QByteArray& bytes, QString& why) {
                           O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
     int error = fd < 0 ? errno : 0;
     if (fd >= 0) {
-        qsizetype done = 0;
-        while (done < bytes.size()) {
-            const ssize_t n = ::write(fd, bytes.constData() + done, size_t(bytes.size() - done));
-            if (n < 0 && errno == EINTR)
-                continue;
-            if (n <= 0) {
-                error = n < 0 ? errno : ENOSPC;
-                break;
-            }
-            done += n;
-        }
+        error = WriteAll(fd, bytes);
         if (::close(fd) != 0 && error == 0)
             error = errno;
         if (error != 0)

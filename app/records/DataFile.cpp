@@ -509,14 +509,7 @@ int DataFile::writeFileSafely(const QByteArray& bytes, SaveStep& failed) {
     const int fd = ::open(tempName.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
     if (fd < 0)
         return errno; // nothing was made, nothing to take back
-    int error = refused(SaveStep::WriteTemp) ? ENOSPC : 0;
-    for (qsizetype done = 0; !error && done < bytes.size();) {
-        const ssize_t n = ::write(fd, bytes.constData() + done, size_t(bytes.size() - done));
-        if (n > 0)
-            done += n;
-        else if (n == 0 || errno != EINTR)
-            error = n == 0 ? ENOSPC : errno;
-    }
+    int error = refused(SaveStep::WriteTemp) ? ENOSPC : WriteAll(fd, bytes);
     if (!error && ::fsync(fd) != 0)
         error = errno;
     if (::close(fd) != 0 && !error)
