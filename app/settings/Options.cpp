@@ -1,6 +1,7 @@
 #include "settings/Options.h"
 
 #include "Ui.h"
+#include "exchange/ICalendar.h"
 #include "exchange/Multistatus.h"
 #include "kit/ClrBtn.h"
 #include "kit/Desktop.h"
@@ -27,6 +28,8 @@
 #include <QTimer>
 
 namespace {
+// The calendar's days ahead, as its label and its notes name it.
+const QString agendaVoorafCaption = QStringLiteral("Aantal dagen Vooraf in de agenda");
 const QString programName = QStringLiteral("Brolt");
 
 QString withSlash(const QString& folder) {
@@ -175,8 +178,7 @@ TOptionsForm::TOptionsForm(RecordTable& table, DataFile& data, QWidget* parent)
     m_agendaGebruikerEdit = edit(m_agendaBox, "AgendaGebruikerEdit", {12, 220, 336, 26});
     m_agendaVoorafEdit = edit(m_agendaBox, "AgendaVoorafEdit", {12, 262, 50, 26});
     m_agendaVoorafEdit->setText(QStringLiteral("7"));
-    label(m_agendaBox, "AgendaVoorafLabel", QStringLiteral("Aantal dagen Vooraf in de agenda"),
-          {72, 264, 276, 24});
+    label(m_agendaBox, "AgendaVoorafLabel", agendaVoorafCaption, {72, 264, 276, 24});
     m_agendaVoorafEdit->setToolTip(
         QStringLiteral("De agenda herinnert op de dag zelf en zoveel dagen vooraf (0: alleen op de dag)"));
     m_checkUitwisselen =
@@ -237,20 +239,25 @@ TOptionsForm::TOptionsForm(RecordTable& table, DataFile& data, QWidget* parent)
 }
 
 void TOptionsForm::describeForKeyboardAndReaders() {
-    // Tab follows the layout: the path, the left column top to bottom, the right column, OK, Annuleren.
+    // Tab follows the layout: the path, the left column top to bottom, the middle column, the
+    // address book and calendar, then OK and Annuleren.
     QList<QWidget*> order = {m_pathEdit, m_checkCopy, m_btnBrowse, m_btnDefault};
     for (const QButtonGroup* group : {m_datumGroup, m_sorteerGroup})
         for (QAbstractButton* radio : group->buttons())
             order << radio;
-    order << QList<QWidget*>{
-        m_timerAan,     m_duurEdit,     m_achterafEdit,    m_voorafEdit,     m_mailEdit, m_geluidCheckBox,
-        m_radioSysteem, m_radioMelodie, m_btnMelodie,      m_updatesCheck,   m_btnCheck, m_checkOpstart,
-        m_logCheck,     m_btnLog,       m_checkUitgebreid, m_checkMeldingen, m_btnOK,    m_btnCancel};
-    // The third column after the right one, before OK and Annuleren.
-    for (QWidget* w :
-         QList<QWidget*>{m_adresboekEdit, m_adresboekGebruikerEdit, m_agendaEdit, m_agendaGebruikerEdit,
-                         m_agendaVoorafEdit, m_checkUitwisselen, m_btnUitwisselen})
-        order.insert(order.indexOf(m_btnOK), w);
+    order << QList<QWidget*>{m_timerAan,         m_duurEdit,
+                             m_achterafEdit,     m_voorafEdit,
+                             m_mailEdit,         m_geluidCheckBox,
+                             m_radioSysteem,     m_radioMelodie,
+                             m_btnMelodie,       m_updatesCheck,
+                             m_btnCheck,         m_checkOpstart,
+                             m_logCheck,         m_btnLog,
+                             m_checkUitgebreid,  m_checkMeldingen,
+                             m_adresboekEdit,    m_adresboekGebruikerEdit,
+                             m_agendaEdit,       m_agendaGebruikerEdit,
+                             m_agendaVoorafEdit, m_checkUitwisselen,
+                             m_btnUitwisselen,   m_btnOK,
+                             m_btnCancel};
     for (qsizetype i = 1; i < order.size(); ++i)
         setTabOrder(order[i - 1], order[i]);
     // Fields are named after their own label, not after the box around them.
@@ -406,8 +413,8 @@ void TOptionsForm::PasToe() {
     w.eMail = m_mailEdit->text();
     w.uitgebreid = m_checkUitgebreid->isChecked();
     w.meldingenAan = m_checkMeldingen->isChecked();
-    w.agendaVooraf = numberInUse(m_agendaVoorafEdit, 0, 60, w.agendaVooraf,
-                                 QStringLiteral("Aantal dagen Vooraf in de agenda"), QStringLiteral("dagen"));
+    w.agendaVooraf = numberInUse(m_agendaVoorafEdit, 0, MaxAlarmDays, w.agendaVooraf, agendaVoorafCaption,
+                                 QStringLiteral("dagen"));
     LogOn = m_logCheck->isChecked();
     w.logAan = LogOn;
 
@@ -753,16 +760,15 @@ void TOptionsForm::VoorafEditExit() {
 }
 
 void TOptionsForm::AgendaVoorafEditExit() {
-    rangeCheck(m_agendaVoorafEdit, 0, 60, QStringLiteral("dagen"), &Working().agendaVooraf);
+    rangeCheck(m_agendaVoorafEdit, 0, MaxAlarmDays, QStringLiteral("dagen"), &Working().agendaVooraf);
 }
 
 void TOptionsForm::BtnUitwisselenClick() {
     // What the group holds is what runs: the accounts as the exchange dialogs
     // keep them, and the days of the calendar's alarm.
     writeAccounts();
-    const int vooraf =
-        numberInUse(m_agendaVoorafEdit, 0, 60, Working().agendaVooraf,
-                    QStringLiteral("Aantal dagen Vooraf in de agenda"), QStringLiteral("dagen"));
+    const int vooraf = numberInUse(m_agendaVoorafEdit, 0, MaxAlarmDays, Working().agendaVooraf,
+                                   agendaVoorafCaption, QStringLiteral("dagen"));
     Working().agendaVooraf = vooraf;
     Store::writeInteger(Keys::AgendaVooraf.name, vooraf);
     if (!hooks.exchangeNow)

@@ -1,5 +1,6 @@
 #include "settings/Working.h"
 
+#include "exchange/ICalendar.h"
 #include "kit/Store.h"
 #include "kit/Support.h"
 
@@ -107,5 +108,5 @@ void LoadWorkingSettings() {
     w.uitgebreid = s.uitgebreid;
     w.logAan = s.logAan;
     w.meldingenAan = s.meldingenAan;
-    w.agendaVooraf = numberInRange(s.agendaVooraf, 7, 0, 60);
+    w.agendaVooraf = numberInRange(s.agendaVooraf, 7, 0, MaxAlarmDays);
 }
