@@ -21,9 +21,11 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
+#include <QScrollArea>
 #include <QTableView>
 #include <QToolButton>
 #include <QTranslator>
+#include <QVBoxLayout>
 #include <QWidget>
 
 #include <algorithm>
@@ -186,6 +188,48 @@ void ResizeFitted(QWidget* window, const QSize& size) {
     const QRect area = AvailableAreaAt(window->pos(), window);
     const QSize fitted = size.grownBy(frame).boundedTo(area.size()).shrunkBy(frame);
     window->resize(fitted.expandedTo(window->minimumSize()));
+}
+
+void FitFixedWindow(QWidget* window, const QSize& design) {
+    const QMargins frame = frameAllowance(window);
+    const QSize room = AvailableAreaAt(window->pos(), window).size().shrunkBy(frame);
+    auto* scroll = window->findChild<QScrollArea*>(QStringLiteral("FitScroll"), Qt::FindDirectChildrenOnly);
+    if (!scroll && design.width() <= room.width() && design.height() <= room.height()) {
+        window->resize(design);
+        return;
+    }
+    if (!scroll) {
+        // The focus chain as it is, to be laid again once the controls moved.
+        QList<QWidget*> chain;
+        for (QWidget* w = window->nextInFocusChain(); w && w != window; w = w->nextInFocusChain())
+            chain << w;
+        auto* content = new QWidget;
+        content->setObjectName(QStringLiteral("FitContent"));
+        const QObjectList children = window->children();
+        for (QObject* child : children) {
+            auto* w = qobject_cast<QWidget*>(child);
+            if (!w || w->isWindow())
+                continue;
+            const QRect place = w->geometry();
+            const bool hidden = w->isHidden();
+            w->setParent(content);
+            w->setGeometry(place);
+            w->setHidden(hidden);
+        }
+        content->resize(design);
+        scroll = new QScrollArea(window);
+        scroll->setObjectName(QStringLiteral("FitScroll"));
+        scroll->setFrameShape(QFrame::NoFrame);
+        // The window's own background shows through, as without the scroll area.
+        scroll->viewport()->setAutoFillBackground(false);
+        scroll->setWidget(content);
+        auto* layout = new QVBoxLayout(window);
+        layout->setContentsMargins(0, 0, 0, 0);
+        layout->addWidget(scroll);
+        for (qsizetype i = 1; i < chain.size(); ++i)
+            QWidget::setTabOrder(chain[i - 1], chain[i]);
+    }
+    window->resize(design.boundedTo(room));
 }
 
 // ------------------------------------------------------------------ text size

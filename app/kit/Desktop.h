@@ -37,6 +37,11 @@ void PlaceFitted(QWidget* window, const QPoint& position, const QSize& size);
 QSize StoredSize(const StoreKey& width, const StoreKey& height);
 // Only a stored size, fitted to the screen the window is on.
 void ResizeFitted(QWidget* window, const QSize& size);
+// A window whose controls stand at fixed places, given its designed size:
+// where the screen holds it, that size; where it does not, the controls go
+// into a scroll area filling a window that fits, so that every one of them,
+// OK and Annuleren included, stays within reach.  The tab order is kept.
+void FitFixedWindow(QWidget* window, const QSize& design);
 
 // ---- text size
 

@@ -669,8 +669,8 @@ void TOptionsForm::FormPaint() {
 void TOptionsForm::FormResize() {
     if (m_shown)
         return;
-    resize(m_agendaBox->geometry().right() + 1 + m_pathBox->x(),
-           m_mailBox->geometry().bottom() + 1 + m_pathBox->y());
+    FitFixedWindow(this, {m_agendaBox->geometry().right() + 1 + m_pathBox->x(),
+                          m_mailBox->geometry().bottom() + 1 + m_pathBox->y()});
     if (const QScreen* s = screen()) {
         const QRect area = s->availableGeometry();
         const QRect frame = frameGeometry();

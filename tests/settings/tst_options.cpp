@@ -15,11 +15,13 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QGuiApplication>
+#include <QLayout>
 #include <QLineEdit>
 #include <QProcess>
 #include <QRadioButton>
 #include <QRegularExpression>
 #include <QScreen>
+#include <QScrollArea>
 #include <QStandardPaths>
 #include <QTest>
 #include <QTextEdit>
@@ -377,6 +379,9 @@ void TestOptions::valueInUseIsTheValueStored() {
         edit->selectAll();
         QTest::keyClicks(edit, typed);
         auto* ok = child<TClrBtn>(&form, "BtnOK");
+        // On a screen smaller than the window OK is scrolled to first, as a user would.
+        if (auto* scroll = form.findChild<QScrollArea*>("FitScroll"))
+            scroll->ensureWidgetVisible(ok);
         const QPoint at = ok->mapToGlobal(ok->rect().center());
         if (xdotool.isEmpty())
             QTest::mouseClick(form.windowHandle(), Qt::LeftButton, {}, form.mapFromGlobal(at));
@@ -858,6 +863,18 @@ void TestOptions::hooksAndPlacement() {
         TOptionsForm form(table, data, &mainWindow);
         QCOMPARE(form.pos(), storedPlace(form, 160, 140));
         QCOMPARE(mainWindow.pos(), QPoint(10, 20)); // kept on the screen
+        // The window is wider than this 800-pixel screen: it fits, and every
+        // control, OK and Annuleren included, is reached by scrolling.
+        const QRect area = form.screen()->availableGeometry();
+        QVERIFY(form.width() <= area.width() && form.height() <= area.height());
+        auto* scroll = form.findChild<QScrollArea*>("FitScroll");
+        QVERIFY(scroll);
+        form.layout()->activate();
+        for (const char* name : {"BtnOK", "BtnCancel", "BtnUitwisselen"}) {
+            auto* button = child<TClrBtn>(&form, name);
+            scroll->ensureWidgetVisible(button);
+            QVERIFY(form.rect().contains(button->mapTo(&form, button->rect().bottomRight())));
+        }
         form.hooks.applied = [&] { ++applied; };
         form.hooks.showLogViewer = [&] { ++logViewer; };
         form.hooks.checkForUpdates = [&](const QRect& r) { updateCaller = r; };
