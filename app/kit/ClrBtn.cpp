@@ -112,20 +112,6 @@ void TClrBtn::leaveEvent(QEvent* event) {
     QPushButton::leaveEvent(event);
 }
 
-namespace {
-
-QString withoutMnemonic(const QString& caption) {
-    QString result;
-    for (qsizetype i = 0; i < caption.size(); ++i) {
-        if (caption.at(i) == u'&' && i + 1 < caption.size())
-            ++i;
-        result.append(caption.at(i));
-    }
-    return result;
-}
-
-} // namespace
-
 void TClrBtn::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     const QPalette& pal = palette();
@@ -167,7 +153,7 @@ void TClrBtn::paintEvent(QPaintEvent*) {
     } else {
         // The platform's disabled caption, measured from the button's own origin.
         const QFontMetrics metrics(font());
-        const int textWidth = metrics.horizontalAdvance(withoutMnemonic(text()));
+        const int textWidth = metrics.horizontalAdvance(WithoutMnemonic(text()));
         const int textHeight = metrics.height();
         const QRect place((face.width() - textWidth) / 2, (face.height() - textHeight) / 2, textWidth,
                           textHeight);

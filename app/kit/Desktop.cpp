@@ -72,13 +72,6 @@ bool placedByHand(const QWidget* widget) {
            !qobject_cast<const QAbstractSpinBox*>(parent) && !qobject_cast<const QComboBox*>(parent);
 }
 
-QString withoutMnemonic(QString text) {
-    text.replace(QLatin1String("&&"), QStringLiteral("\x01"));
-    text.remove(u'&');
-    text.replace(u'\x01', u'&');
-    return text;
-}
-
 // Return and Enter press a focused tool button, as Space does; a flat tool
 // button shows its raised face while it has the focus, which would otherwise
 // not show at all.
@@ -136,6 +129,16 @@ protected:
     }
 };
 } // namespace
+
+QString WithoutMnemonic(const QString& caption) {
+    QString result;
+    for (qsizetype i = 0; i < caption.size(); ++i) {
+        if (caption.at(i) == u'&' && i + 1 < caption.size())
+            ++i;
+        result.append(caption.at(i));
+    }
+    return result;
+}
 
 // ------------------------------------------------------------------ screens
 
@@ -299,7 +302,7 @@ void FitCaptions(QWidget* root) {
         } else if (qobject_cast<QCheckBox*>(child) || qobject_cast<QRadioButton*>(child)) {
             needed = child->sizeHint();
         } else if (auto* button = qobject_cast<QPushButton*>(child)) {
-            const QString caption = withoutMnemonic(button->text());
+            const QString caption = WithoutMnemonic(button->text());
             needed = QSize(metrics.horizontalAdvance(caption) + 16, metrics.height() + 8);
         } else {
             continue;
@@ -419,7 +422,7 @@ bool LastInputWasKeyboard() {
 }
 
 void NameControl(QWidget* control, const QString& name) {
-    control->setAccessibleName(withoutMnemonic(name));
+    control->setAccessibleName(WithoutMnemonic(name));
 }
 
 namespace {

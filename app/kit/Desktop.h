@@ -74,6 +74,8 @@ bool LoadDutchTranslations(QCoreApplication* application);
 // Space and Return press it, `key` presses it from anywhere in its window and
 // is named in its hint, and a screen reader reads the hint's first line.
 void MakeKeyboardButton(QToolButton* button, const QKeySequence& key);
+// A caption as it shows: its mnemonic marks ("&Opslaan") left out, "&&" as "&".
+QString WithoutMnemonic(const QString& caption);
 // The first line of a hint, with a shortcut named in parentheses left off.
 QString HintTitle(const QString& hint);
 // Gives every button, check box and radio button under `window` that has none

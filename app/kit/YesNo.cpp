@@ -89,7 +89,7 @@ bool TYesNoDlg::AskYesNo(const QRect& caller, bool& cancel, bool defaultAnswer, 
     const QFontMetrics buttonMetrics(m_btnYes->font());
     for (const auto& [button, width] : {std::pair{m_btnYes, 111}, {m_btnNo, 110}, {m_btnCancel, 111}})
         button->setFixedSize(
-            std::max(width, buttonMetrics.horizontalAdvance(QString(button->text()).remove(u'&')) + 16),
+            std::max(width, buttonMetrics.horizontalAdvance(WithoutMnemonic(button->text())) + 16),
             std::max(30, buttonMetrics.height() + 8));
 
     const QStringList lines = linesOf(message);
