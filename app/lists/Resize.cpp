@@ -339,17 +339,22 @@ int ScaledHeight(int sourceWidth, int sourceHeight, int targetWidth) {
 // ------------------------------------------------------------------ import
 
 namespace {
-QByteArray shrunkJpeg(const Bitmap24& picture, int width) {
+// The quality of every picture Brolt shrinks.
+constexpr int shrunkQuality = 75;
+
+Bitmap24 shrunkTo(const Bitmap24& picture, int width) {
     Bitmap24 shrunk(width, ScaledHeight(picture.width(), picture.height(), width));
     ResampleBilinear(picture, shrunk);
-    return EncodeJpeg(shrunk, 75);
+    return shrunk;
+}
+
+QByteArray shrunkJpeg(const Bitmap24& picture, int width) {
+    return EncodeJpeg(shrunkTo(picture, width), shrunkQuality);
 }
 } // namespace
 
 bool SaveShrunkJpeg(const Bitmap24& picture, int width, const QString& target) {
-    Bitmap24 shrunk(width, ScaledHeight(picture.width(), picture.height(), width));
-    ResampleBilinear(picture, shrunk);
-    return SaveJpeg(target, shrunk, 75);
+    return SaveJpeg(target, shrunkTo(picture, width), shrunkQuality);
 }
 
 CardPhoto MakeCardPhoto(const QByteArray& jpeg, int maxWidth, QByteArray& out) {
